@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian packages pcQUIBA needs, skipping those already there.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ qt6-base-dev libgl-dev zlib1g-dev libpugixml-dev libgtest-dev libgmock-dev
+          libbenchmark-dev libexpat1-dev dbus dbus-bin dbus-daemon)
+[ "${PCQUIBA_FUZZ:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds pcQUIBA with its tests and runs every test through CTest on a
+# private session bus with the offscreen Qt platform. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh
+
+build=${PCQUIBA_BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPCQUIBA_BUILD_TESTS=ON
+cmake --build "$build" -j "$(nproc)"
+
+export QT_QPA_PLATFORM=offscreen
+dbus-run-session -- ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 300

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/Variant.h"
+
+#include <QStringList>
+
+// The trace lines every public procedure writes to the logger, in their exact forms.
+class Trace {
+public:
+    enum Severity : qint32 {
+        ProgressSeverity = 0,
+        TraceSeverity = 1,
+        WarningSeverity = 2,
+        ErrorSeverity = 4,
+        CommandFailureSeverity = 5,
+    };
+
+    static void write(const QString& line, qint32 severity = TraceSeverity);
+
+    // "CALL: Class.Method(a, b)"; "CALL: Class.Method()" without arguments.
+    static QString callLine(const QString& className, const QString& method, const QStringList& arguments = {});
+    // "GET: Class.Property"
+    static QString getLine(const QString& className, const QString& property);
+    // "SET: Class.Property = value"
+    static QString setLine(const QString& className, const QString& property, const QString& value);
+    // " --> result"
+    static QString resultLine(const QString& result);
+    // "EVENT: Name(a, b)"
+    static QString eventLine(const QString& event, const QStringList& arguments = {});
+    // " --> END EVENT: Name"
+    static QString endEventLine(const QString& event);
+
+    // A value as the runtime converts it to text; Null and objects, which have no text, by
+    // their type name.
+    static QString valueText(const Variant& value);
+};

@@ -1,0 +1,23 @@
+#include "components/BuiltInComponents.h"
+
+#include "components/StandardErrorHandler.h"
+#include "components/StandardLogger.h"
+#include "components/TextFileLexicon.h"
+#include "platform/ComponentRegistry.h"
+
+namespace {
+
+template <class Component>
+void registerComponent()
+{
+    ComponentRegistry::registerFactory(Component::classId(), [] { return std::make_shared<Component>(); });
+}
+
+} // namespace
+
+void BuiltInComponents::registerAll()
+{
+    registerComponent<StandardErrorHandler>();
+    registerComponent<StandardLogger>();
+    registerComponent<TextFileLexicon>();
+}

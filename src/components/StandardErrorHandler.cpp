@@ -1,0 +1,76 @@
+#include "components/StandardErrorHandler.h"
+
+#include "platform/LineAppender.h"
+#include "platform/ProgramFolders.h"
+
+#include <QDateTime>
+#include <QDir>
+
+QString StandardErrorHandler::classId()
+{
+    return QStringLiteral("QuibaTrace.ErrorHandler");
+}
+
+QString StandardErrorHandler::className() const
+{
+    return QStringLiteral("ErrorHandler");
+}
+
+void StandardErrorHandler::initialise(const ObjectRef&, const QString& logFileName, qint32)
+{
+    m_logFileName = QDir::isAbsolutePath(logFileName) ? logFileName
+                                                      : ProgramFolders::logs() + u'/' + logFileName;
+}
+
+void StandardErrorHandler::recordError(const AutomationError& error, qint32 line, const QString& procedure,
+                                       const QString& owner)
+{
+    m_lastError = error;
+    if (!m_logFileName.isEmpty())
+        LineAppender::append(m_logFileName, errorLine(error, line, procedure, owner));
+}
+
+QString StandardErrorHandler::errorLine(const AutomationError& error, qint32 line, const QString& procedure,
+                                        const QString& owner) const
+{
+    const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    return QStringLiteral("%1 | %2 | %3 | %4 | %5 | line %6 | %7 | %8")
+        .arg(time, QString::number(error.number()), error.description(), procedure, owner, QString::number(line),
+             error.source(), m_stack.join(QStringLiteral(" > ")));
+}
+
+qint32 StandardErrorHandler::errorNumber() const
+{
+    return m_lastError.number();
+}
+
+QString StandardErrorHandler::errorDescription() const
+{
+    return m_lastError.description();
+}
+
+QString StandardErrorHandler::errorHelpFile() const
+{
+    return m_lastError.helpFile();
+}
+
+QString StandardErrorHandler::errorHelpContext() const
+{
+    return m_lastError.helpContext();
+}
+
+void StandardErrorHandler::setHandlingMode(qint32 mode)
+{
+    m_handlingMode = mode;
+}
+
+void StandardErrorHandler::enterProcedure(const QString& procedure, const QString& owner, qint32)
+{
+    m_stack.append(owner + u'.' + procedure);
+}
+
+void StandardErrorHandler::leaveProcedure()
+{
+    if (!m_stack.isEmpty())
+        m_stack.removeLast();
+}

@@ -1,0 +1,3 @@
+#include "platform/AutomationObject.h"
+
+AutomationObject::~AutomationObject() = default;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/Variant.h"
+
+#include <QHash>
+
+// The scripting runtime's Dictionary: keys in insertion order, compared exactly (binary) or
+// without regard to case (text). Adding a present key raises 457.
+class Dictionary : public AutomationObject {
+public:
+    enum class CompareMode { Binary, Text };
+
+    explicit Dictionary(CompareMode mode = CompareMode::Binary);
+
+    QString className() const override;
+
+    CompareMode compareMode() const { return m_mode; }
+
+    void add(const QString& key, const Variant& item);
+    bool exists(const QString& key) const;
+    // Item of an absent key is Empty, as the runtime's read of a missing key (without adding it).
+    Variant item(const QString& key) const;
+    // Sets a present key's item or adds the key at the end.
+    void setItem(const QString& key, const Variant& item);
+    // Removing an absent key raises 5 ("Invalid procedure call or argument").
+    void remove(const QString& key);
+    void removeAll();
+
+    QStringList keys() const;
+    VariantArray items() const;
+    int count() const { return int(m_keys.size()); }
+
+private:
+    QString lookupKey(const QString& key) const;
+    qsizetype indexOf(const QString& key) const;
+
+    CompareMode m_mode;
+    QStringList m_keys;
+    VariantArray m_items;
+    QHash<QString, qsizetype> m_index;
+};

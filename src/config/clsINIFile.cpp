@@ -8,6 +8,7 @@
 #include "platform/Dictionary.h"
 #include "platform/Format.h"
 #include "platform/PrivateProfile.h"
+#include "platform/ProfileFile.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RuntimeErrors.h"
 
@@ -162,9 +163,8 @@ QString quotedIfNeeded(const QString& value)
 {
     if (value.isEmpty())
         return value;
-    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
     const auto isQuote = [](QChar c) { return c == u'"' || c == u'\''; };
-    const bool padded = isBlank(value.front()) || isBlank(value.back());
+    const bool padded = ProfileFile::isSpace(value.front()) || ProfileFile::isSpace(value.back());
     const bool enclosed = value.size() >= 2 && isQuote(value.front()) && value.back() == value.front();
     return padded || enclosed ? u'"' + value + u'"' : value;
 }

@@ -2,14 +2,9 @@
 
 namespace {
 
-bool isBlank(QChar character)
-{
-    return character == u' ' || character == u'\t';
-}
-
 qsizetype skipBlanks(const QString& text, qsizetype from)
 {
-    while (from < text.size() && isBlank(text.at(from)))
+    while (from < text.size() && ProfileFile::isSpace(text.at(from)))
         ++from;
     return from;
 }
@@ -18,7 +13,7 @@ qsizetype skipBlanks(const QString& text, qsizetype from)
 QString trimmedSlice(const QString& text, qsizetype from, qsizetype to)
 {
     from = skipBlanks(text, from);
-    while (to > from && isBlank(text.at(to - 1)))
+    while (to > from && ProfileFile::isSpace(text.at(to - 1)))
         --to;
     return text.mid(from, to - from);
 }
@@ -72,6 +67,20 @@ bool isBlankLine(const QString& text)
 }
 
 } // namespace
+
+bool ProfileFile::isSpace(QChar character)
+{
+    switch (character.unicode()) {
+    case u' ':
+    case u'\t':
+    case u'\r':
+    case u'\v':
+    case u'\f':
+        return true;
+    default:
+        return false;
+    }
+}
 
 QString ProfileFile::trimmed(const QString& name)
 {

@@ -7,7 +7,7 @@
 #include <optional>
 
 // One profile (INI) file as its text lines, indexed the way the Windows profile functions look
-// things up: section and key names without regard to case, blanks and tabs around names and
+// things up: section and key names without regard to case, white space around names and
 // around "=" ignored, ";" lines are comments, the first of duplicate sections and keys wins, and
 // lines before the first section header belong to no section. Every edit touches only the lines
 // it concerns; all other lines, comments, blank lines and line ends stay as they are.
@@ -41,7 +41,10 @@ public:
     // section is added at the end.
     void replaceSection(const QString& section, const QStringList& lines);
 
-    // A name as the file compares it: blanks and tabs at both ends removed.
+    // The white space the file ignores around names and values: blank, tab, and the carriage
+    // return, vertical tab and form feed that stray into hand-edited files.
+    static bool isSpace(QChar character);
+    // A name or value as the file compares it: white space at both ends removed.
     static QString trimmed(const QString& name);
 
     // The line end new lines get: the file's first line end, else LF.

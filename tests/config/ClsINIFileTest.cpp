@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <limits>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -44,6 +45,22 @@ protected:
     {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    }
+
+    // A stored text (nothing for a missing key) and what a getter makes of it.
+    template <class T>
+    struct Stored {
+        std::optional<QByteArray> text;
+        T expected;
+    };
+
+    template <class T, class Read>
+    void expectReads(const std::vector<Stored<T>>& cases, Read read)
+    {
+        for (const Stored<T>& c : cases) {
+            store(c.text);
+            EXPECT_EQ(read(), c.expected) << c.text.value_or("<missing>").left(40).constData();
+        }
     }
 
     QTemporaryDir folder;
@@ -77,55 +94,43 @@ TEST_F(ClsINIFileTest, PropertiesStartWithTheirDefaults)
 
 TEST_F(ClsINIFileTest, GetLongReadsDecimalAndHexadecimalText)
 {
-    struct Case {
-        std::optional<QByteArray> stored;
-        qint32 expected;
-    };
-    const Case cases[] = {
-        {"42", 42},
-        {" 42 ", 42},
-        {"-17", -17},
-        {"\"12\"", 12},
-        {"0x1F", 31},
-        {"0X1F", 31},
-        {"&H10", 16},
-        {"2.5", 2},
-        {"3.5", 4},
-        {"1e3", 1000},
-        {"0x7FFFFFFF", std::numeric_limits<qint32>::max()},
-        {"0xFFFFFFFF", -1},
-        {"0x80000000", std::numeric_limits<qint32>::min()},
-        // Four digits are the runtime's Integer notation, as WriteIntegerHex writes them.
-        {"0xFFFF", -1},
-        {"0x8000", -32768},
-        // Eight, as WriteLongHex writes them, are a Long.
-        {"0x0000FFFF", 65535},
-        {"0x00008000", 32768},
-        {"12abc", 7},
-        {"abc", 7},
-        {"0x", 7},
-        {"0xZZ", 7},
-        {"0x 1F", 7},
-        {"", 7},
-        {missing(), 7},
-    };
-    for (const Case& c : cases) {
-        store(c.stored);
-        EXPECT_EQ(ini.GetLong(kSection, kKey, 7), c.expected) << c.stored.value_or("<missing>").constData();
-    }
+    expectReads<qint32>(
+        {
+            {"42", 42},
+            {" 42 ", 42},
+            {"-17", -17},
+            {"\"12\"", 12},
+            {"0x1F", 31},
+            {"0X1F", 31},
+            {"&H10", 16},
+            {"2.5", 2},
+            {"3.5", 4},
+            {"1e3", 1000},
+            {"0x7FFFFFFF", std::numeric_limits<qint32>::max()},
+            {"0xFFFFFFFF", -1},
+            {"0x80000000", std::numeric_limits<qint32>::min()},
+            // Four digits are the runtime's Integer notation, as WriteIntegerHex writes them.
+            {"0xFFFF", -1},
+            {"0x8000", -32768},
+            // Eight, as WriteLongHex writes them, are a Long.
+            {"0x0000FFFF", 65535},
+            {"0x00008000", 32768},
+            {"12abc", 7},
+            {"abc", 7},
+            {"0x", 7},
+            {"0xZZ", 7},
+            {"0x 1F", 7},
+            {"", 7},
+            {missing(), 7},
+        },
+        [&] { return ini.GetLong(kSection, kKey, 7); });
 }
 
 TEST_F(ClsINIFileTest, HexPrefixIsRecognisedWithoutRegardToCase)
 {
     ini.setHexPrefix(u"$X"_s);
-    struct Case {
-        QByteArray stored;
-        qint32 expected;
-    };
-    for (const Case& c : {Case{"$xff", 255}, Case{"$XFF", 255}, Case{"0x1F", 7}, Case{"$x", 7}}) {
-        store(c.stored);
-        EXPECT_EQ(ini.GetLong(kSection, kKey, 7), c.expected) << c.stored.constData();
-    }
+    expectReads<qint32>({{"$xff", 255}, {"$XFF", 255}, {"0x1F", 7}, {"$x", 7}},
+                        [&] { return ini.GetLong(kSection, kKey, 7); });
 }
 
 TEST_F(ClsINIFileTest, GetIntegerNarrowsAndOverflows)
@@ -204,97 +209,69 @@ TEST_F(ClsINIFileTest, GetTristateMapsWordsAndTheDefaultsText)
 
 TEST_F(ClsINIFileTest, GetColorReadsOnlyRgbTriples)
 {
-    struct Case {
-        std::optional<QByteArray> stored;
-        qint32 expected;
-    };
-    const Case cases[] = {
-        {"RGB( 255 , 128 , 0 )", 33023},
-        {"rgb(0,0,1)", 65536},
-        {"rgb ( 1 , 2 , 3 )", 197121},
-        {"rgb(300,0,0)", 255},
-        {"rgb(1.5,2.5,0)", 2 + 2 * 256},
-        {"rgb(255,128)", 7},
-        {"rgb(1,2,3,4)", 7},
-        {"33023", 7},
-        {"rgb(a,0,0)", 7},
-        {"rgb(,0,0)", 7},
-        {"rgb(0,0,0", 7},
-        {"rgb(-1,0,0)", 7},
-        {"rgb(70000,0,0)", 7},
-        {missing(), 7},
-    };
-    for (const Case& c : cases) {
-        store(c.stored);
-        EXPECT_EQ(ini.GetColor(kSection, kKey, 7), c.expected) << c.stored.value_or("<missing>").constData();
-    }
+    expectReads<qint32>(
+        {
+            {"RGB( 255 , 128 , 0 )", 33023},
+            {"rgb(0,0,1)", 65536},
+            {"rgb ( 1 , 2 , 3 )", 197121},
+            {"rgb(300,0,0)", 255},
+            {"rgb(1.5,2.5,0)", 2 + 2 * 256},
+            {"rgb(255,128)", 7},
+            {"rgb(1,2,3,4)", 7},
+            {"33023", 7},
+            {"rgb(a,0,0)", 7},
+            {"rgb(,0,0)", 7},
+            {"rgb(0,0,0", 7},
+            {"rgb(-1,0,0)", 7},
+            {"rgb(70000,0,0)", 7},
+            {missing(), 7},
+        },
+        [&] { return ini.GetColor(kSection, kKey, 7); });
 }
 
 TEST_F(ClsINIFileTest, GetDoubleAndGetDateReadTheRuntimesForms)
 {
-    struct DoubleCase {
-        std::optional<QByteArray> stored;
-        double expected;
-    };
-    for (const DoubleCase& c : {DoubleCase{"1.25", 1.25}, DoubleCase{"-3", -3.0}, DoubleCase{"1E-2", 0.01},
-                                DoubleCase{"&HFF", 255.0}, DoubleCase{"abc", 0.5}, DoubleCase{missing(), 0.5}}) {
-        store(c.stored);
-        EXPECT_DOUBLE_EQ(ini.GetDouble(kSection, kKey, 0.5), c.expected) << c.stored.value_or("<missing>").constData();
-    }
+    expectReads<double>({{"1.25", 1.25}, {"-3", -3.0}, {"1E-2", 0.01}, {"&HFF", 255.0}, {"abc", 0.5}, {missing(), 0.5}},
+                        [&] { return ini.GetDouble(kSection, kKey, 0.5); });
 
     const double march5 = DateValue::fromParts(2024, 3, 5, 14, 7, 9);
-    struct DateCase {
-        std::optional<QByteArray> stored;
-        double expected;
-    };
-    for (const DateCase& c : {DateCase{"2024-03-05 14:07:09", march5}, DateCase{"05-Mar-2024 14:07:09", march5},
-                              DateCase{"garbage", 1.0}, DateCase{"", 1.0}, DateCase{missing(), 1.0}}) {
-        store(c.stored);
-        EXPECT_NEAR(ini.GetDate(kSection, kKey, 1.0), c.expected, 1e-9) << c.stored.value_or("<missing>").constData();
+    for (const Stored<double>& c : std::vector<Stored<double>>{{"2024-03-05 14:07:09", march5},
+                                                               {"05-Mar-2024 14:07:09", march5},
+                                                               {"garbage", 1.0},
+                                                               {"", 1.0},
+                                                               {missing(), 1.0}}) {
+        store(c.text);
+        EXPECT_NEAR(ini.GetDate(kSection, kKey, 1.0), c.expected, 1e-9) << c.text.value_or("<missing>").constData();
     }
 }
 
 TEST_F(ClsINIFileTest, GetStringGivesTheTextAsStored)
 {
-    struct Case {
-        std::optional<QByteArray> stored;
-        QString expected;
-    };
-    const Case cases[] = {
-        {"text", u"text"_s},
-        {"", u""_s},
-        {"\" both blanks \"", u" both blanks "_s},
-        {"caf\xe9 \x80", u"café €"_s},
-        {QByteArray(1500, 'x'), QString(999, u'x')},
-        {missing(), u"fallback"_s},
-    };
-    for (const Case& c : cases) {
-        store(c.stored);
-        EXPECT_EQ(ini.GetString(kSection, kKey, u"fallback"_s), c.expected)
-            << c.stored.value_or("<missing>").left(20).constData();
-    }
+    expectReads<QString>(
+        {
+            {"text", u"text"_s},
+            {"", u""_s},
+            {"\" both blanks \"", u" both blanks "_s},
+            {"caf\xe9 \x80", u"café €"_s},
+            {QByteArray(1500, 'x'), QString(999, u'x')},
+            {missing(), u"fallback"_s},
+        },
+        [&] { return ini.GetString(kSection, kKey, u"fallback"_s); });
 }
 
 TEST_F(ClsINIFileTest, GetStringHexDecodesPairsOfDigits)
 {
-    struct Case {
-        std::optional<QByteArray> stored;
-        QString expected;
-    };
-    const Case cases[] = {
-        {"414243", u"ABC"_s},
-        {"4142434", u"ABC\x04"_s},
-        {"80e9", u"€é"_s},
-        {"", u""_s},
-        {"ZZ", u"fallback"_s},
-        {"4-", u"fallback"_s},
-        {missing(), u"fallback"_s},
-    };
-    for (const Case& c : cases) {
-        store(c.stored);
-        EXPECT_EQ(ini.GetStringHex(kSection, kKey, u"fallback"_s), c.expected)
-            << c.stored.value_or("<missing>").constData();
-    }
+    expectReads<QString>(
+        {
+            {"414243", u"ABC"_s},
+            {"4142434", u"ABC\x04"_s},
+            {"80e9", u"€é"_s},
+            {"", u""_s},
+            {"ZZ", u"fallback"_s},
+            {"4-", u"fallback"_s},
+            {missing(), u"fallback"_s},
+        },
+        [&] { return ini.GetStringHex(kSection, kKey, u"fallback"_s); });
 }
 
 TEST_F(ClsINIFileTest, WritersEncodeTheirValuesOrEraseTheDefault)
@@ -655,10 +632,10 @@ TEST_F(ClsINIFileTest, TwoAccessorsOnOneFileSeeEachOthersWrites)
 
 TEST_F(ClsINIFileTest, BinaryJunkGivesDefaultsEverywhere)
 {
-    QByteArray junk(16 * 1024, Qt::Uninitialized);
-    QRandomGenerator random(99);
-    for (char& byte : junk)
-        byte = char(random.bounded(256));
+    // Every byte value, in a scrambled order, many times over.
+    QByteArray junk;
+    for (int i = 0; i < 16 * 1024; ++i)
+        junk += char((i * 7919 + i / 251) % 256);
     writeFile(junk);
     EXPECT_EQ(ini.GetString(kSection, kKey, u"d"_s), u"d"_s);
     EXPECT_EQ(ini.GetLong(kSection, kKey, 7), 7);

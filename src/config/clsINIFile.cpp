@@ -15,6 +15,7 @@
 #include <QFile>
 #include <algorithm>
 #include <QFileInfo>
+#include <QStringTokenizer>
 
 using namespace Qt::StringLiterals;
 
@@ -291,17 +292,18 @@ std::shared_ptr<Dictionary> clsINIFile::GetSection(const QString& section) const
 {
     return traced(u"GetSection"_s, [&] {
         auto entries = std::make_shared<Dictionary>(Dictionary::CompareMode::Text);
-        for (const QString& piece : profileSection(section).split(QChar(u'\0'))) {
+        const QString block = profileSection(section);
+        for (const QStringView piece : QStringTokenizer(block, QChar(u'\0'))) {
             const qsizetype equals = piece.indexOf(u'=');
             if (equals < 1)
                 continue;
-            const QString key = piece.left(equals);
-            QString value = piece.mid(equals + 1);
+            const QString key = piece.left(equals).toString();
+            QStringView value = piece.mid(equals + 1);
             if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
                 value = value.mid(1, value.size() - 2);
             // A repeated key keeps its first value.
             try {
-                entries->add(key, Variant(value));
+                entries->add(key, Variant(value.toString()));
             } catch (const AutomationError&) {
             }
         }

@@ -116,8 +116,13 @@ QString PrivateProfile::getPrivateProfileString(const QString& section, const QS
 
 QString PrivateProfile::getPrivateProfileSection(const QString& section, int bufferSize, const QString& fileName)
 {
+    const QStringList entries = readable(fileName)->entries(trimmedName(section));
+    qsizetype size = 0;
+    for (const QString& entry : entries)
+        size += entry.size() + 1;
     QString block;
-    for (const QString& entry : readable(fileName)->entries(trimmedName(section))) {
+    block.reserve(size);
+    for (const QString& entry : entries) {
         block += entry;
         block += QChar(u'\0');
     }

@@ -186,10 +186,11 @@ private:
     ParsedNumber parseRadix(int radix)
     {
         const qsizetype start = m_pos + 2;
-        m_pos = radixDigitsEnd(m_text, start, radix);
-        if (m_pos == start || !atEndAfterWhiteSpace())
+        const qsizetype end = radixDigitsEnd(m_text, start, radix);
+        m_pos = end;
+        if (end == start || !atEndAfterWhiteSpace())
             return kNotNumeric;
-        return radixValue(m_text.sliced(start, m_pos - start), radix, false);
+        return radixValue(m_text.sliced(start, end - start), radix, false);
     }
 
     // [sign] digits [.digits] [exponent] [trailing sign], or the same in parentheses for a

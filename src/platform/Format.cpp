@@ -428,7 +428,9 @@ QString NumberPattern::render(const DecimalNumber& value) const
 
 QString NumberPattern::renderPlain(const DecimalNumber& value) const
 {
-    QString text = renderWholeDigits(m_whole, value.integerDigits(), m_grouping);
+    // A section without any digit place (such as "Yes") shows its text alone.
+    const bool showsDigits = m_hasPoint || placeholderCount(m_whole) > 0 || fractionPlaces() > 0;
+    QString text = renderWholeDigits(m_whole, showsDigits ? value.integerDigits() : QString(), m_grouping);
     if (m_hasPoint)
         text += u'.';
     return text + renderFractionDigits(m_fraction, value.fractionDigits(fractionPlaces()));
@@ -472,6 +474,9 @@ std::optional<QString> formatText(QString text, const Section& section)
     }
     if (!isTextPattern)
         return std::nullopt;
+    // Without placeholders (">" alone) the whole text follows the literals.
+    if (placeholderCount(elements) == 0)
+        elements.append(NumberElement{QChar(u'&'), QString()});
     const qsizetype placeholders = placeholderCount(elements);
     const qsizetype offset = leftToRight ? 0 : text.size() - placeholders;
     QString result;

@@ -3,7 +3,14 @@
 #include "platform/AutomationError.h"
 
 #include <QString>
+#include <ostream>
 #include <string>
+
+// Readable QStrings in GoogleTest messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 // The number of the automation error a call raises, 0 when it raises none.
 template <class Call>

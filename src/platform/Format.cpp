@@ -282,6 +282,16 @@ qsizetype requiredDigits(const NumberElements& elements)
     return required;
 }
 
+// The pattern's literals with fill(slot) in place of each placeholder, slots counted from 0.
+template <class Fill> QString fillPlaceholders(const NumberElements& elements, Fill fill)
+{
+    QString result;
+    qsizetype slot = 0;
+    for (const NumberElement& element : elements)
+        result += element.placeholder.isNull() ? element.literal : fill(slot++, element.placeholder);
+    return result;
+}
+
 // Whole digits right-aligned on the placeholders, the first one taking any extra digits;
 // with grouping a "," falls before every third digit from the right.
 QString renderWholeDigits(const NumberElements& elements, QString digits, bool grouping)
@@ -298,40 +308,24 @@ QString renderWholeDigits(const NumberElements& elements, QString digits, bool g
         }
         return text;
     };
-    QString result;
-    qsizetype slot = 0;
-    for (const NumberElement& element : elements) {
-        if (element.placeholder.isNull()) {
-            result += element.literal;
-            continue;
-        }
-        result += digitText(slot == 0 ? 0 : first + slot, first + slot + 1);
-        ++slot;
-    }
+    const QString result = fillPlaceholders(
+        elements, [&](qsizetype slot, QChar) { return digitText(slot == 0 ? 0 : first + slot, first + slot + 1); });
     return placeholders == 0 ? result + digitText(0, digits.size()) : result;
 }
 
 // Fraction digits left-aligned; trailing "#" places drop their zeros.
 QString renderFractionDigits(const NumberElements& elements, const QString& digits)
 {
-    QList<qsizetype> placeholderIndexes;
-    for (qsizetype i = 0; i < elements.size(); ++i) {
-        if (!elements.at(i).placeholder.isNull())
-            placeholderIndexes.append(i);
-    }
-    qsizetype shown = placeholderIndexes.size();
-    while (
-        shown > 0 && elements.at(placeholderIndexes.at(shown - 1)).placeholder == u'#' && digits.at(shown - 1) == u'0')
-        --shown;
-    QString result;
-    qsizetype slot = 0;
+    QString places;
     for (const NumberElement& element : elements) {
-        if (element.placeholder.isNull())
-            result += element.literal;
-        else if (slot++ < shown)
-            result += digits.at(slot - 1);
+        if (!element.placeholder.isNull())
+            places += element.placeholder;
     }
-    return result;
+    qsizetype shown = places.size();
+    while (shown > 0 && places.at(shown - 1) == u'#' && digits.at(shown - 1) == u'0')
+        --shown;
+    return fillPlaceholders(
+        elements, [&](qsizetype slot, QChar) { return slot < shown ? QString(digits.at(slot)) : QString(); });
 }
 
 struct ExponentPart {
@@ -501,26 +495,19 @@ std::optional<QString> formatText(QString text, const Section& section)
         elements.append(NumberElement {QChar(u'&'), QString()});
     const qsizetype placeholders = placeholderCount(elements);
     const qsizetype offset = leftToRight ? 0 : text.size() - placeholders;
-    QString result;
-    qsizetype slot = 0;
-    for (const NumberElement& element : elements) {
-        if (element.placeholder.isNull()) {
-            result += element.literal;
-            continue;
-        }
+    return fillPlaceholders(elements, [&](qsizetype slot, QChar placeholder) {
         const qsizetype index = offset + slot;
-        const bool first = slot == 0;
-        const bool last = ++slot == placeholders;
-        if (!leftToRight && first)
-            result += text.left(std::max<qsizetype>(index, 0));
+        QString shown;
+        if (!leftToRight && slot == 0)
+            shown += text.left(std::max<qsizetype>(index, 0)); // the characters no placeholder holds
         if (index >= 0 && index < text.size())
-            result += text.at(index);
-        else if (element.placeholder == u'@')
-            result += u' ';
-        if (leftToRight && last)
-            result += text.mid(index + 1);
-    }
-    return result;
+            shown += text.at(index);
+        else if (placeholder == u'@')
+            shown += u' ';
+        if (leftToRight && slot == placeholders - 1)
+            shown += text.mid(index + 1);
+        return shown;
+    });
 }
 
 // ---- choosing how a value is shown ----

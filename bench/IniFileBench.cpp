@@ -2,6 +2,7 @@
 
 #include "config/clsINIFile.h"
 #include "platform/Dictionary.h"
+#include "platform/ProfileCache.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -66,6 +67,17 @@ void BM_GetLong(benchmark::State& state)
         state.SkipWithError("wrong value");
 }
 BENCHMARK(BM_GetLong);
+
+// For comparison: the same read when the file has to be read and parsed every time.
+void BM_GetLongWithoutCache(benchmark::State& state)
+{
+    IniFixture fixture;
+    for (auto _ : state) {
+        ProfileCache::clear();
+        benchmark::DoNotOptimize(fixture.ini.GetLong(kLastSection, kLastKey, -1));
+    }
+}
+BENCHMARK(BM_GetLongWithoutCache)->Unit(benchmark::kMicrosecond);
 
 void BM_GetLongOfMissingKey(benchmark::State& state)
 {

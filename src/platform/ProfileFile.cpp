@@ -2,17 +2,17 @@
 
 namespace {
 
-qsizetype skipBlanks(const QString& text, qsizetype from)
+qsizetype skipSpace(const QString& text, qsizetype from)
 {
     while (from < text.size() && ProfileFile::isSpace(text.at(from)))
         ++from;
     return from;
 }
 
-// The text between from and to with blanks and tabs at both ends removed.
+// The text between from and to without white space at either end.
 QString trimmedSlice(const QString& text, qsizetype from, qsizetype to)
 {
-    from = skipBlanks(text, from);
+    from = skipSpace(text, from);
     while (to > from && ProfileFile::isSpace(text.at(to - 1)))
         --to;
     return text.mid(from, to - from);
@@ -28,7 +28,7 @@ struct LineKind {
 // (comments, blank lines, lines without "=", an unclosed "[").
 LineKind classify(const QString& text)
 {
-    const qsizetype start = skipBlanks(text, 0);
+    const qsizetype start = skipSpace(text, 0);
     if (start == text.size() || text.at(start) == u';')
         return {};
     if (text.at(start) == u'[') {
@@ -50,7 +50,7 @@ LineKind classify(const QString& text)
 // a comment there usually speaks of the next one.
 bool isGapLine(const QString& text)
 {
-    const qsizetype start = skipBlanks(text, 0);
+    const qsizetype start = skipSpace(text, 0);
     return start == text.size() || text.at(start) == u';';
 }
 
@@ -63,7 +63,7 @@ void insertFirst(QHash<QString, qsizetype>& index, const QString& name, qsizetyp
 
 bool isBlankLine(const QString& text)
 {
-    return skipBlanks(text, 0) == text.size();
+    return skipSpace(text, 0) == text.size();
 }
 
 } // namespace
@@ -247,7 +247,7 @@ void ProfileFile::setValue(const QString& section, const QString& key, const QSt
     } else if (const Key* entry = findKey(*found, key)) {
         // Keep the line's own spelling of the name and its blanks up to the value.
         QString& text = m_lines[entry->line].text;
-        const qsizetype valueStart = skipBlanks(text, text.indexOf(u'=') + 1);
+        const qsizetype valueStart = skipSpace(text, text.indexOf(u'=') + 1);
         text = text.left(valueStart) + value;
     } else {
         insertLines(insertionLine(*found) + 1, {key + u'=' + value});

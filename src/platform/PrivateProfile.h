@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The Windows profile functions over Windows-1252 text files (see ProfileFile for the syntax).
+// Sizes are the callers' buffer sizes in characters, terminating NULs included, so a string read
+// returns at most bufferSize - 1 characters and a section read at most bufferSize - 2.
+//
+// Writes replace the whole file through a temporary file and a rename in the same folder: an
+// interrupted write leaves the old file or the new one, never a mix. A write fails, changing
+// nothing, when the folder is missing, the file is read-only or the disk is full; it returns
+// false and the caller may ignore that, as the originals' callers do.
+//
+// The "profile" forms (without "Private") work on the user's own profile file, the stand-in
+// for WIN.INI: userProfilePath().
+class PrivateProfile {
+public:
+    // GetPrivateProfileString: the key's value with one pair of enclosing quotes (double or
+    // single) removed, or the default (without its trailing blanks) when the section or key is
+    // absent.
+    static QString getPrivateProfileString(const QString& section, const QString& key, const QString& defaultValue,
+                                           int bufferSize, const QString& fileName);
+    // GetPrivateProfileSection: every key of the section as "name=value" followed by a NUL, in
+    // file order; a block too long for the buffer is cut, its last entry as far as it goes.
+    static QString getPrivateProfileSection(const QString& section, int bufferSize, const QString& fileName);
+    // WritePrivateProfileString: sets the key, or removes it when value is nothing.
+    static bool writePrivateProfileString(const QString& section, const QString& key,
+                                          const std::optional<QString>& value, const QString& fileName);
+    // WritePrivateProfileSection: replaces the section's content by the block's "name=value"
+    // entries (each ended by a NUL, the block by a second NUL), or removes the section when the
+    // block is nothing.
+    static bool writePrivateProfileSection(const QString& section, const std::optional<QString>& block,
+                                           const QString& fileName);
+
+    static QString getProfileString(const QString& section, const QString& key, const QString& defaultValue,
+                                    int bufferSize);
+    static QString getProfileSection(const QString& section, int bufferSize);
+    static bool writeProfileString(const QString& section, const QString& key, const std::optional<QString>& value);
+    static bool writeProfileSection(const QString& section, const std::optional<QString>& block);
+
+    // The user's own profile file: win.ini in the program root.
+    static QString userProfilePath();
+};

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// One profile (INI) file as its text lines, indexed the way the Windows profile functions look
+// things up: section and key names without regard to case, blanks and tabs around names and
+// around "=" ignored, ";" lines are comments, the first of duplicate sections and keys wins, and
+// lines before the first section header belong to no section. Every edit touches only the lines
+// it concerns; all other lines, comments, blank lines and line ends stay as they are.
+class ProfileFile {
+public:
+    ProfileFile() = default;
+
+    // The text of a whole file (already decoded); CRLF and LF line ends are both understood.
+    static ProfileFile parse(const QString& text);
+    // The file's text again, byte for byte as parsed except for the edits made since.
+    QString toText() const;
+
+    // The raw value of a key (blanks around it removed, quotes kept); nothing when the section
+    // or the key is absent.
+    std::optional<QString> value(const QString& section, const QString& key) const;
+    // The section's keys as "name=value" in file order (duplicates included); empty when absent.
+    QStringList entries(const QString& section) const;
+    bool hasSection(const QString& section) const;
+
+    // Replaces the value of the key's line in place, or adds "key=value" after the section's last
+    // key, or adds the section at the end of the file.
+    void setValue(const QString& section, const QString& key, const QString& value);
+    // Removes every line of the key in the section.
+    void removeKey(const QString& section, const QString& key);
+    // Removes every section of that name, from its header to the next header.
+    void removeSection(const QString& section);
+    // Replaces the section's content by the given lines (a missing section is added at the end).
+    void replaceSection(const QString& section, const QStringList& lines);
+
+    // A name as the file compares it: blanks and tabs at both ends removed.
+    static QString trimmed(const QString& name);
+
+    // The line end new lines get: the file's first line end, else LF.
+    QString newline() const { return m_newline; }
+
+private:
+    struct Line {
+        QString text;
+        QString ending;
+    };
+    struct Key {
+        QString name;
+        QString value;
+        qsizetype line;
+    };
+    struct Section {
+        QString name;
+        qsizetype header = 0;
+        // One past the section's last line.
+        qsizetype end = 0;
+        QList<Key> keys;
+        // Folded key name to the index of its first occurrence in keys.
+        QHash<QString, qsizetype> keyIndex;
+    };
+
+    static QString fold(const QString& name);
+
+    void reindex();
+    const Section* findSection(const QString& section) const;
+    const Key* findKey(const Section& section, const QString& key) const;
+    // Line after which a new key of the section goes: its last key, else its header.
+    static qsizetype insertionLine(const Section& section);
+    void insertLines(qsizetype position, const QStringList& texts);
+    void removeLines(qsizetype first, qsizetype count);
+    void appendSection(const QString& section, const QStringList& lines);
+
+    QList<Line> m_lines;
+    QList<Section> m_sections;
+    // Folded section name to the index of its first occurrence in m_sections.
+    QHash<QString, qsizetype> m_sectionIndex;
+    QString m_newline = QStringLiteral("\n");
+};

@@ -38,16 +38,6 @@ qsizetype skipWord(const QString& text, qsizetype position)
     return position;
 }
 
-// The folder above a path: the text before its last "/", the root for "/name", nothing for a
-// name without one.
-std::optional<QString> parentFolder(const QString& path)
-{
-    const qsizetype separator = path.lastIndexOf(kSeparator);
-    if (separator < 0)
-        return std::nullopt;
-    return separator == 0 ? QString(kSeparator) : path.left(separator);
-}
-
 // Text data as RegQueryValueExA hands it out, without the closing NULs it carries.
 QString textWithoutClosingNuls(QByteArray data, int closingNuls)
 {
@@ -132,11 +122,19 @@ bool modTouchTools::CreateFolderPath(const QString& path)
     const QFileInfo info(folder);
     if (info.exists())
         return info.isDir();
-    const auto parent = parentFolder(folder);
-    if (!parent || !CreateFolderPath(*parent))
+    const QString parent = ParentFolderName(folder);
+    if (parent.isEmpty() || !CreateFolderPath(parent))
         return false;
     QDir().mkdir(folder);
     return QFileInfo(folder).isDir();
+}
+
+QString modTouchTools::ParentFolderName(const QString& path)
+{
+    const qsizetype separator = path.lastIndexOf(kSeparator);
+    if (separator < 0)
+        return {};
+    return separator == 0 ? QString(kSeparator) : path.left(separator);
 }
 
 VariantArray modTouchTools::FlattenArray(const VariantArray& array)

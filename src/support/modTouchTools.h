@@ -25,6 +25,9 @@ public:
     // "/" is dropped; an existing file of that name, or a relative path whose first folder
     // does not exist, gives False.
     static bool CreateFolderPath(const QString& path);
+    // The folder above a path: the text before its last "/", "/" for "/name", empty for a name
+    // without a "/".
+    static QString ParentFolderName(const QString& path);
     // Every non-array element, depth first, in one array.
     static VariantArray FlattenArray(const VariantArray& array);
 

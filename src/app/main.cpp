@@ -7,6 +7,10 @@
 
 int main(int argc, char* argv[])
 {
+    // A kiosk server without a display still serves its Sovereign: windows then go nowhere.
+    const bool hasDisplay = qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    if (!hasDisplay && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     BuiltInComponents::registerAll();
 

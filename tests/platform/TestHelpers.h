@@ -6,12 +6,6 @@
 #include <ostream>
 #include <string>
 
-// Readable QStrings in GoogleTest messages.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 // The number of the automation error a call raises, 0 when it raises none.
 template <class Call>
 qint32 raisedNumber(Call&& call)

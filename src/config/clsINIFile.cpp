@@ -81,6 +81,19 @@ std::optional<quint8> hexByte(QStringView digits)
     return ok ? std::optional<quint8>(quint8(code)) : std::nullopt;
 }
 
+// Hexadecimal digits in the runtime's "&H" notation. Up to four digits are an Integer, so
+// "ffff" is -1 and reads back what WriteIntegerHex wrote; longer texts are a Long, so that
+// WriteLongHex's "0000FFFF" reads back as 65535 and not as the Integer -1.
+std::optional<qint32> longFromHex(const QString& digits)
+{
+    const QString hex = u"&H"_s + digits;
+    if (!Conversions::isNumeric(Variant(hex)))
+        return std::nullopt;
+    if (Blanks::trim(digits).size() <= 4)
+        return Conversions::toLong(Variant(hex));
+    return Conversions::toLong(Variant(Conversions::val(hex + u'&')));
+}
+
 QString hexDigits(quint32 value, int width)
 {
     return QString::number(value, 16).toUpper().rightJustified(width, u'0');
@@ -306,8 +319,7 @@ qint32 clsINIFile::GetLong(const QString& section, const QString& key, qint32 de
             return Conversions::toLong(Variant(text));
         if (!text.startsWith(m_hexPrefix.toLower()))
             return defaultValue;
-        const Variant hex(u"&H"_s + text.mid(m_hexPrefix.size()));
-        return Conversions::isNumeric(hex) ? Conversions::toLong(hex) : defaultValue;
+        return longFromHex(text.mid(m_hexPrefix.size())).value_or(defaultValue);
     });
 }
 

@@ -91,8 +91,11 @@ bool edit(const QString& fileName, const std::function<void(ProfileFile&)>& chan
     if (text == current->toText())
         return true;
     const QByteArray bytes = Ansi::fromUnicode(text);
+    // Unbuffered, so that a failing write (full disk, size limit) is seen before the commit:
+    // a failure while QSaveFile flushes its buffer would not stop the rename.
     QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size()
+        || !file.commit()) {
         file.cancelWriting();
         ProfileCache::forget(target);
         return false;

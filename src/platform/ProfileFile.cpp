@@ -51,6 +51,14 @@ LineKind classify(const QString& text)
     return {LineKind::Key, std::move(name), trimmedSlice(text, equals + 1, text.size())};
 }
 
+// Blank lines and comments after a section's last entry part it from the next section, and
+// a comment there usually speaks of the next one.
+bool isGapLine(const QString& text)
+{
+    const qsizetype start = skipBlanks(text, 0);
+    return start == text.size() || text.at(start) == u';';
+}
+
 // The first occurrence of a name wins.
 void insertFirst(QHash<QString, qsizetype>& index, const QString& name, qsizetype position)
 {
@@ -171,6 +179,14 @@ bool ProfileFile::hasSection(const QString& section) const
     return findSection(section) != nullptr;
 }
 
+qsizetype ProfileFile::contentEnd(const Section& section) const
+{
+    qsizetype end = section.end;
+    while (end > section.header + 1 && isGapLine(m_lines.at(end - 1).text))
+        --end;
+    return end;
+}
+
 qsizetype ProfileFile::insertionLine(const Section& section)
 {
     return section.keys.isEmpty() ? section.header : section.keys.last().line;
@@ -246,7 +262,7 @@ void ProfileFile::removeSection(const QString& section)
     for (qsizetype i = m_sections.size() - 1; i >= 0; --i) {
         const Section& candidate = m_sections.at(i);
         if (fold(candidate.name) == folded) {
-            removeLines(candidate.header, candidate.end - candidate.header);
+            removeLines(candidate.header, contentEnd(candidate) - candidate.header);
             removed = true;
         }
     }
@@ -260,12 +276,8 @@ void ProfileFile::replaceSection(const QString& section, const QStringList& line
     if (!found) {
         appendSection(section, lines);
     } else {
-        // The blank lines that part this section from the next one stay.
-        qsizetype contentEnd = found->end;
-        while (contentEnd > found->header + 1 && isBlankLine(m_lines.at(contentEnd - 1).text))
-            --contentEnd;
         const qsizetype header = found->header;
-        removeLines(header + 1, contentEnd - header - 1);
+        removeLines(header + 1, contentEnd(*found) - header - 1);
         insertLines(header + 1, lines);
     }
     reindex();

@@ -32,9 +32,11 @@ public:
     void setValue(const QString& section, const QString& key, const QString& value);
     // Removes every line of the key in the section.
     void removeKey(const QString& section, const QString& key);
-    // Removes every section of that name, from its header to the next header.
+    // Removes every section of that name: its header and its lines up to the blank lines and
+    // comments before the next header, which stay.
     void removeSection(const QString& section);
-    // Replaces the section's content by the given lines (a missing section is added at the end).
+    // Replaces the section's lines (as removeSection counts them) by the given ones; a missing
+    // section is added at the end.
     void replaceSection(const QString& section, const QStringList& lines);
 
     // A name as the file compares it: blanks and tabs at both ends removed.
@@ -68,6 +70,8 @@ private:
     void reindex();
     const Section* findSection(const QString& section) const;
     const Key* findKey(const Section& section, const QString& key) const;
+    // One past the section's last line that is neither blank nor a comment (its header at least).
+    qsizetype contentEnd(const Section& section) const;
     // Line after which a new key of the section goes: its last key, else its header.
     static qsizetype insertionLine(const Section& section);
     void insertLines(qsizetype position, const QStringList& texts);

@@ -1,7 +1,7 @@
 #include "support/modMACaddr.h"
 
 #include "app/Services.h"
-#include "fakes/FrameRecorder.h"
+#include "fakes/ServiceFixture.h"
 #include "platform/LinuxNetworkSource.h"
 
 #include <QDir>
@@ -66,13 +66,17 @@ QByteArray mac(std::initializer_list<int> bytes)
 const QByteArray kFirstMac = mac({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E});
 const QByteArray kSecondMac = mac({0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F});
 
-class ModMACaddrTest : public ::testing::Test {
+class ModMACaddrTest : public ServiceFixture {
 protected:
-    void SetUp() override { NetworkSource::setCurrent(m_network); }
+    void SetUp() override
+    {
+        ServiceFixture::SetUp();
+        NetworkSource::setCurrent(m_network);
+    }
     void TearDown() override
     {
         NetworkSource::reset();
-        Services::reset();
+        ServiceFixture::TearDown();
     }
 
     std::shared_ptr<FakeNetwork> m_network = std::make_shared<FakeNetwork>();
@@ -143,7 +147,6 @@ TEST_F(ModMACaddrTest, BothListsBecomeDictionariesOfDescriptionToMac)
 
 TEST_F(ModMACaddrTest, TwoAdaptersWithOneDescriptionFailGetMac)
 {
-    const auto recorder = FrameRecorder::install();
     m_network->adapters = {{u"Onboard"_s, kFirstMac, NetworkSource::Ethernet},
                            {u"Onboard"_s, kSecondMac, NetworkSource::Ethernet}};
     try {
@@ -153,8 +156,8 @@ TEST_F(ModMACaddrTest, TwoAdaptersWithOneDescriptionFailGetMac)
         EXPECT_EQ(error.number(), 457);
         EXPECT_EQ(error.source(), u"pcQUIBA.modMACAddr"_s);
     }
-    EXPECT_TRUE(recorder->events().contains(u"error 457 Function GetMACs_AdaptorInfo modMACAddr"_s));
-    EXPECT_EQ(recorder->events().count(u"leave"_s), recorder->enteredProcedures().size());
+    EXPECT_TRUE(errorHandler->events.contains(u"record 457 modMACAddr.Function GetMACs_AdaptorInfo"_s));
+    EXPECT_EQ(errorHandler->leaves, errorHandler->enters);
 }
 
 TEST_F(ModMACaddrTest, GetIpAddressPicksByIndexInResolverOrder)
@@ -266,13 +269,11 @@ TEST_F(ModMACaddrTest, HighAndLowByteSplitA16BitValue)
 
 TEST_F(ModMACaddrTest, EveryFunctionAnnouncesItselfToTheModule)
 {
-    const auto recorder = FrameRecorder::install();
     m_network->adapters = {{u"eth0"_s, kFirstMac, NetworkSource::Ethernet}};
     modMACaddr::GetMAC();
-    EXPECT_EQ(recorder->events().first(), u"enter Function GetMAC modMACAddr"_s);
-    EXPECT_EQ(recorder->enteredProcedures(),
-              QStringList({u"Function GetMAC"_s, u"Function GetMACs_AdaptorInfo"_s, u"Function zMAC2String"_s}));
-    EXPECT_EQ(recorder->events().count(u"leave"_s), 3);
+    EXPECT_EQ(errorHandler->events,
+              QStringList({u"enter modMACAddr.Function GetMAC"_s, u"enter modMACAddr.Function GetMACs_AdaptorInfo"_s,
+                           u"enter modMACAddr.Function zMAC2String"_s, u"leave"_s, u"leave"_s, u"leave"_s}));
 }
 
 class LinuxNetworkSourceTest : public ::testing::Test {

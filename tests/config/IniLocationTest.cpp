@@ -49,6 +49,8 @@ TEST_F(IniFileNameTest, TakesTheRegisteredFileThenSearchesTheFolders)
         {"registered number", {}, {}, u"\"INI Path\"=dword:00000001"_s, u"root/config/pcQUIBA.ini"_s},
         {"registered value of an unsupported type", {u"root/pcQUIBA.ini"_s}, {}, u"\"INI Path\"=hex(b):00"_s,
          u"root/pcQUIBA.ini"_s},
+        {"junk in the registry", {u"root/pcQUIBA.ini"_s}, {}, u"\"INI Path\"=hex(zz):\u0001\u0002[[[\\"_s,
+         u"root/pcQUIBA.ini"_s},
         {"registered empty text", {u"root/pcQUIBA.ini"_s}, {}, u"\"INI Path\"=\"\""_s, u"root/pcQUIBA.ini"_s},
         {"a folder of that name", {u"root/pcQUIBA.ini"_s}, {u"root/config/pcQUIBA.ini"_s}, {}, u"root/pcQUIBA.ini"_s},
     };

@@ -75,6 +75,13 @@ public:
     }
 
 private:
+    // A key header or a value line never continues a byte list, so that a list broken off
+    // before them cannot swallow them.
+    static bool startsEntry(QStringView line)
+    {
+        return line.startsWith(u'[') || line.startsWith(u'"') || line.startsWith(u'@');
+    }
+
     // Strings in hex(1), hex(2) and hex(7) data: UTF-16 in the version 5 format, ANSI in REGEDIT4.
     enum class HexText { Utf16, Ansi };
 
@@ -217,7 +224,7 @@ private:
         QString joined = list.toString();
         while (joined.endsWith(kSeparator)) {
             joined.chop(1);
-            if (m_next >= m_lines.size())
+            if (m_next >= m_lines.size() || startsEntry(trimmed(m_lines[m_next])))
                 break;
             joined += trimmed(m_lines[m_next++]);
         }

@@ -27,6 +27,13 @@ QByteArray bytes(std::initializer_list<int> values)
     return result;
 }
 
+// The value's data, or "<none>" when the registry does not hold the value.
+QByteArray dataOf(const RegistryFile& registry, const QString& key, const QString& name)
+{
+    const auto value = registry.queryValue(key, name);
+    return value ? value->data : QByteArray("<none>");
+}
+
 struct ValueCase {
     const char* line;
     const char* name;
@@ -152,7 +159,7 @@ TEST(RegistryFileTest, LaterLinesOverrideEarlierOnesAsAnImportWould)
     const QString key = u"HKEY_LOCAL_MACHINE\\Shop"_s;
     EXPECT_EQ(registry.keyPaths(), QStringList({key, u"HKEY_LOCAL_MACHINE\\Other"_s}));
     EXPECT_EQ(registry.valueNames(key), QStringList({u"A"_s, u"B"_s}));
-    EXPECT_EQ(registry.queryValue(key, u"A"_s)->data, QByteArray("second", 7));
+    EXPECT_EQ(dataOf(registry, key, u"A"_s), QByteArray("second", 7));
     EXPECT_FALSE(registry.queryValue(key, u"C"_s).has_value());
     EXPECT_FALSE(registry.queryValue(key, QString()).has_value());
 }
@@ -178,17 +185,31 @@ TEST(RegistryFileTest, JoinsContinuedHexLinesAndNothingElse)
         "\"Path\"=\"c:\\\\\"\r\n"
         "\"Next\"=\"n\"\r\n"
         "\"Last\"=hex:01,\\"));
-    EXPECT_EQ(registry.queryValue(kShopKey, u"Multi"_s)->data, QByteArray("a\0b\0\0", 5));
-    EXPECT_EQ(registry.queryValue(kShopKey, u"Path"_s)->data, QByteArray("c:\\", 4));
-    EXPECT_EQ(registry.queryValue(kShopKey, u"Next"_s)->data, QByteArray("n", 2));
-    EXPECT_EQ(registry.queryValue(kShopKey, u"Last"_s)->data, bytes({1}));
+    EXPECT_EQ(dataOf(registry, kShopKey, u"Multi"_s), QByteArray("a\0b\0\0", 5));
+    EXPECT_EQ(dataOf(registry, kShopKey, u"Path"_s), QByteArray("c:\\", 4));
+    EXPECT_EQ(dataOf(registry, kShopKey, u"Next"_s), QByteArray("n", 2));
+    EXPECT_EQ(dataOf(registry, kShopKey, u"Last"_s), bytes({1}));
+}
+
+TEST(RegistryFileTest, AByteListBrokenOffBeforeTheNextEntryDoesNotSwallowIt)
+{
+    const RegistryFile registry = shopRegistry(QStringLiteral(
+        "\"Cut\"=hex:01,02,\\\r\n"
+        "\"Next\"=\"n\"\r\n"
+        "\"CutBeforeKey\"=hex:03,\\\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n"
+        "@=\"other\"\r\n"));
+    EXPECT_EQ(dataOf(registry, kShopKey, u"Cut"_s), bytes({1, 2}));
+    EXPECT_EQ(dataOf(registry, kShopKey, u"Next"_s), QByteArray("n", 2));
+    EXPECT_EQ(dataOf(registry, kShopKey, u"CutBeforeKey"_s), bytes({3}));
+    EXPECT_EQ(dataOf(registry, u"HKEY_LOCAL_MACHINE\\Software\\Other"_s, QString()), QByteArray("other", 6));
 }
 
 TEST(RegistryFileTest, Regedit4FilesKeepTheirHexTextsAsAnsi)
 {
     const RegistryFile registry = RegistryFile::fromText(QStringLiteral(
         "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Shop]\n\"Expand\"=hex(2):25,41,25,00\n"));
-    EXPECT_EQ(registry.queryValue(kShopKey, u"Expand"_s)->data, QByteArray("%A%", 4));
+    EXPECT_EQ(dataOf(registry, kShopKey, u"Expand"_s), QByteArray("%A%", 4));
 }
 
 struct EncodingCase {
@@ -226,8 +247,8 @@ TEST(RegistryFileTest, JunkAndHugeLinesGiveAnEmptyOrPartialRegistry)
     const QString hugeHex = QStringLiteral("00,").repeated(100000) + QStringLiteral("00");
     const RegistryFile registry = shopRegistry(u"\""_s + hugeName + u"\"=\"v\"\r\n\"Hex\"=hex:"_s + hugeHex
                                                + u"\r\n["_s + QString(100000, u'[') + u"\r\n"_s);
-    EXPECT_EQ(registry.queryValue(kShopKey, hugeName)->data, QByteArray("v", 2));
-    EXPECT_EQ(registry.queryValue(kShopKey, u"Hex"_s)->data.size(), 100001);
+    EXPECT_EQ(dataOf(registry, kShopKey, hugeName), QByteArray("v", 2));
+    EXPECT_EQ(dataOf(registry, kShopKey, u"Hex"_s).size(), 100001);
     EXPECT_EQ(registry.keyPaths(), QStringList({kShopKey}));
 }
 

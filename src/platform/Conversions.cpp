@@ -22,8 +22,8 @@ ParsedNumber numberOf(double value)
     return {ParsedNumber::Status::Number, value};
 }
 
-constexpr ParsedNumber kNotNumeric{};
-constexpr ParsedNumber kOverflow{ParsedNumber::Status::Overflow, 0.0};
+constexpr ParsedNumber kNotNumeric {};
+constexpr ParsedNumber kOverflow {ParsedNumber::Status::Overflow, 0.0};
 
 bool isWhiteSpace(QChar c)
 {
@@ -152,7 +152,10 @@ qsizetype scanDecimal(QStringView text, qsizetype pos, bool grouping, DecimalTex
 // The strict reading behind IsNumeric and CDbl: the whole text must be one number.
 class NumericTextParser {
 public:
-    explicit NumericTextParser(QStringView text) : m_text(text) {}
+    explicit NumericTextParser(QStringView text)
+        : m_text(text)
+    {
+    }
 
     ParsedNumber parse()
     {
@@ -233,8 +236,7 @@ double requireNumber(const ParsedNumber& parsed)
 
 // The runtime's shortest text of a floating-point number: up to `digits` significant digits,
 // the exponent form ("1E+20", "1E-05") outside the plain range.
-template <class Number>
-QString floatingText(Number value, int digits)
+template <class Number> QString floatingText(Number value, int digits)
 {
     if (std::isnan(value))
         return QStringLiteral("-1.#IND");

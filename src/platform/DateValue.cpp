@@ -10,12 +10,12 @@ namespace {
 const QDate kEpoch(1899, 12, 30);
 constexpr qint64 kSecondsPerDay = 86400;
 constexpr qint64 kFirstDay = -657434; // 1 January 100
-constexpr qint64 kLastDay = 2958465;  // 31 December 9999
+constexpr qint64 kLastDay = 2958465; // 31 December 9999
 // Two-digit years below this become 20xx, the others 19xx.
 constexpr int kCenturyPivot = 30;
 
-constexpr const char* kMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                         "July",    "August",   "September", "October", "November", "December"};
+constexpr const char* kMonthNames[12] = {"January", "February", "March", "April", "May", "June", "July", "August",
+    "September", "October", "November", "December"};
 constexpr const char* kDayNames[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
 qint64 floorDiv(qint64 value, qint64 divisor)
@@ -33,7 +33,7 @@ struct DayAndSeconds {
 DayAndSeconds splitSerial(double serial)
 {
     const double whole = std::trunc(serial);
-    DayAndSeconds result{qint64(whole), std::llround(std::fabs(serial - whole) * kSecondsPerDay)};
+    DayAndSeconds result {qint64(whole), std::llround(std::fabs(serial - whole) * kSecondsPerDay)};
     if (result.seconds >= kSecondsPerDay) {
         ++result.days;
         result.seconds -= kSecondsPerDay;
@@ -45,11 +45,6 @@ double serialOf(qint64 days, qint64 seconds)
 {
     const double fraction = double(seconds) / kSecondsPerDay;
     return days < 0 ? double(days) - fraction : double(days) + fraction;
-}
-
-QString twoDigits(int value)
-{
-    return QStringLiteral("%1").arg(value, 2, 10, QChar(u'0'));
 }
 
 // ---- reading dates from text ----
@@ -149,7 +144,10 @@ Meridiem meridiemOfWord(const Token& token)
 // the date.
 class DateTextParser {
 public:
-    explicit DateTextParser(Tokens tokens) : m_tokens(std::move(tokens)) {}
+    explicit DateTextParser(Tokens tokens)
+        : m_tokens(std::move(tokens))
+    {
+    }
 
     std::optional<double> parse()
     {
@@ -217,9 +215,8 @@ private:
         if (!setTime(fields[0], fields[1], fields[2], meridiem))
             return false;
         // "2024-03-05T13:45": the ISO letter between date and time goes with the time.
-        const qsizetype from = at(start - 1) && at(start - 1)->is(Token::Type::Word) && at(start - 1)->text == u"t"
-                                   ? start - 1
-                                   : start;
+        const qsizetype from
+            = at(start - 1) && at(start - 1)->is(Token::Type::Word) && at(start - 1)->text == u"t" ? start - 1 : start;
         m_tokens.remove(from, next - from);
         return true;
     }
@@ -408,16 +405,29 @@ std::optional<double> DateValue::parse(const QString& text)
     return DateTextParser(std::move(*tokens)).parse();
 }
 
+QString DateValue::dateText(const Parts& parts)
+{
+    return QStringLiteral("%1/%2/%3")
+        .arg(parts.day, 2, 10, QChar(u'0'))
+        .arg(parts.month, 2, 10, QChar(u'0'))
+        .arg(parts.year, 4, 10, QChar(u'0'));
+}
+
+QString DateValue::timeText(const Parts& parts)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(parts.hour, 2, 10, QChar(u'0'))
+        .arg(parts.minute, 2, 10, QChar(u'0'))
+        .arg(parts.second, 2, 10, QChar(u'0'));
+}
+
 QString DateValue::toText(double serial)
 {
     const Parts parts = split(serial);
     const DayAndSeconds whole = splitSerial(serial);
-    const QString date = twoDigits(parts.day) + u'/' + twoDigits(parts.month) + u'/'
-                         + QStringLiteral("%1").arg(parts.year, 4, 10, QChar(u'0'));
-    const QString time = twoDigits(parts.hour) + u':' + twoDigits(parts.minute) + u':' + twoDigits(parts.second);
     if (whole.days == 0)
-        return time;
+        return timeText(parts);
     if (whole.seconds == 0)
-        return date;
-    return date + u' ' + time;
+        return dateText(parts);
+    return dateText(parts) + u' ' + timeText(parts);
 }

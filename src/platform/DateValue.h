@@ -44,4 +44,7 @@ public:
     static std::optional<double> parse(const QString& text);
     // CStr of a date: "dd/mm/yyyy hh:nn:ss"; the date alone at midnight, the time alone on day 0.
     static QString toText(double serial);
+    // The two halves of that form: "dd/mm/yyyy" and "hh:nn:ss".
+    static QString dateText(const Parts& parts);
+    static QString timeText(const Parts& parts);
 };

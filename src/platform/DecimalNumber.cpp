@@ -30,8 +30,8 @@ DecimalNumber DecimalNumber::fromDouble(double value, int significantDigits)
         return {};
     // "d.ddddde+xx" in the C locale whatever the process locale is.
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                      std::chars_format::scientific, significantDigits - 1);
+    const auto result = std::to_chars(
+        buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, significantDigits - 1);
     const QString text = QString::fromLatin1(buffer, result.ptr - buffer);
     const qsizetype e = text.indexOf(u'e');
     QString digits = text.left(e);

@@ -83,11 +83,6 @@ struct DateContext {
     QString text; // the field as the pattern wrote it (for AM/PM)
 };
 
-QString twoDigits(int value)
-{
-    return QStringLiteral("%1").arg(value, 2, 10, QChar(u'0'));
-}
-
 int hourOf(const DateContext& c)
 {
     const int hour = c.parts.hour;
@@ -99,16 +94,6 @@ int weekOfYear(const DateValue::Parts& p)
 {
     const int newYearWeekday = ((p.dayOfWeek - 1 - (p.dayOfYear - 1)) % 7 + 7) % 7 + 1;
     return (p.dayOfYear - 1 + newYearWeekday - 1) / 7 + 1;
-}
-
-QString shortDate(const DateContext& c)
-{
-    return twoDigits(c.parts.day) + u'/' + twoDigits(c.parts.month) + u'/' + QString::number(c.parts.year);
-}
-
-QString longTime(const DateContext& c)
-{
-    return twoDigits(c.parts.hour) + u':' + twoDigits(c.parts.minute) + u':' + twoDigits(c.parts.second);
 }
 
 // "AM/PM" shows the part before or after the slash as written; "AMPM" the English designators.
@@ -123,41 +108,76 @@ QString meridiem(const DateContext& c)
 
 enum class FieldRole { Other, Hour, Month, Minute, Meridiem };
 
+int dayField(const DateContext& c) { return c.parts.day; }
+int monthField(const DateContext& c) { return c.parts.month; }
+int yearField(const DateContext& c) { return c.parts.year; }
+int yearInCenturyField(const DateContext& c) { return c.parts.year % 100; }
+int dayOfYearField(const DateContext& c) { return c.parts.dayOfYear; }
+int weekdayField(const DateContext& c) { return c.parts.dayOfWeek; }
+int weekField(const DateContext& c) { return weekOfYear(c.parts); }
+int quarterField(const DateContext& c) { return (c.parts.month + 2) / 3; }
+int minuteField(const DateContext& c) { return c.parts.minute; }
+int secondField(const DateContext& c) { return c.parts.second; }
+
+QString longDate(const DateContext& c)
+{
+    return QString::number(c.parts.day) + u' ' + DateValue::monthName(c.parts.month) + u' '
+        + QString::number(c.parts.year);
+}
+
+QString dayNameField(const DateContext& c) { return DateValue::dayName(c.parts.dayOfWeek); }
+QString dayAbbreviationField(const DateContext& c) { return DateValue::dayName(c.parts.dayOfWeek, true); }
+QString monthNameField(const DateContext& c) { return DateValue::monthName(c.parts.month); }
+QString monthAbbreviationField(const DateContext& c) { return DateValue::monthName(c.parts.month, true); }
+QString shortDateField(const DateContext& c) { return DateValue::dateText(c.parts); }
+QString longTimeField(const DateContext& c) { return DateValue::timeText(c.parts); }
+QString generalDateField(const DateContext& c) { return DateValue::toText(c.serial); }
+
+// A field shows either a text or a number, the number with at least `width` digits.
 struct DateField {
     const char16_t* pattern;
-    QString (*render)(const DateContext&);
+    QString (*text)(const DateContext&);
+    int (*number)(const DateContext&);
+    int width;
     FieldRole role;
+
+    QString render(const DateContext& context) const
+    {
+        if (text)
+            return text(context);
+        return QStringLiteral("%1").arg(number(context), width, 10, QChar(u'0'));
+    }
 };
 
 // Longest first where one field's letters begin another's.
 const DateField kDateFields[] = {
-    {u"am/pm", meridiem, FieldRole::Meridiem},
-    {u"a/p", meridiem, FieldRole::Meridiem},
-    {u"ampm", meridiem, FieldRole::Meridiem},
-    {u"ttttt", longTime, FieldRole::Other},
-    {u"dddddd", [](const DateContext& c) { return QString::number(c.parts.day) + u' ' + DateValue::monthName(c.parts.month) + u' ' + QString::number(c.parts.year); }, FieldRole::Other},
-    {u"ddddd", shortDate, FieldRole::Other},
-    {u"dddd", [](const DateContext& c) { return DateValue::dayName(c.parts.dayOfWeek); }, FieldRole::Other},
-    {u"ddd", [](const DateContext& c) { return DateValue::dayName(c.parts.dayOfWeek, true); }, FieldRole::Other},
-    {u"dd", [](const DateContext& c) { return twoDigits(c.parts.day); }, FieldRole::Other},
-    {u"d", [](const DateContext& c) { return QString::number(c.parts.day); }, FieldRole::Other},
-    {u"ww", [](const DateContext& c) { return QString::number(weekOfYear(c.parts)); }, FieldRole::Other},
-    {u"w", [](const DateContext& c) { return QString::number(c.parts.dayOfWeek); }, FieldRole::Other},
-    {u"mmmm", [](const DateContext& c) { return DateValue::monthName(c.parts.month); }, FieldRole::Other},
-    {u"mmm", [](const DateContext& c) { return DateValue::monthName(c.parts.month, true); }, FieldRole::Other},
-    {u"mm", [](const DateContext& c) { return twoDigits(c.parts.month); }, FieldRole::Month},
-    {u"m", [](const DateContext& c) { return QString::number(c.parts.month); }, FieldRole::Month},
-    {u"q", [](const DateContext& c) { return QString::number((c.parts.month + 2) / 3); }, FieldRole::Other},
-    {u"yyyy", [](const DateContext& c) { return QString::number(c.parts.year); }, FieldRole::Other},
-    {u"yy", [](const DateContext& c) { return twoDigits(c.parts.year % 100); }, FieldRole::Other},
-    {u"y", [](const DateContext& c) { return QString::number(c.parts.dayOfYear); }, FieldRole::Other},
-    {u"hh", [](const DateContext& c) { return twoDigits(hourOf(c)); }, FieldRole::Hour},
-    {u"h", [](const DateContext& c) { return QString::number(hourOf(c)); }, FieldRole::Hour},
-    {u"nn", [](const DateContext& c) { return twoDigits(c.parts.minute); }, FieldRole::Minute},
-    {u"n", [](const DateContext& c) { return QString::number(c.parts.minute); }, FieldRole::Minute},
-    {u"ss", [](const DateContext& c) { return twoDigits(c.parts.second); }, FieldRole::Other},
-    {u"s", [](const DateContext& c) { return QString::number(c.parts.second); }, FieldRole::Other},
-    {u"c", [](const DateContext& c) { return DateValue::toText(c.serial); }, FieldRole::Other},
+    {u"am/pm", meridiem, nullptr, 0, FieldRole::Meridiem},
+    {u"a/p", meridiem, nullptr, 0, FieldRole::Meridiem},
+    {u"ampm", meridiem, nullptr, 0, FieldRole::Meridiem},
+    {u"ttttt", longTimeField, nullptr, 0, FieldRole::Other},
+    {u"dddddd", longDate, nullptr, 0, FieldRole::Other},
+    {u"ddddd", shortDateField, nullptr, 0, FieldRole::Other},
+    {u"dddd", dayNameField, nullptr, 0, FieldRole::Other},
+    {u"ddd", dayAbbreviationField, nullptr, 0, FieldRole::Other},
+    {u"dd", nullptr, dayField, 2, FieldRole::Other},
+    {u"d", nullptr, dayField, 1, FieldRole::Other},
+    {u"ww", nullptr, weekField, 1, FieldRole::Other},
+    {u"w", nullptr, weekdayField, 1, FieldRole::Other},
+    {u"mmmm", monthNameField, nullptr, 0, FieldRole::Other},
+    {u"mmm", monthAbbreviationField, nullptr, 0, FieldRole::Other},
+    {u"mm", nullptr, monthField, 2, FieldRole::Month},
+    {u"m", nullptr, monthField, 1, FieldRole::Month},
+    {u"q", nullptr, quarterField, 1, FieldRole::Other},
+    {u"yyyy", nullptr, yearField, 1, FieldRole::Other},
+    {u"yy", nullptr, yearInCenturyField, 2, FieldRole::Other},
+    {u"y", nullptr, dayOfYearField, 1, FieldRole::Other},
+    {u"hh", nullptr, hourOf, 2, FieldRole::Hour},
+    {u"h", nullptr, hourOf, 1, FieldRole::Hour},
+    {u"nn", nullptr, minuteField, 2, FieldRole::Minute},
+    {u"n", nullptr, minuteField, 1, FieldRole::Minute},
+    {u"ss", nullptr, secondField, 2, FieldRole::Other},
+    {u"s", nullptr, secondField, 1, FieldRole::Other},
+    {u"c", generalDateField, nullptr, 0, FieldRole::Other},
 };
 
 const DateField* minuteFieldLike(const DateField* month)
@@ -193,8 +213,8 @@ QList<DateToken> dateTokens(const Section& section)
     QList<DateToken> tokens;
     const DateField* previous = nullptr;
     for (qsizetype i = 0; i < section.size();) {
-        auto [field, length] = section.at(i).literal ? std::pair<const DateField*, qsizetype>{nullptr, 1}
-                                                      : dateFieldAt(section, i);
+        auto [field, length]
+            = section.at(i).literal ? std::pair<const DateField*, qsizetype> {nullptr, 1} : dateFieldAt(section, i);
         QString text;
         for (qsizetype k = i; k < i + length; ++k)
             text += section.at(k).text;
@@ -221,7 +241,7 @@ bool isDateSection(const Section& section)
 QString formatDate(double serial, const Section& section)
 {
     const QList<DateToken> tokens = dateTokens(section);
-    DateContext context{DateValue::split(serial), serial, false, {}};
+    DateContext context {DateValue::split(serial), serial, false, {}};
     for (const DateToken& token : tokens)
         context.twelveHour = context.twelveHour || (token.field && token.field->role == FieldRole::Meridiem);
     QString result;
@@ -243,7 +263,8 @@ using NumberElements = QList<NumberElement>;
 
 qsizetype placeholderCount(const NumberElements& elements)
 {
-    return std::count_if(elements.begin(), elements.end(), [](const NumberElement& e) { return !e.placeholder.isNull(); });
+    return std::count_if(
+        elements.begin(), elements.end(), [](const NumberElement& e) { return !e.placeholder.isNull(); });
 }
 
 // Placeholders from the first "0" to the end must show a digit.
@@ -259,6 +280,16 @@ qsizetype requiredDigits(const NumberElements& elements)
             required = placeholderCount(elements) - seen + 1;
     }
     return required;
+}
+
+// The pattern's literals with fill(slot) in place of each placeholder, slots counted from 0.
+template <class Fill> QString fillPlaceholders(const NumberElements& elements, Fill fill)
+{
+    QString result;
+    qsizetype slot = 0;
+    for (const NumberElement& element : elements)
+        result += element.placeholder.isNull() ? element.literal : fill(slot++, element.placeholder);
+    return result;
 }
 
 // Whole digits right-aligned on the placeholders, the first one taking any extra digits;
@@ -277,39 +308,24 @@ QString renderWholeDigits(const NumberElements& elements, QString digits, bool g
         }
         return text;
     };
-    QString result;
-    qsizetype slot = 0;
-    for (const NumberElement& element : elements) {
-        if (element.placeholder.isNull()) {
-            result += element.literal;
-            continue;
-        }
-        result += digitText(slot == 0 ? 0 : first + slot, first + slot + 1);
-        ++slot;
-    }
+    const QString result = fillPlaceholders(
+        elements, [&](qsizetype slot, QChar) { return digitText(slot == 0 ? 0 : first + slot, first + slot + 1); });
     return placeholders == 0 ? result + digitText(0, digits.size()) : result;
 }
 
 // Fraction digits left-aligned; trailing "#" places drop their zeros.
 QString renderFractionDigits(const NumberElements& elements, const QString& digits)
 {
-    QList<qsizetype> placeholderIndexes;
-    for (qsizetype i = 0; i < elements.size(); ++i) {
-        if (!elements.at(i).placeholder.isNull())
-            placeholderIndexes.append(i);
-    }
-    qsizetype shown = placeholderIndexes.size();
-    while (shown > 0 && elements.at(placeholderIndexes.at(shown - 1)).placeholder == u'#' && digits.at(shown - 1) == u'0')
-        --shown;
-    QString result;
-    qsizetype slot = 0;
+    QString places;
     for (const NumberElement& element : elements) {
-        if (element.placeholder.isNull())
-            result += element.literal;
-        else if (slot++ < shown)
-            result += digits.at(slot - 1);
+        if (!element.placeholder.isNull())
+            places += element.placeholder;
     }
-    return result;
+    qsizetype shown = places.size();
+    while (shown > 0 && places.at(shown - 1) == u'#' && digits.at(shown - 1) == u'0')
+        --shown;
+    return fillPlaceholders(
+        elements, [&](qsizetype slot, QChar) { return slot < shown ? QString(digits.at(slot)) : QString(); });
 }
 
 struct ExponentPart {
@@ -368,9 +384,9 @@ NumberElements& NumberPattern::current()
 bool NumberPattern::startsExponent(const Section& section, qsizetype index) const
 {
     return m_part != Part::Exponent && index + 2 < section.size()
-           && (section.at(index).is(u'E') || section.at(index).is(u'e'))
-           && (section.at(index + 1).is(u'+') || section.at(index + 1).is(u'-'))
-           && (section.at(index + 2).is(u'0') || section.at(index + 2).is(u'#'));
+        && (section.at(index).is(u'E') || section.at(index).is(u'e'))
+        && (section.at(index + 1).is(u'+') || section.at(index + 1).is(u'-'))
+        && (section.at(index + 2).is(u'0') || section.at(index + 2).is(u'#'));
 }
 
 void NumberPattern::addPlaceholder(QChar placeholder)
@@ -448,7 +464,7 @@ QString NumberPattern::renderScientific(const DecimalNumber& value) const
     }
     const QString sign = exponent < 0 ? QStringLiteral("-") : m_exponent.showPlus ? QStringLiteral("+") : QString();
     return renderPlain(mantissa) + m_exponent.letter + sign
-           + renderWholeDigits(m_exponent.digits, QString::number(std::abs(exponent)), false);
+        + renderWholeDigits(m_exponent.digits, QString::number(std::abs(exponent)), false);
 }
 
 // ---- text patterns ----
@@ -476,29 +492,22 @@ std::optional<QString> formatText(QString text, const Section& section)
         return std::nullopt;
     // Without placeholders (">" alone) the whole text follows the literals.
     if (placeholderCount(elements) == 0)
-        elements.append(NumberElement{QChar(u'&'), QString()});
+        elements.append(NumberElement {QChar(u'&'), QString()});
     const qsizetype placeholders = placeholderCount(elements);
     const qsizetype offset = leftToRight ? 0 : text.size() - placeholders;
-    QString result;
-    qsizetype slot = 0;
-    for (const NumberElement& element : elements) {
-        if (element.placeholder.isNull()) {
-            result += element.literal;
-            continue;
-        }
+    return fillPlaceholders(elements, [&](qsizetype slot, QChar placeholder) {
         const qsizetype index = offset + slot;
-        const bool first = slot == 0;
-        const bool last = ++slot == placeholders;
-        if (!leftToRight && first)
-            result += text.left(std::max<qsizetype>(index, 0));
+        QString shown;
+        if (!leftToRight && slot == 0)
+            shown += text.left(std::max<qsizetype>(index, 0)); // the characters no placeholder holds
         if (index >= 0 && index < text.size())
-            result += text.at(index);
-        else if (element.placeholder == u'@')
-            result += u' ';
-        if (leftToRight && last)
-            result += text.mid(index + 1);
-    }
-    return result;
+            shown += text.at(index);
+        else if (placeholder == u'@')
+            shown += u' ';
+        if (leftToRight && slot == placeholders - 1)
+            shown += text.mid(index + 1);
+        return shown;
+    });
 }
 
 // ---- choosing how a value is shown ----

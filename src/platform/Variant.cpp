@@ -9,6 +9,7 @@ Variant::Variant(float value) : m_value(value) {}
 Variant::Variant(double value) : m_value(value) {}
 Variant::Variant(const QString& value) : m_value(value) {}
 Variant::Variant(const char16_t* value) : m_value(QString::fromUtf16(value)) {}
+Variant::Variant(const char* value) : m_value(QString::fromUtf8(value)) {}
 Variant::Variant(ObjectRef value) : m_value(std::move(value)) {}
 Variant::Variant(VariantArray value) : m_value(std::make_shared<const VariantArray>(std::move(value))) {}
 

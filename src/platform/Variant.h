@@ -25,6 +25,11 @@ public:
     Variant(double value);
     Variant(const QString& value);
     Variant(const char16_t* value);
+    // Text from UTF-8. Without it a string literal would quietly become the Boolean True.
+    Variant(const char* value);
+    // Any other pointer is a mistake, not a Boolean.
+    template <class T>
+    Variant(T*) = delete;
     Variant(ObjectRef value);
     Variant(VariantArray value);
 

@@ -46,6 +46,8 @@ TEST(ConversionsTest, TextOfEveryKindIsTheRuntimesForm)
         {Variant(0.0001), u"0.0001"},
         {Variant(1e-5), u"1E-05"},
         {Variant(1.5e-7), u"1.5E-07"},
+        {Variant(std::numeric_limits<double>::infinity()), u"1.#INF"},
+        {Variant(-std::numeric_limits<double>::infinity()), u"-1.#INF"},
         {Variant(0.1f), u"0.1"},
         {Variant(3.14159274f), u"3.141593"},
         {Variant(1234567.0f), u"1234567"},

@@ -161,6 +161,22 @@ TEST(FormatTest, DatePatterns)
     });
 }
 
+TEST(FormatTest, DatesWrittenWithADatePatternReadBack)
+{
+    const double serials[] = {DateValue::fromParts(2024, 3, 5, 13, 45, 10), DateValue::fromParts(1899, 12, 29, 6, 0, 1),
+                              DateValue::fromParts(9999, 12, 31, 23, 59, 59), DateValue::fromParts(2000, 2, 29, 0, 0, 1)};
+    const char16_t* const patterns[] = {u"dd-mmm-yyyy hh:nn:ss", u"dd/mm/yyyy hh:nn:ss", u"yyyy-mm-dd hh:nn:ss",
+                                        u"d mmmm yyyy h:nn:ss AM/PM", u"mmm d, yyyy hh:nn:ss"};
+    for (const char16_t* pattern : patterns) {
+        for (const double serial : serials) {
+            const QString text = Format::format(Variant::fromDate(serial), QString::fromUtf16(pattern));
+            const std::optional<double> read = DateValue::parse(text);
+            ASSERT_TRUE(read.has_value()) << utf8(text);
+            EXPECT_NEAR(*read, serial, 1e-9) << utf8(text);
+        }
+    }
+}
+
 TEST(FormatTest, ValuesAreShownAsWhatTheyStandFor)
 {
     expectFormats({

@@ -299,8 +299,11 @@ std::shared_ptr<Dictionary> clsINIFile::GetSection(const QString& section) const
             QString value = piece.mid(equals + 1);
             if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
                 value = value.mid(1, value.size() - 2);
-            if (!entries->exists(key))
+            // A repeated key keeps its first value.
+            try {
                 entries->add(key, Variant(value));
+            } catch (const AutomationError&) {
+            }
         }
         return entries;
     });

@@ -179,6 +179,15 @@ bool ProfileFile::hasSection(const QString& section) const
     return findSection(section) != nullptr;
 }
 
+QStringList ProfileFile::sectionNames() const
+{
+    QStringList names;
+    names.reserve(m_sections.size());
+    for (const Section& section : m_sections)
+        names.append(section.name);
+    return names;
+}
+
 qsizetype ProfileFile::contentEnd(const Section& section) const
 {
     qsizetype end = section.end;

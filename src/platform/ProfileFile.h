@@ -26,6 +26,8 @@ public:
     // The section's keys as "name=value" in file order (duplicates included); empty when absent.
     QStringList entries(const QString& section) const;
     bool hasSection(const QString& section) const;
+    // The names of every section header in file order, repeated ones included.
+    QStringList sectionNames() const;
 
     // Replaces the value of the key's line in place, or adds "key=value" after the section's last
     // key, or adds the section at the end of the file.

@@ -1,6 +1,7 @@
 #include "config/clsINIFile.h"
 
 #include "app/Services.h"
+#include "common/QtPrinting.h"
 #include "fakes/RecordingErrorHandler.h"
 #include "platform/Ansi.h"
 #include "platform/DateValue.h"

@@ -1,6 +1,6 @@
 #include "platform/PrivateProfile.h"
 
-#include "platform/ProfileCache.h"
+#include "common/QtPrinting.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,0 +1,224 @@
+#include "support/modTouchTools.h"
+
+#include "platform/Ansi.h"
+#include "platform/Blanks.h"
+#include "platform/Conversions.h"
+#include "platform/RegistryFile.h"
+#include "platform/RuntimeErrors.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QtEndian>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr QChar kSeparator = u'/';
+constexpr char16_t kFirstWordCode = 33;
+
+const QStringList& trueWords()
+{
+    static const QStringList words{u"TRUE"_s, u"T"_s, u"YES"_s, u"Y"_s, u"ON"_s};
+    return words;
+}
+
+qsizetype skipSpacing(const QString& text, qsizetype position)
+{
+    while (position < text.size() && text[position].unicode() < kFirstWordCode)
+        ++position;
+    return position;
+}
+
+qsizetype skipWord(const QString& text, qsizetype position)
+{
+    while (position < text.size() && text[position].unicode() >= kFirstWordCode)
+        ++position;
+    return position;
+}
+
+// Text data as RegQueryValueExA hands it out, without the closing NULs it carries.
+QString textWithoutClosingNuls(QByteArray data, int closingNuls)
+{
+    for (int i = 0; i < closingNuls && data.endsWith('\0'); ++i)
+        data.chop(1);
+    return Ansi::toUnicode(data);
+}
+
+Variant decodeText(const QByteArray& data)
+{
+    return textWithoutClosingNuls(data, 1);
+}
+
+Variant decodeMultiText(const QByteArray& data)
+{
+    return textWithoutClosingNuls(data, 2);
+}
+
+Variant decodeBytes(const QByteArray& data)
+{
+    VariantArray bytes;
+    bytes.reserve(data.size());
+    for (char byte : data)
+        bytes.append(qint16(quint8(byte)));
+    return bytes;
+}
+
+Variant decodeNumber(const QByteArray& data)
+{
+    QByteArray number = data.left(4);
+    number.append(4 - number.size(), '\0');
+    return qFromLittleEndian<qint32>(number.constData());
+}
+
+struct ValueDecoder {
+    quint32 type;
+    Variant (*decode)(const QByteArray&);
+};
+
+constexpr ValueDecoder kValueDecoders[] = {
+    {RegistryFile::String, decodeText},
+    {RegistryFile::ExpandString, decodeText},
+    {RegistryFile::Binary, decodeBytes},
+    {RegistryFile::DWord, decodeNumber},
+    {RegistryFile::MultiString, decodeMultiText},
+};
+
+bool sameText(QStringView first, QStringView second, bool ignoreCase)
+{
+    return ignoreCase ? first.toString().toLower() == second.toString().toLower() : first == second;
+}
+
+} // namespace
+
+QString modTouchTools::unsupportedValueTypeText()
+{
+    return u"Unsupported value type"_s;
+}
+
+bool modTouchTools::IsTrueText(const Variant& value)
+{
+    if (value.isNull() || value.isObject() || value.isArray())
+        return false;
+    if (Conversions::isNumeric(value))
+        return Conversions::toDouble(value) != 0.0;
+    return trueWords().contains(Blanks::trim(Conversions::toText(value)).toUpper());
+}
+
+QString modTouchTools::QuoteText(const Variant& value, const QString& quote)
+{
+    const QString text = value.isNull() ? u"Null"_s : Conversions::toText(value);
+    if (quote.isEmpty())
+        return text;
+    return quote + QString(text).replace(quote, quote + quote) + quote;
+}
+
+bool modTouchTools::CreateFolderPath(const QString& path)
+{
+    QString folder = path;
+    if (folder.size() > 1 && folder.endsWith(kSeparator))
+        folder.chop(1);
+    const QFileInfo info(folder);
+    if (info.exists())
+        return info.isDir();
+    const QString parent = ParentFolderName(folder);
+    if (parent.isEmpty() || !CreateFolderPath(parent))
+        return false;
+    QDir().mkdir(folder);
+    return QFileInfo(folder).isDir();
+}
+
+QString modTouchTools::ParentFolderName(const QString& path)
+{
+    const qsizetype separator = path.lastIndexOf(kSeparator);
+    if (separator < 0)
+        return {};
+    return separator == 0 ? QString(kSeparator) : path.left(separator);
+}
+
+VariantArray modTouchTools::FlattenArray(const VariantArray& array)
+{
+    // An explicit stack, so that no nesting depth can exhaust the call stack.
+    VariantArray flat;
+    QList<std::pair<VariantArray, qsizetype>> pending{{array, 0}};
+    while (!pending.isEmpty()) {
+        auto& [current, next] = pending.last();
+        if (next == current.size()) {
+            pending.removeLast();
+            continue;
+        }
+        const Variant element = current.at(next++);
+        if (element.isArray())
+            pending.append({element.arrayValue(), 0});
+        else
+            flat.append(element);
+    }
+    return flat;
+}
+
+QString modTouchTools::FirstWord(const QString& text)
+{
+    const qsizetype start = skipSpacing(text, 0);
+    return text.mid(start, skipWord(text, start) - start);
+}
+
+QString modTouchTools::AfterFirstWord(const QString& text)
+{
+    const qsizetype second = skipSpacing(text, skipWord(text, skipSpacing(text, 0)));
+    return text.mid(second);
+}
+
+quint32 modTouchTools::RegistryRootKey(const QString& name)
+{
+    const QString root = Blanks::trim(name).toUpper();
+    if (root == u"HKCR"_s)
+        return RegistryFile::ClassesRoot;
+    return RegistryFile::rootHandle(root).value_or(0);
+}
+
+Variant modTouchTools::ReadRegistryValue(quint32 root, const QString& keyPath, const QString& valueName,
+                                         const Variant& defaultValue)
+{
+    const RegistryFile registry = RegistryFile::open();
+    const auto key = registry.openKey(root, keyPath);
+    if (!key)
+        return defaultValue;
+    const auto value = registry.queryValue(*key, valueName);
+    if (!value)
+        return defaultValue;
+    for (const ValueDecoder& decoder : kValueDecoders) {
+        if (decoder.type == value->type)
+            return decoder.decode(value->data);
+    }
+    RuntimeErrors::raise(UnsupportedValueTypeError, {}, unsupportedValueTypeText());
+}
+
+bool modTouchTools::EndsWithText(const QString& text, const QString& ending, bool ignoreCase)
+{
+    return text.size() >= ending.size() && sameText(QStringView(text).last(ending.size()), ending, ignoreCase);
+}
+
+bool modTouchTools::StartsWithText(const QString& text, const QString& beginning, bool ignoreCase)
+{
+    return text.size() >= beginning.size() && sameText(QStringView(text).first(beginning.size()), beginning, ignoreCase);
+}
+
+QString modTouchTools::MapCharacters(const QString& value, const QString& pattern, const QString& alphabet)
+{
+    QString mapped;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const qsizetype p = alphabet.indexOf(pattern[i], 0, Qt::CaseSensitive) + 1;
+        if (p == 0)
+            mapped.append(pattern[i]);
+        else
+            mapped.append(value.mid(p == alphabet.size() ? i : p - 1, 1));
+    }
+    return mapped;
+}
+
+QString modTouchTools::CutAtNul(const QString& text)
+{
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    return nul < 0 ? text : text.left(nul);
+}

@@ -1,0 +1,166 @@
+#include "support/XmlMarkupText.h"
+
+#include "platform/Ansi.h"
+#include "platform/RuntimeErrors.h"
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A reference is decoded only when its ";" lies fewer than this many characters after "&".
+constexpr qsizetype kReferenceReach = 8;
+constexpr char32_t kLastCharacter = 0x10FFFF;
+
+bool isWhite(QChar character)
+{
+    return character.unicode() < 33;
+}
+
+qsizetype skipWhite(QStringView text, qsizetype from)
+{
+    while (from < text.size() && isWhite(text[from]))
+        ++from;
+    return from;
+}
+
+qsizetype skipWord(QStringView text, qsizetype from)
+{
+    while (from < text.size() && !isWhite(text[from]))
+        ++from;
+    return from;
+}
+
+bool isDecimalDigit(QChar character)
+{
+    return character >= u'0' && character <= u'9';
+}
+
+int digitValue(QChar character)
+{
+    const char16_t code = character.unicode();
+    if (code >= u'0' && code <= u'9')
+        return code - u'0';
+    if (code >= u'a' && code <= u'f')
+        return code - u'a' + 10;
+    if (code >= u'A' && code <= u'F')
+        return code - u'A' + 10;
+    return -1;
+}
+
+std::optional<char32_t> parseCode(QStringView digits, int base)
+{
+    if (digits.isEmpty())
+        return std::nullopt;
+    char32_t code = 0;
+    for (const QChar character : digits) {
+        const int digit = digitValue(character);
+        if (digit < 0 || digit >= base)
+            return std::nullopt;
+        code = code * char32_t(base) + char32_t(digit);
+        if (code > kLastCharacter)
+            return std::nullopt;
+    }
+    return code;
+}
+
+// The reference "&#...;" between amp and semicolon: decimal when the character after "&#" is
+// a digit, otherwise hexadecimal from the character after that one (the "x").
+QString referencedCharacter(QStringView text, qsizetype amp, qsizetype semicolon)
+{
+    const bool decimal = isDecimalDigit(text[amp + 2]);
+    const qsizetype first = decimal ? amp + 2 : amp + 3;
+    const QStringView digits = first <= semicolon ? text.sliced(first, semicolon - first) : QStringView();
+    const std::optional<char32_t> code = parseCode(digits, decimal ? 10 : 16);
+    if (!code)
+        RuntimeErrors::raise(RuntimeErrors::TypeMismatch);
+    if (*code <= 0xFF)
+        return QString(Ansi::character(quint8(*code)));
+    const char32_t ucs4 = *code;
+    return QString::fromUcs4(&ucs4, 1);
+}
+
+} // namespace
+
+QStringView XmlMarkupText::head(QStringView text)
+{
+    const qsizetype start = skipWhite(text, 0);
+    return text.sliced(start, skipWord(text, start) - start);
+}
+
+QStringView XmlMarkupText::tail(QStringView text)
+{
+    const qsizetype rest = skipWhite(text, skipWord(text, skipWhite(text, 0)));
+    return text.sliced(rest);
+}
+
+QStringView XmlMarkupText::trimControls(QStringView text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && isWhite(text[start]))
+        ++start;
+    while (end > start && isWhite(text[end - 1]))
+        --end;
+    return text.sliced(start, end - start);
+}
+
+QStringView XmlMarkupText::trimBlanks(QStringView text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text[start] == u' ')
+        ++start;
+    while (end > start && text[end - 1] == u' ')
+        --end;
+    return text.sliced(start, end - start);
+}
+
+bool XmlMarkupText::isIgnorableWhitespace(QStringView text)
+{
+    for (const QChar character : text) {
+        const char16_t code = character.unicode();
+        if (code != 9 && code != 10 && code != 13 && code != 32)
+            return false;
+    }
+    return true;
+}
+
+QStringView XmlMarkupText::localName(QStringView qualifiedName)
+{
+    const qsizetype colon = qualifiedName.indexOf(u':');
+    return colon < 0 ? qualifiedName : qualifiedName.sliced(colon + 1);
+}
+
+QString XmlMarkupText::unescape(QString text)
+{
+    if (!text.contains(u'&'))
+        return text;
+    text.replace(u"&lt;"_s, u"<"_s);
+    text.replace(u"&gt;"_s, u">"_s);
+    text.replace(u"&apos;"_s, u"'"_s);
+    text.replace(u"&quot;"_s, u"\""_s);
+    decodeNumericReferences(text);
+    text.replace(u"&amp;"_s, u"&"_s);
+    return text;
+}
+
+void XmlMarkupText::decodeNumericReferences(QString& text)
+{
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype amp = text.indexOf(u"&#", from);
+        if (amp < 0)
+            return;
+        const qsizetype reach = std::min(text.size(), amp + kReferenceReach);
+        const qsizetype semicolon = QStringView(text).first(reach).indexOf(u';', amp);
+        if (semicolon < 0)
+            return;
+        const QString character = referencedCharacter(text, amp, semicolon);
+        text.replace(amp, semicolon - amp + 1, character);
+        // A decoded "#" or "&" can only form a new reference with the character before it;
+        // everything earlier held no "&#".
+        from = std::max<qsizetype>(0, amp - 1);
+    }
+}

@@ -3,6 +3,7 @@
 #include "platform/Ansi.h"
 #include "platform/RuntimeErrors.h"
 
+#include <algorithm>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -137,6 +138,8 @@ QString XmlMarkupText::unescape(QString text)
 {
     if (!text.contains(u'&'))
         return text;
+    if (!text.contains(u"&#"_s))
+        return replaceNamedEntities(text);
     text.replace(u"&lt;"_s, u"<"_s);
     text.replace(u"&gt;"_s, u">"_s);
     text.replace(u"&apos;"_s, u"'"_s);
@@ -144,6 +147,37 @@ QString XmlMarkupText::unescape(QString text)
     decodeNumericReferences(text);
     text.replace(u"&amp;"_s, u"&"_s);
     return text;
+}
+
+// Without numeric references the replacements in their order come to one pass from the left:
+// no replacement yields an "&" that a later one could take up, except &amp;, which comes last
+// and whose "&" this pass does not look at again.
+QString XmlMarkupText::replaceNamedEntities(QStringView text)
+{
+    struct Entity {
+        QStringView name;
+        QChar character;
+    };
+    static constexpr Entity kEntities[] = {
+        {u"&lt;", u'<'}, {u"&gt;", u'>'}, {u"&apos;", u'\''}, {u"&quot;", u'"'}, {u"&amp;", u'&'},
+    };
+    QString result;
+    result.reserve(text.size());
+    qsizetype from = 0;
+    for (qsizetype amp = text.indexOf(u'&'); amp >= 0; amp = text.indexOf(u'&', from)) {
+        result += text.sliced(from, amp - from);
+        from = amp + 1;
+        const auto entity = std::find_if(std::begin(kEntities), std::end(kEntities),
+                                         [&](const Entity& e) { return text.sliced(amp).startsWith(e.name); });
+        if (entity == std::end(kEntities)) {
+            result += u'&';
+            continue;
+        }
+        result += entity->character;
+        from = amp + entity->name.size();
+    }
+    result += text.sliced(from);
+    return result;
 }
 
 void XmlMarkupText::decodeNumericReferences(QString& text)

@@ -30,5 +30,6 @@ public:
     static QString unescape(QString text);
 
 private:
+    static QString replaceNamedEntities(QStringView text);
     static void decodeNumericReferences(QString& text);
 };

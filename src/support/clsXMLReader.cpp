@@ -36,10 +36,17 @@ constexpr QStringView kCommentClose = u"-->";
 constexpr QStringView kCdataClose = u"]]>";
 constexpr QStringView kTagClose = u">";
 
+bool isMarkupDeclaration(QStringView tag)
+{
+    return tag.size() > 1 && tag[1] == u'!';
+}
+
 // The text that ends a tag beginning at the given "<" (one of the three constants, so that
 // the kinds compare by address).
 QStringView terminatorAt(QStringView buffer)
 {
+    if (!isMarkupDeclaration(buffer))
+        return kTagClose;
     if (buffer.startsWith(kCommentOpen))
         return kCommentClose;
     if (buffer.startsWith(kCdataOpen))
@@ -158,9 +165,13 @@ void clsXMLReader::zParseXML()
             m_stopped = true;
             break;
         }
+        // Holding the text keeps the tag alive even if a handler starts another parse on this
+        // reader, which replaces the buffer and stops this loop.
+        const QString buffer = m_buffer;
+        const QStringView tag = QStringView(buffer).sliced(m_tagStart, m_tagEnd - m_tagStart + 1);
+        const qsizetype next = m_tagEnd + 1;
         takeTextBeforeTag();
-        const QString tag = m_buffer.sliced(m_tagStart, m_tagEnd - m_tagStart + 1);
-        m_consumed = m_tagEnd + 1;
+        m_consumed = next;
         processTag(tag);
     }
     if (m_documentStarted)
@@ -249,7 +260,8 @@ bool clsXMLReader::zFindBrackets()
         m_terminator = terminator.data();
         m_terminatorScanFrom = m_tagStart;
     }
-    const qsizetype found = m_buffer.indexOf(terminator, m_terminatorScanFrom);
+    const qsizetype found = terminator.size() == 1 ? m_buffer.indexOf(terminator.front(), m_terminatorScanFrom)
+                                                   : m_buffer.indexOf(terminator, m_terminatorScanFrom);
     if (found < 0) {
         // The terminator may still begin in the last characters.
         m_terminatorScanFrom = std::max(m_tagStart, m_buffer.size() - terminator.size() + 1);
@@ -280,15 +292,17 @@ void clsXMLReader::processTag(QStringView tag)
         return;
     }
     const QStringView head = XmlMarkupText::head(currentText);
-    if (head == u"!DOCTYPE")
+    if (head.startsWith(u'!') && head == u"!DOCTYPE")
         return;
-    if (tag.startsWith(kCommentOpen)) {
-        comment(tag);
-        return;
-    }
-    if (tag.startsWith(kCdataOpen)) {
-        cdataSection(tag);
-        return;
+    if (isMarkupDeclaration(tag)) {
+        if (tag.startsWith(kCommentOpen)) {
+            comment(tag);
+            return;
+        }
+        if (tag.startsWith(kCdataOpen)) {
+            cdataSection(tag);
+            return;
+        }
     }
     if (head.startsWith(u'/')) {
         endTag(head.sliced(1));
@@ -342,33 +356,60 @@ void clsXMLReader::startTag(QStringView head, QStringView currentText)
         events().startDocument();
     }
     if (!m_stopped)
-        events().startElement(QString(), internName(XmlMarkupText::localName(name)), name, m_attributes);
+        events().startElement(QString(), localNameOf(name), name, m_attributes.dictionary());
     pushElement(name);
     if (emptyElement)
         endTag(name);
 }
 
-bool clsXMLReader::readAttributes(QStringView attributePart)
+namespace {
+
+// The next occurrence of one quote character, searched again only once the scan has passed
+// it, so that a tag with many attributes is scanned for quotes once.
+class QuoteFinder {
+public:
+    QuoteFinder(QStringView text, QChar quote) : m_text(text), m_quote(quote) {}
+
+    qsizetype next(qsizetype from)
+    {
+        if (m_at != kNone && m_at < from)
+            m_at = m_text.indexOf(m_quote, from);
+        return m_at;
+    }
+
+private:
+    static constexpr qsizetype kNone = -1;
+    QStringView m_text;
+    QChar m_quote;
+    qsizetype m_at = -2; // not searched yet
+};
+
+} // namespace
+
+bool clsXMLReader::readAttributes(QStringView part)
 {
-    m_attributes.removeAll();
-    while (!attributePart.isEmpty()) {
-        const qsizetype equals = attributePart.indexOf(u'=');
-        const qsizetype opening = equals < 0 ? -1 : [&] {
-            const qsizetype single = attributePart.indexOf(u'\'', equals);
-            const qsizetype dbl = attributePart.indexOf(u'"', equals);
-            return single < 0 ? dbl : (dbl < 0 ? single : std::min(single, dbl));
-        }();
-        const qsizetype closing = opening < 0 ? -1 : attributePart.indexOf(attributePart[opening], opening + 1);
+    m_attributes.clear();
+    QuoteFinder singleQuotes(part, u'\'');
+    QuoteFinder doubleQuotes(part, u'"');
+    qsizetype at = 0;
+    while (at < part.size()) {
+        const qsizetype equals = part.indexOf(u'=', at);
+        const qsizetype single = equals < 0 ? -1 : singleQuotes.next(equals);
+        const qsizetype dbl = equals < 0 ? -1 : doubleQuotes.next(equals);
+        // The nearer quote opens the value and the next one of its kind closes it.
+        const bool singleOpens = single >= 0 && (dbl < 0 || single < dbl);
+        const qsizetype opening = singleOpens ? single : dbl;
+        const qsizetype closing = opening < 0 ? -1 : (singleOpens ? singleQuotes : doubleQuotes).next(opening + 1);
         // No further attribute, or one without its quotes: the attribute list ends here, and the
         // tag is an empty-element tag when what is left ends with "/".
         if (closing < 0)
-            return XmlMarkupText::trimBlanks(attributePart).endsWith(u'/');
-        const QStringView name = XmlMarkupText::trimControls(attributePart.first(equals));
+            return XmlMarkupText::trimBlanks(part.sliced(at)).endsWith(u'/');
+        const QStringView name = XmlMarkupText::trimControls(part.sliced(at, equals - at));
         if (name.isEmpty())
             RuntimeErrors::raise(RuntimeErrors::InvalidProcedureCall);
-        const QString value = XmlMarkupText::unescape(attributePart.sliced(opening + 1, closing - opening - 1).toString());
-        m_attributes.add(internName(name), value);
-        attributePart = attributePart.sliced(closing + 1);
+        m_attributes.add(internName(name),
+                         XmlMarkupText::unescape(part.sliced(opening + 1, closing - opening - 1).toString()));
+        at = closing + 1;
     }
     return false;
 }
@@ -380,7 +421,7 @@ void clsXMLReader::endTag(QStringView name)
     if (m_stopped)
         return;
     const QString qName = internName(name);
-    events().endElement(QString(), internName(XmlMarkupText::localName(qName)), qName);
+    events().endElement(QString(), localNameOf(qName), qName);
 }
 
 void clsXMLReader::pushElement(const QString& name)
@@ -393,16 +434,13 @@ void clsXMLReader::pushElement(const QString& name)
 
 QString clsXMLReader::internName(QStringView name)
 {
-    if (m_depth > 0 && m_elements[m_depth - 1] == name)
-        return m_elements[m_depth - 1];
-    for (const QString& known : m_names) {
-        if (known == name)
-            return known;
-    }
-    QString& slot = m_names[m_nextName];
-    m_nextName = (m_nextName + 1) % qsizetype(m_names.size());
-    slot = name.toString();
-    return slot;
+    return m_names.intern(name);
+}
+
+QString clsXMLReader::localNameOf(const QString& qualifiedName)
+{
+    const QStringView local = XmlMarkupText::localName(qualifiedName);
+    return local.size() == qualifiedName.size() ? qualifiedName : internName(local);
 }
 
 void clsXMLReader::cancelParse(const QString& reason)

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "platform/Dictionary.h"
 #include "platform/Variant.h"
+#include "support/XmlAttributes.h"
+#include "support/XmlNameTable.h"
 
 #include <QByteArray>
 #include <QString>
@@ -85,11 +86,12 @@ private:
     void cdataSection(QStringView tag);
     void startTag(QStringView head, QStringView currentText);
     // Fills m_attributes; true when the tag turned out to be an empty-element tag.
-    bool readAttributes(QStringView attributePart);
+    bool readAttributes(QStringView part);
     void endTag(QStringView name);
 
     void pushElement(const QString& name);
     QString internName(QStringView name);
+    QString localNameOf(const QString& qualifiedName);
     clsXMLReaderEvents& events() const;
 
     clsXMLReaderEvents* m_events;
@@ -117,8 +119,6 @@ private:
     bool m_stopped = false;
     QString m_documentName;
 
-    Dictionary m_attributes;
-    // Recently seen names, so that the names of a document cost one allocation each.
-    std::array<QString, 16> m_names;
-    qsizetype m_nextName = 0;
+    XmlAttributes m_attributes;
+    XmlNameTable m_names;
 };

@@ -361,6 +361,26 @@ TEST(ClsXMLReader, CanParseAgainAfterACancelOrAnError)
     EXPECT_EQ(reader.DocumentName(), u"second"_s);
 }
 
+TEST(ClsXMLReader, AHandlerThatParsesAgainEndsTheOuterParseSafely)
+{
+    EventLog log;
+    clsXMLReader reader(&log);
+    bool nested = false;
+    log.onEvent = [&](const QString& event) {
+        if (event == u"characters"_s && !nested) {
+            nested = true;
+            reader.Parse(u"<inner/>"_s);
+        }
+    };
+    reader.Parse(u"<outer>text<more/>and more</outer>"_s);
+    // The inner parse takes over the reader; the outer one stops where the inner one ended,
+    // and raises nothing more than its own end.
+    EXPECT_EQ(log.lines, (QStringList{u"documentLocator()"_s, u"startDocument"_s, u"startElement(|outer|outer|{})"_s,
+                                      u"characters(text|1|4)"_s, u"documentLocator()"_s, u"startDocument"_s,
+                                      u"startElement(|inner|inner|{})"_s, u"endElement(|inner|inner)"_s,
+                                      u"endDocument"_s, u"endDocument"_s}));
+}
+
 TEST(ClsXMLReader, WithdrawnMembersRaise421)
 {
     clsXMLReader reader;

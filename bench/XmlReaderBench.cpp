@@ -3,7 +3,7 @@
 // way a voucher file is printed) and on text input (a decompressed voucher).
 #include "platform/Ansi.h"
 #include "support/clsXMLReader.h"
-#include "support/clsXMLReaderEvents.h"
+#include "support/XmlReaderNoEvents.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -66,24 +66,8 @@ const Sample& sample(qsizetype megabytes)
     return found->second;
 }
 
-class EmptyHandler : public clsXMLReaderEvents {
-public:
-    void documentLocator(const QString&) override {}
-    void startDocument() override {}
-    void endDocument() override {}
-    void startPrefixMapping() override {}
-    void endPrefixMapping() override {}
-    void startElement(const QString&, const QString&, const QString&, const Dictionary&) override {}
-    void endElement(const QString&, const QString&, const QString&) override {}
-    void characters(const QString&, qint32, qint32) override {}
-    void ignorableWhitespace(const QString&, qint32, qint32) override {}
-    void processingInstruction(const QString&, const QString&) override {}
-    void skippedEntity() override {}
-    void Comment(const QString&) override {}
-    void Warning() override {}
-    void Error() override {}
-    void FatalError(const QString&) override {}
-};
+// Every event handled, by doing nothing.
+using EmptyHandler = XmlReaderNoEvents;
 
 void ReaderFile(benchmark::State& state)
 {

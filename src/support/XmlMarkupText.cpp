@@ -1,6 +1,7 @@
 #include "support/XmlMarkupText.h"
 
 #include "platform/Ansi.h"
+#include "support/HexDigit.h"
 #include "platform/RuntimeErrors.h"
 
 #include <algorithm>
@@ -38,25 +39,13 @@ bool isDecimalDigit(QChar character)
     return character >= u'0' && character <= u'9';
 }
 
-int digitValue(QChar character)
-{
-    const char16_t code = character.unicode();
-    if (code >= u'0' && code <= u'9')
-        return code - u'0';
-    if (code >= u'a' && code <= u'f')
-        return code - u'a' + 10;
-    if (code >= u'A' && code <= u'F')
-        return code - u'A' + 10;
-    return -1;
-}
-
 std::optional<char32_t> parseCode(QStringView digits, int base)
 {
     if (digits.isEmpty())
         return std::nullopt;
     char32_t code = 0;
     for (const QChar character : digits) {
-        const int digit = digitValue(character);
+        const int digit = HexDigit::value(character);
         if (digit < 0 || digit >= base)
             return std::nullopt;
         code = code * char32_t(base) + char32_t(digit);

@@ -2,6 +2,7 @@
 
 #include "app/ProcedureFrame.h"
 #include "platform/Ansi.h"
+#include "support/HexDigit.h"
 #include "platform/Blanks.h"
 #include "platform/Conversions.h"
 
@@ -34,18 +35,6 @@ const std::array<ComponentInfo, 7>& components()
         {u"Property Fragment", clsGenericURI::pathCharacters() + u"/?"_s},
     }};
     return table;
-}
-
-int hexValue(QChar character)
-{
-    const char16_t code = character.unicode();
-    if (code >= u'0' && code <= u'9')
-        return code - u'0';
-    if (code >= u'a' && code <= u'f')
-        return code - u'a' + 10;
-    if (code >= u'A' && code <= u'F')
-        return code - u'A' + 10;
-    return -1;
 }
 
 // The piece before the first occurrence of separator at or after from, and what follows it;
@@ -306,8 +295,8 @@ QString clsGenericURI::Unescape(const QString& text)
         QString plain;
         plain.reserve(text.size());
         for (qsizetype i = 0; i < text.size(); ++i) {
-            const int high = i + 2 < text.size() && text[i] == u'%' ? hexValue(text[i + 1]) : -1;
-            const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
+            const int high = i + 2 < text.size() && text[i] == u'%' ? HexDigit::value(text[i + 1]) : -1;
+            const int low = high >= 0 ? HexDigit::value(text[i + 2]) : -1;
             if (low < 0) {
                 plain += text[i];
                 continue;

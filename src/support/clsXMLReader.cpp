@@ -7,6 +7,7 @@
 #include "platform/RuntimeErrors.h"
 #include "support/Utf8Decoder.h"
 #include "support/XmlMarkupText.h"
+#include "support/XmlReaderNoEvents.h"
 #include "support/clsXMLReaderEvents.h"
 
 #include <QFile>
@@ -54,24 +55,6 @@ QStringView terminatorAt(QStringView buffer)
     return kTagClose;
 }
 
-class NoEvents : public clsXMLReaderEvents {
-public:
-    void documentLocator(const QString&) override {}
-    void startDocument() override {}
-    void endDocument() override {}
-    void startPrefixMapping() override {}
-    void endPrefixMapping() override {}
-    void startElement(const QString&, const QString&, const QString&, const Dictionary&) override {}
-    void endElement(const QString&, const QString&, const QString&) override {}
-    void characters(const QString&, qint32, qint32) override {}
-    void ignorableWhitespace(const QString&, qint32, qint32) override {}
-    void processingInstruction(const QString&, const QString&) override {}
-    void skippedEntity() override {}
-    void Comment(const QString&) override {}
-    void Warning() override {}
-    void Error() override {}
-    void FatalError(const QString&) override {}
-};
 
 [[noreturn]] void raiseWithdrawn(ProcedureFrame& frame, const QString& description)
 {
@@ -91,7 +74,7 @@ void clsXMLReader::setEvents(clsXMLReaderEvents* events)
 
 clsXMLReaderEvents& clsXMLReader::events() const
 {
-    static NoEvents none;
+    static XmlReaderNoEvents none;
     return m_events ? *m_events : none;
 }
 

@@ -1,10 +1,25 @@
+#include "app/ProcedureFrame.h"
+#include "app/ServiceStartup.h"
 #include "components/BuiltInComponents.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
+    // A kiosk server without a display still serves its Sovereign: windows then go nowhere.
+    const bool hasDisplay = qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    if (!hasDisplay && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     BuiltInComponents::registerAll();
+
+    QString failure;
+    if (!ServiceStartup::startErrorHandler(failure)) {
+        std::fprintf(stderr, "%s\n", qPrintable(failure));
+        return 1;
+    }
+    ProcedureFrame frame(QStringLiteral("Sub MainInitialise"), QStringLiteral("modMain"));
+    ServiceStartup::startLogger();
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "components/BuiltInComponents.h"
 
+#include "components/OfflineHostFactory.h"
+#include "components/OfflineRulesEngine.h"
 #include "components/StandardErrorHandler.h"
 #include "components/StandardLogger.h"
 #include "components/TextFileLexicon.h"
@@ -20,4 +22,6 @@ void BuiltInComponents::registerAll()
     registerComponent<StandardErrorHandler>();
     registerComponent<StandardLogger>();
     registerComponent<TextFileLexicon>();
+    registerComponent<OfflineRulesEngine>();
+    registerComponent<OfflineHostFactory>();
 }

@@ -1,0 +1,144 @@
+#include "app/ProcedureFrame.h"
+#include "app/QuibaErrors.h"
+#include "fakes/ServiceFixture.h"
+#include "platform/RuntimeErrors.h"
+
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+class ProcedureFrameTest : public ServiceFixture {};
+
+int procedureWithPaths(int path)
+{
+    ProcedureFrame frame(QStringLiteral("Function Paths"), QStringLiteral("modTest"));
+    if (path == 1)
+        return 1; // early return
+    if (path == 2)
+        throw std::runtime_error("boom");
+    if (path == 3)
+        RuntimeErrors::raise(RuntimeErrors::Overflow);
+    return 0;
+}
+
+TEST_F(ProcedureFrameTest, LeavesExactlyOnceOnEveryPath)
+{
+    for (int path = 0; path < 4; ++path) {
+        SCOPED_TRACE(path);
+        errorHandler->enters = errorHandler->leaves = 0;
+        try {
+            procedureWithPaths(path);
+        } catch (...) {
+        }
+        EXPECT_EQ(errorHandler->enters, 1);
+        EXPECT_EQ(errorHandler->leaves, 1);
+    }
+}
+
+TEST_F(ProcedureFrameTest, ExplicitLeaveIsNotRepeatedByTheDestructor)
+{
+    {
+        ProcedureFrame frame(QStringLiteral("Sub Twice"), QStringLiteral("modTest"));
+        frame.leave();
+        frame.leave();
+        EXPECT_TRUE(frame.hasLeft());
+    }
+    EXPECT_EQ(errorHandler->leaves, 1);
+}
+
+TEST_F(ProcedureFrameTest, ClassExitTurnsAnUnexpectedFailureIntoTheGeneralError)
+{
+    ProcedureFrame frame(QStringLiteral("Property (Get) Count"), QStringLiteral("Basket"));
+    try {
+        frame.run(ErrorExit::forClass(QStringLiteral("pcQUIBABasket")),
+                  [] { RuntimeErrors::raise(RuntimeErrors::DivisionByZero); });
+        FAIL() << "no error raised";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), quibaGeneralError);
+        EXPECT_EQ(error.source(), QStringLiteral("pcQUIBABasket"));
+        EXPECT_EQ(error.description(), QStringLiteral("General Error: Division by zero"));
+    }
+    EXPECT_EQ(errorHandler->events,
+              (QStringList{QStringLiteral("enter Basket.Property (Get) Count"),
+                           QStringLiteral("record 11 Basket.Property (Get) Count"), QStringLiteral("mode 3"),
+                           QStringLiteral("leave"), QStringLiteral("enter modMain.Function ErrText"),
+                           QStringLiteral("leave")}));
+    // The General Error text is written to the log like every error text.
+    ASSERT_FALSE(logger->lines.isEmpty());
+    EXPECT_EQ(logger->lines.last().text, QStringLiteral(" *** General Error: Division by zero"));
+}
+
+TEST_F(ProcedureFrameTest, ClassExitDescribesForeignExceptionsAsInternalErrors)
+{
+    ProcedureFrame frame(QStringLiteral("Sub Show"), QStringLiteral("UserInterface"));
+    try {
+        frame.run(ErrorExit::forClass(QStringLiteral("pcQUIBAUserInterface")),
+                  [] { throw std::runtime_error("engine vanished"); });
+        FAIL() << "no error raised";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), quibaGeneralError);
+        EXPECT_EQ(error.description(), QStringLiteral("General Error: Internal error: engine vanished"));
+    }
+    EXPECT_EQ(errorHandler->errorNumber(), RuntimeErrors::InternalError);
+}
+
+TEST_F(ProcedureFrameTest, ExpectedErrorsLeaveFirstAndPassTheExitUnchanged)
+{
+    const AutomationError refused = QuibaErrorCatalogue::error(quibaBasketIsEmpty, QStringLiteral("Basket"));
+    errorHandler->events.clear();
+    errorHandler->leaves = 0;
+    ProcedureFrame frame(QStringLiteral("Function Commit"), QStringLiteral("Basket"));
+    try {
+        frame.run(ErrorExit::forClass(QStringLiteral("pcQUIBABasket")), [&] { frame.raise(refused); });
+        FAIL() << "no error raised";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), quibaBasketIsEmpty);
+        EXPECT_EQ(error.source(), QStringLiteral("pcQUIBABasket"));
+        EXPECT_EQ(error.description(), QStringLiteral("Basket is Empty"));
+    }
+    EXPECT_EQ(errorHandler->leaves, 1);
+    EXPECT_FALSE(errorHandler->events.join(u' ').contains(QStringLiteral("record")));
+}
+
+TEST_F(ProcedureFrameTest, ModuleExitRaisesTheRecordedErrorFromTheModule)
+{
+    ProcedureFrame frame(QStringLiteral("Sub Main"), QStringLiteral("modMain"));
+    try {
+        frame.run(ErrorExit::forModule(), [] {
+            throw AutomationError(RuntimeErrors::FileNotFound, QStringLiteral("x"), QStringLiteral("File not found"),
+                                  QStringLiteral("help.chm"), QStringLiteral("42"));
+        });
+        FAIL() << "no error raised";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), 53);
+        EXPECT_EQ(error.source(), QStringLiteral("pcQUIBA.modMain"));
+        EXPECT_EQ(error.description(), QStringLiteral("File not found"));
+        EXPECT_EQ(error.helpFile(), QStringLiteral("help.chm"));
+        EXPECT_EQ(error.helpContext(), QStringLiteral("42"));
+    }
+    EXPECT_EQ(errorHandler->leaves, 1);
+}
+
+TEST_F(ProcedureFrameTest, RethrowExitRecordsAndRaisesTheSameError)
+{
+    ProcedureFrame frame(QStringLiteral("GetInteger"), QStringLiteral("clsINIFile"));
+    try {
+        frame.run(ErrorExit::rethrow(), [] { return RuntimeErrors::raise(RuntimeErrors::Overflow), 0; });
+        FAIL() << "no error raised";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), RuntimeErrors::Overflow);
+        EXPECT_EQ(error.description(), QStringLiteral("Overflow"));
+    }
+    EXPECT_TRUE(errorHandler->events.contains(QStringLiteral("record 6 clsINIFile.GetInteger")));
+    EXPECT_EQ(errorHandler->leaves, 1);
+}
+
+TEST_F(ProcedureFrameTest, RunReturnsTheBodysValue)
+{
+    ProcedureFrame frame(QStringLiteral("Function Answer"), QStringLiteral("modTest"));
+    EXPECT_EQ(frame.run(ErrorExit::rethrow(), [] { return 42; }), 42);
+    EXPECT_FALSE(frame.hasLeft());
+}
+
+} // namespace

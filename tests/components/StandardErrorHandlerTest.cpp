@@ -1,0 +1,75 @@
+#include "common/TestEnvironment.h"
+#include "components/StandardErrorHandler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString readAll(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+TEST(StandardErrorHandlerTest, KeepsTheStackOfEnteredProcedures)
+{
+    StandardErrorHandler handler;
+    handler.enterProcedure(QStringLiteral("Sub Main"), QStringLiteral("modMain"), 0);
+    handler.enterProcedure(QStringLiteral("Function ErrText"), QStringLiteral("modMain"), 0);
+    EXPECT_EQ(handler.procedureStack(),
+              (QStringList{QStringLiteral("modMain.Sub Main"), QStringLiteral("modMain.Function ErrText")}));
+    handler.leaveProcedure();
+    handler.leaveProcedure();
+    handler.leaveProcedure(); // one leave too many is harmless
+    EXPECT_TRUE(handler.procedureStack().isEmpty());
+}
+
+TEST(StandardErrorHandlerTest, AppendsEachRecordedErrorToErrorLogInTheLogsFolder)
+{
+    StandardErrorHandler handler;
+    handler.initialise(nullptr, QStringLiteral("error.log"), 2);
+    EXPECT_EQ(handler.logFileName(), TestEnvironment::root() + QStringLiteral("/logs/error.log"));
+    QFile::remove(handler.logFileName());
+
+    handler.enterProcedure(QStringLiteral("Sub Main"), QStringLiteral("modMain"), 0);
+    handler.enterProcedure(QStringLiteral("Function Count"), QStringLiteral("Basket"), 0);
+    handler.recordError(AutomationError(11, QStringLiteral("pcQUIBA"), QStringLiteral("Division by zero")), 0,
+                        QStringLiteral("Function Count"), QStringLiteral("Basket"));
+    handler.recordError(AutomationError(6, QStringLiteral("pcQUIBA"), QStringLiteral("Overflow")), 0,
+                        QStringLiteral("Function Count"), QStringLiteral("Basket"));
+
+    const QStringList lines = readAll(handler.logFileName()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    const QStringList fields = lines.first().split(QStringLiteral(" | "));
+    ASSERT_EQ(fields.size(), 8);
+    EXPECT_TRUE(QDateTime::fromString(fields[0], QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).isValid());
+    EXPECT_EQ(fields.mid(1), (QStringList{QStringLiteral("11"), QStringLiteral("Division by zero"),
+                                          QStringLiteral("Function Count"), QStringLiteral("Basket"),
+                                          QStringLiteral("line 0"), QStringLiteral("pcQUIBA"),
+                                          QStringLiteral("modMain.Sub Main > Basket.Function Count")}));
+    // The last recorded error stays readable after leaving.
+    handler.leaveProcedure();
+    EXPECT_EQ(handler.errorNumber(), 6);
+    EXPECT_EQ(handler.errorDescription(), QStringLiteral("Overflow"));
+}
+
+TEST(StandardErrorHandlerTest, AnUnwritableLogFolderDropsTheLineAndGoesOn)
+{
+    QTemporaryDir folder;
+    const QString blocker = folder.filePath(QStringLiteral("not-a-folder"));
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    StandardErrorHandler handler;
+    handler.initialise(nullptr, blocker + QStringLiteral("/error.log"), 2);
+    handler.recordError(AutomationError(5, {}, QStringLiteral("Invalid procedure call or argument")), 0,
+                        QStringLiteral("Sub X"), QStringLiteral("modMain"));
+    EXPECT_EQ(handler.errorNumber(), 5);
+    EXPECT_FALSE(QFile::exists(blocker + QStringLiteral("/error.log")));
+}
+
+} // namespace

@@ -1,0 +1,88 @@
+#include "common/TestEnvironment.h"
+#include "components/StandardLogger.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList readLines(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+TEST(StandardLoggerTest, WritesTimeSeverityAndTextToAFileNamedAfterTheLogName)
+{
+    StandardLogger logger;
+    logger.setLogName(QStringLiteral("pcQUIBA-format"));
+    EXPECT_EQ(logger.fileName(), TestEnvironment::root() + QStringLiteral("/logs/pcQUIBA-format.log"));
+    QFile::remove(logger.fileName());
+
+    logger.log(Variant(u"CALL: API.Basket()"), 1);
+    logger.log(Variant(u" *** pcQUBIA is Busy"), 4);
+
+    const QStringList lines = readLines(logger.fileName());
+    ASSERT_EQ(lines.size(), 2);
+    const QRegularExpression form(QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (\d) (.*)$)"));
+    const auto first = form.match(lines[0]);
+    ASSERT_TRUE(first.hasMatch()) << lines[0].toStdString();
+    EXPECT_EQ(first.captured(1), QStringLiteral("1"));
+    EXPECT_EQ(first.captured(2), QStringLiteral("CALL: API.Basket()"));
+    EXPECT_EQ(form.match(lines[1]).captured(2), QStringLiteral(" *** pcQUBIA is Busy"));
+}
+
+TEST(StandardLoggerTest, ThresholdFiltersSeverities)
+{
+    struct Case {
+        qint32 threshold;
+        QList<qint32> written;
+    };
+    const Case cases[] = {
+        {StandardLogger::kDefaultThreshold, {1, 2, 4, 5}},
+        {0, {0, 1, 2, 4, 5}},
+        {4, {4, 5}},
+    };
+    for (const Case& testCase : cases) {
+        SCOPED_TRACE(testCase.threshold);
+        StandardLogger logger;
+        logger.setLogName(QStringLiteral("threshold-%1").arg(testCase.threshold));
+        logger.setThreshold(testCase.threshold);
+        QFile::remove(logger.fileName());
+        for (qint32 severity : {0, 1, 2, 4, 5})
+            logger.log(Variant(QStringLiteral("line %1").arg(severity)), severity);
+
+        QList<qint32> written;
+        for (const QString& line : readLines(logger.fileName()))
+            written.append(line.section(u' ', 2, 2).toInt());
+        EXPECT_EQ(written, testCase.written);
+    }
+}
+
+TEST(StandardLoggerTest, BeforeALogNameIsSetItWritesToTheProgramsLog)
+{
+    StandardLogger logger;
+    EXPECT_EQ(logger.fileName(), TestEnvironment::root() + QStringLiteral("/logs/pcQUIBA.log"));
+}
+
+TEST(StandardLoggerTest, AnUnwritableLogFolderDropsTheLineAndGoesOn)
+{
+    const QString root = qEnvironmentVariable("PCQUIBA_ROOT");
+    const QString blocker = TestEnvironment::root() + QStringLiteral("/blocked-root");
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    qputenv("PCQUIBA_ROOT", blocker.toLocal8Bit());
+
+    StandardLogger logger;
+    logger.log(Variant(u"dropped"), 4);
+    logger.log(Variant(u"dropped too"), 4);
+    EXPECT_FALSE(QFile::exists(logger.fileName()));
+
+    qputenv("PCQUIBA_ROOT", root.toLocal8Bit());
+}
+
+} // namespace

@@ -1,0 +1,16 @@
+#include "fakes/ServiceFixture.h"
+
+#include "app/Services.h"
+
+void ServiceFixture::SetUp()
+{
+    errorHandler = std::make_shared<RecordingErrorHandler>();
+    logger = std::make_shared<RecordingLogger>();
+    Services::setErrorHandler(errorHandler);
+    Services::setLogger(logger);
+}
+
+void ServiceFixture::TearDown()
+{
+    Services::reset();
+}

@@ -1,5 +1,5 @@
-#include "app/Services.h"
-#include "components/StandardErrorHandler.h"
+#include "fakes/ServiceFixture.h"
+#include "platform/AutomationError.h"
 #include "support/clsGenericURI.h"
 
 #include <gtest/gtest.h>
@@ -202,16 +202,20 @@ TEST(ClsGenericURI, NormalisedText)
     }
 }
 
-TEST(ClsGenericURI, EveryMemberLeavesWhatItEnters)
+using ClsGenericURITrace = ServiceFixture;
+
+TEST_F(ClsGenericURITrace, MembersAnnounceThemselvesAndLeaveOnErrors)
 {
-    auto* handler = dynamic_cast<StandardErrorHandler*>(&Services::errorHandler());
-    ASSERT_NE(handler, nullptr);
     clsGenericURI uri;
-    uri.setNormalisedText(u"HTTP://u@h:1/p?b&a=1#f"_s);
-    Dictionary object;
-    object.add(u"o"_s, Variant(ObjectRef(std::make_shared<Dictionary>())));
-    EXPECT_ANY_THROW(uri.LoadQueryDictionary(object));
-    EXPECT_TRUE(handler->procedureStack().isEmpty());
+    uri.setPort(u"80"_s);
+    EXPECT_EQ(uri.Port(), u"80"_s);
+    EXPECT_EQ(errorHandler->events.filter(u"enter"_s),
+              (QStringList{u"enter clsGenericURI.Property Port"_s, u"enter clsGenericURI.Function Escape"_s,
+                           u"enter clsGenericURI.Property Port"_s, u"enter clsGenericURI.Function Unescape"_s}));
+    Dictionary withObject;
+    withObject.add(u"o"_s, Variant(ObjectRef(std::make_shared<Dictionary>())));
+    EXPECT_THROW(uri.LoadQueryDictionary(withObject), AutomationError);
+    EXPECT_EQ(errorHandler->enters, errorHandler->leaves);
 }
 
 } // namespace

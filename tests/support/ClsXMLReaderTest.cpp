@@ -1,5 +1,4 @@
-#include "components/StandardErrorHandler.h"
-#include "app/Services.h"
+#include "fakes/ServiceFixture.h"
 #include "platform/Ansi.h"
 #include "platform/AutomationError.h"
 #include "support/clsXMLReader.h"
@@ -402,15 +401,22 @@ TEST(ClsXMLReader, WithdrawnMembersRaise421)
     }
 }
 
-TEST(ClsXMLReader, LeavesEveryProcedureItEntersOnErrors)
+using ClsXMLReaderTrace = ServiceFixture;
+
+TEST_F(ClsXMLReaderTrace, ParseAnnouncesItselfAndRecordsItsErrors)
 {
-    auto* handler = dynamic_cast<StandardErrorHandler*>(&Services::errorHandler());
-    ASSERT_NE(handler, nullptr);
     clsXMLReader reader;
+    reader.Parse(u"<a/>"_s);
+    EXPECT_EQ(errorHandler->events,
+              (QStringList{u"enter clsXMLReader.Sub Parse"_s, u"enter clsXMLReader.Function ConvertFromUTF8"_s,
+                           u"leave"_s, u"leave"_s}));
+    errorHandler->events.clear();
     EXPECT_THROW(reader.Parse(u"<a>&#q;</a>"_s), AutomationError);
-    EXPECT_THROW(reader.Parse(xmlText("<a>\xFF\xC3</a>\xC3\x28")), AutomationError);
+    EXPECT_EQ(errorHandler->events.mid(3), (QStringList{u"record 13 clsXMLReader.Sub Parse"_s, u"mode 3"_s, u"leave"_s}));
+    errorHandler->events.clear();
     EXPECT_THROW(reader.getFeature(u"x"_s), AutomationError);
-    EXPECT_TRUE(handler->procedureStack().isEmpty());
+    EXPECT_EQ(errorHandler->events, (QStringList{u"enter clsXMLReader.Function getFeature"_s, u"leave"_s}));
+    EXPECT_EQ(errorHandler->enters, errorHandler->leaves);
 }
 
 TEST_F(XmlFiles, MissingFileIsError53WithItsName)

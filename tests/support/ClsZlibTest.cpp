@@ -1,5 +1,4 @@
-#include "app/Services.h"
-#include "components/StandardErrorHandler.h"
+#include "fakes/ServiceFixture.h"
 #include "platform/AutomationError.h"
 #include "support/clsZlib.h"
 
@@ -260,14 +259,26 @@ TEST_F(ClsZlib, AFailedReplacementKeepsTheOriginal)
     EXPECT_EQ(files(), (QStringList{u"doc"_s, u"doc.gz"_s}));
 }
 
-TEST_F(ClsZlib, EveryMemberLeavesWhatItEnters)
+class ClsZlibTrace : public ServiceFixture {
+protected:
+    QTemporaryDir m_folder;
+};
+
+TEST_F(ClsZlibTrace, AZlibErrorPassesItsCallerOnceRecordedAndWritesNoLogLines)
 {
-    auto* handler = dynamic_cast<StandardErrorHandler*>(&Services::errorHandler());
-    ASSERT_NE(handler, nullptr);
-    write(u"bad"_s, QByteArray("\x78\x9C\xFF\xFF", 4));
-    errorOf([&] { m_zlib.Read(path(u"bad"_s)); });
-    errorOf([&] { m_zlib.Read(path(u"absent"_s)); });
-    EXPECT_TRUE(handler->procedureStack().isEmpty());
+    const QString bad = m_folder.filePath(u"bad"_s);
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("\x78\x9C\xFF\xFF", 4));
+    file.close();
+    clsZlib zlib;
+    EXPECT_THROW(zlib.Read(bad), AutomationError);
+    // zDecompress raises with its trap off; Read's exit records the error and passes it on.
+    EXPECT_EQ(errorHandler->events,
+              (QStringList{u"enter clsZlib.Function Read"_s, u"enter clsZlib.Function ExistingFile"_s, u"leave"_s,
+                           u"enter clsZlib.Function zDecompress"_s, u"leave"_s,
+                           u"record -2147221501 clsZlib.Function Read"_s, u"mode 3"_s, u"leave"_s}));
+    EXPECT_TRUE(logger->lines.isEmpty());
 }
 
 } // namespace

@@ -71,6 +71,67 @@ QString referencedCharacter(QStringView text, qsizetype amp, qsizetype semicolon
     return QString::fromUcs4(&ucs4, 1);
 }
 
+// Decodes the numeric references of a text from the left. After each decoded reference the
+// search resumes one character before it, since a decoded "#" or "&" can form a new reference
+// with its neighbour. The text is held as the decoded part followed by what is not yet read of
+// the original, so every character is copied once however many references there are.
+class ReferenceDecoder {
+public:
+    explicit ReferenceDecoder(QStringView text) : m_text(text) { m_done.reserve(text.size()); }
+
+    QString run()
+    {
+        qsizetype from = 0;
+        for (qsizetype amp = find(from); amp >= 0; amp = find(from)) {
+            const QString window = windowAt(amp);
+            const qsizetype semicolon = window.indexOf(u';');
+            // The first reference without its ";" within reach ends the decoding.
+            if (semicolon < 0)
+                break;
+            const QString character = referencedCharacter(window, 0, semicolon);
+            const qsizetype fromDone = m_done.size() - amp;
+            Q_ASSERT(semicolon + 1 >= fromDone);
+            m_next += semicolon + 1 - fromDone;
+            m_done.truncate(amp);
+            m_done += character;
+            from = std::max<qsizetype>(0, amp - 1);
+        }
+        m_done += m_text.sliced(m_next);
+        return m_done;
+    }
+
+private:
+    // The first "&#" at or after from (never more than a few characters before the end of
+    // the decoded part); the original text before it moves to the decoded part.
+    qsizetype find(qsizetype from)
+    {
+        for (qsizetype p = from; p < m_done.size(); ++p) {
+            const bool hashFollows = p + 1 < m_done.size() ? m_done[p + 1] == u'#'
+                                                            : m_next < m_text.size() && m_text[m_next] == u'#';
+            if (m_done[p] == u'&' && hashFollows)
+                return p;
+        }
+        const qsizetype found = m_text.indexOf(u"&#", m_next);
+        if (found < 0)
+            return -1;
+        m_done += m_text.sliced(m_next, found - m_next);
+        m_next = found;
+        return m_done.size();
+    }
+
+    // The characters from amp that a reference may span.
+    QString windowAt(qsizetype amp) const
+    {
+        const QString decoded = m_done.sliced(amp);
+        const qsizetype more = std::min(m_text.size() - m_next, kReferenceReach - decoded.size());
+        return decoded + m_text.sliced(m_next, more).toString();
+    }
+
+    QStringView m_text;
+    qsizetype m_next = 0;
+    QString m_done;
+};
+
 } // namespace
 
 QStringView XmlMarkupText::head(QStringView text)
@@ -171,19 +232,5 @@ QString XmlMarkupText::replaceNamedEntities(QStringView text)
 
 void XmlMarkupText::decodeNumericReferences(QString& text)
 {
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype amp = text.indexOf(u"&#", from);
-        if (amp < 0)
-            return;
-        const qsizetype reach = std::min(text.size(), amp + kReferenceReach);
-        const qsizetype semicolon = QStringView(text).first(reach).indexOf(u';', amp);
-        if (semicolon < 0)
-            return;
-        const QString character = referencedCharacter(text, amp, semicolon);
-        text.replace(amp, semicolon - amp + 1, character);
-        // A decoded "#" or "&" can only form a new reference with the character before it;
-        // everything earlier held no "&#".
-        from = std::max<qsizetype>(0, amp - 1);
-    }
+    text = ReferenceDecoder(text).run();
 }

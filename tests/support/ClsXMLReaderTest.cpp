@@ -3,12 +3,14 @@
 #include "platform/AutomationError.h"
 #include "support/clsXMLReader.h"
 #include "support/clsXMLReaderEvents.h"
+#include "support/XmlMarkupText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <functional>
+#include <optional>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -204,6 +206,9 @@ TEST(ClsXMLReader, UnescapesContentInItsOrder)
         {"&amp;lt;", u"&lt;"_s},                     // an escaped ampersand is not decoded again
         {"&amp;#65;", u"&#65;"_s},
         {"&#38;#65;", u"A"_s},                      // a decoded "&" starts a reference anew
+        {"&#38;#38;#65;", u"A"_s},
+        {"&&#35;65;", u"A"_s},                      // and so does a decoded "#" after an "&"
+        {"&#65536;&#65;", u"\U00010000A"_s},
         {"&#65;&#1234567;&#66;", u"A&#1234567;&#66;"_s}, // ";" 8 characters after "&": the rest stays
         {"&#65535;&#66;", u"\uFFFF" "B"_s},         // ";" 7 characters after "&" still counts
         {"&#65", u"&#65"_s},
@@ -217,6 +222,53 @@ TEST(ClsXMLReader, UnescapesContentInItsOrder)
         ASSERT_EQ(result.error, 0) << result.description.toStdString();
         EXPECT_EQ(result.events.value(3),
                   u"characters("_s + c.text + u"|1|"_s + QString::number(c.text.size()) + u')');
+    }
+}
+
+// The unescaping rule read literally: after each decoded reference, search again from the
+// start. Empty when a reference holds no number.
+std::optional<QString> literalUnescape(QString text)
+{
+    for (const auto& [entity, character] : {std::pair{u"&lt;"_s, u"<"_s}, {u"&gt;"_s, u">"_s},
+                                            {u"&apos;"_s, u"'"_s}, {u"&quot;"_s, u"\""_s}})
+        text.replace(entity, character);
+    for (qsizetype amp = text.indexOf(u"&#"_s); amp >= 0; amp = text.indexOf(u"&#"_s)) {
+        const qsizetype semicolon = text.indexOf(u';', amp);
+        if (semicolon < 0 || semicolon - amp >= 8)
+            break;
+        const bool decimal = text[amp + 2].isDigit();
+        const qsizetype first = amp + (decimal ? 2 : 3);
+        bool ok = first < semicolon;
+        const uint code = ok ? text.mid(first, semicolon - first).toUInt(&ok, decimal ? 10 : 16) : 0;
+        if (!ok || text.mid(first, semicolon - first).contains(u'+'))
+            return std::nullopt;
+        const char32_t ucs4 = code;
+        text.replace(amp, semicolon - amp + 1, code <= 0xFF ? QString(Ansi::character(quint8(code)))
+                                                            : QString::fromUcs4(&ucs4, 1));
+    }
+    return text.replace(u"&amp;"_s, u"&"_s);
+}
+
+TEST(ClsXMLReader, UnescapingAgreesWithTheRuleReadLiterally)
+{
+    // Short texts of pieces that make references meet, overlap and form anew from decoded
+    // characters.
+    const QString pieces[] = {u"&"_s,     u"#"_s,     u";"_s,     u"&#"_s,    u"38;"_s,  u"35;"_s, u"65;"_s,
+                              u"x26;"_s,  u"x3B;"_s,  u"&#38;"_s, u"&#35;"_s, u"&amp;"_s, u"&lt;"_s, u"a"_s,
+                              u"1234567;"_s, u"&#x"_s, u"59;"_s};
+    QRandomGenerator random(3);
+    for (int sample = 0; sample < 30'000; ++sample) {
+        QString text;
+        for (int count = random.bounded(1, 8); count > 0; --count)
+            text += pieces[random.bounded(int(std::size(pieces)))];
+        const std::optional<QString> expected = literalUnescape(text);
+        try {
+            const QString unescaped = XmlMarkupText::unescape(text);
+            EXPECT_EQ(std::optional<QString>(unescaped), expected) << text.toStdString();
+        } catch (const AutomationError& error) {
+            EXPECT_FALSE(expected.has_value()) << text.toStdString();
+            EXPECT_EQ(error.number(), 13);
+        }
     }
 }
 
@@ -492,6 +544,14 @@ TEST_F(XmlFiles, TagsAndTextLongerThanAChunkStayWhole)
     EXPECT_EQ(result.events[4], u"characters("_s + QString::fromLatin1(content) + u"|1|300000)"_s);
 }
 
+QByteArray manyAttributes(int count)
+{
+    QByteArray xml = "<a";
+    for (int i = 0; i < count; ++i)
+        xml += " n" + QByteArray::number(i) + "='v'";
+    return xml + ">text</a>";
+}
+
 TEST_F(XmlFiles, BadDocumentsEndInEventsOrAnErrorNeverAHang)
 {
     QByteArray garbage(20'000, '\0');
@@ -510,6 +570,8 @@ TEST_F(XmlFiles, BadDocumentsEndInEventsOrAnErrorNeverAHang)
         {"deeply nested", QByteArray("<e>").repeated(100'000), 9},
         {"huge attribute without its closing quote", "<a x=\"" + QByteArray(2'000'000, 'q'), 0},
         {"huge unterminated comment", "<a><!--" + QByteArray(2'000'000, '-'), 0},
+        {"a tag of a hundred thousand attributes", manyAttributes(100'000), 0},
+        {"a million numeric references", "<a>" + QByteArray("&#65;").repeated(1'000'000) + "&#1234567;</a>", 0},
         {"latin-1 instead of UTF-8", "<a>caf\xE9 cr\xE8me</a>", 321},
         {"nothing but text", "no markup at all", 0},
     };

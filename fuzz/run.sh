@@ -22,6 +22,6 @@ for target in "${targets[@]}"; do
     work=$(mktemp -d)
     cp -r "$corpus"/. "$work"/ 2>/dev/null || true
     echo "== $target for ${seconds}s"
-    "$build/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 "$work"
+    "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 "$work"
     rm -rf "$work"
 done

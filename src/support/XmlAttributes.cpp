@@ -1,0 +1,72 @@
+#include "support/XmlAttributes.h"
+
+#include "platform/RuntimeErrors.h"
+
+namespace {
+
+// Up to this many attributes a linear search for a repeated name is the fastest.
+constexpr std::size_t kLinearSearchLimit = 32;
+
+} // namespace
+
+void XmlAttributes::clear()
+{
+    m_names.clear();
+    m_values.clear();
+    m_manyNames.clear();
+}
+
+bool XmlAttributes::isRepeated(const QString& name)
+{
+    if (m_names.size() < kLinearSearchLimit)
+        return std::find(m_names.begin(), m_names.end(), name) != m_names.end();
+    if (m_manyNames.isEmpty())
+        m_manyNames = QSet<QString>(m_names.begin(), m_names.end());
+    return m_manyNames.contains(name);
+}
+
+void XmlAttributes::add(const QString& name, QString value)
+{
+    if (isRepeated(name))
+        RuntimeErrors::raise(RuntimeErrors::KeyAlreadyAssociated);
+    if (!m_manyNames.isEmpty())
+        m_manyNames.insert(name);
+    m_names.push_back(name);
+    m_values.push_back(std::move(value));
+}
+
+std::size_t XmlAttributes::shapeHash() const
+{
+    // Names come from the reader's name table, so equal names share their text: their
+    // addresses identify a shape cheaply. A shape whose names are copies only misses its slot.
+    std::size_t hash = m_names.size();
+    for (const QString& name : m_names)
+        hash = hash * 31 + std::hash<const void*>{}(name.constData());
+    return hash;
+}
+
+const Dictionary& XmlAttributes::dictionary()
+{
+    std::size_t slot = shapeHash() % kShapes;
+    while (m_shapes[slot].used && m_shapes[slot].names != m_names)
+        slot = (slot + 1) % kShapes;
+    Shape& shape = m_shapes[slot];
+    if (shape.used) {
+        for (std::size_t i = 0; i < m_names.size(); ++i)
+            shape.dictionary.setItem(m_names[i], m_values[i]);
+        return shape.dictionary;
+    }
+    if (m_shapeCount == kMostShapes) {
+        // Start afresh rather than grow: only a few shapes repeat in a real document.
+        for (Shape& old : m_shapes)
+            old = Shape();
+        m_shapeCount = 0;
+        return dictionary();
+    }
+    ++m_shapeCount;
+    shape.used = true;
+    shape.names = m_names;
+    for (std::size_t i = 0; i < m_names.size(); ++i)
+        shape.dictionary.add(m_names[i], m_values[i]);
+    return shape.dictionary;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <vector>
+
+// The element and attribute names of a document, each kept once: a document repeats a few
+// names many times, and handing out the kept copy costs no allocation. An open-addressing
+// table that starts afresh when it fills, so that a document of endless distinct names cannot
+// make it grow.
+class XmlNameTable {
+public:
+    XmlNameTable();
+
+    QString intern(QStringView name);
+
+private:
+    static constexpr std::size_t kSlots = 512;
+    static constexpr std::size_t kMostNames = kSlots / 2;
+
+    std::vector<QString> m_slots;
+    std::size_t m_count = 0;
+};

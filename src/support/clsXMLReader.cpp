@@ -1,0 +1,476 @@
+#include "support/clsXMLReader.h"
+
+#include "app/ProcedureFrame.h"
+#include "platform/Ansi.h"
+#include "platform/Blanks.h"
+#include "platform/ExecutableInfo.h"
+#include "platform/RuntimeErrors.h"
+#include "support/Utf8Decoder.h"
+#include "support/XmlMarkupText.h"
+#include "support/XmlReaderNoEvents.h"
+#include "support/clsXMLReaderEvents.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kClassName = u"clsXMLReader"_s;
+constexpr QStringView kCommentOpen = u"<!--";
+constexpr QStringView kCdataOpen = u"<![CDATA[";
+// Characters of "<!--" before the text and of "<!--" plus "-->" around it.
+constexpr qsizetype kCommentTextStart = 4;
+constexpr qsizetype kCommentMarkup = 7;
+// "<![CDATA[" before the section's text and "<![CDATA[" plus "]]>" around it.
+constexpr qint32 kCdataTextStart = 10;
+constexpr qsizetype kCdataMarkup = 12;
+
+QString sourceName()
+{
+    return ExecutableInfo::name() + kClassName;
+}
+
+constexpr QStringView kCommentClose = u"-->";
+constexpr QStringView kCdataClose = u"]]>";
+constexpr QStringView kTagClose = u">";
+
+bool isMarkupDeclaration(QStringView tag)
+{
+    return tag.size() > 1 && tag[1] == u'!';
+}
+
+// The text that ends a tag beginning at the given "<" (one of the three constants, so that
+// the kinds compare by address).
+QStringView terminatorAt(QStringView buffer)
+{
+    if (!isMarkupDeclaration(buffer))
+        return kTagClose;
+    if (buffer.startsWith(kCommentOpen))
+        return kCommentClose;
+    if (buffer.startsWith(kCdataOpen))
+        return kCdataClose;
+    return kTagClose;
+}
+
+
+[[noreturn]] void raiseWithdrawn(ProcedureFrame& frame, const QString& description)
+{
+    frame.raise(RuntimeErrors::error(RuntimeErrors::WithdrawnMember, sourceName(), description));
+}
+
+} // namespace
+
+clsXMLReader::clsXMLReader(clsXMLReaderEvents* events) : m_events(events) {}
+
+clsXMLReader::~clsXMLReader() = default;
+
+void clsXMLReader::setEvents(clsXMLReaderEvents* events)
+{
+    m_events = events;
+}
+
+clsXMLReaderEvents& clsXMLReader::events() const
+{
+    static XmlReaderNoEvents none;
+    return m_events ? *m_events : none;
+}
+
+void clsXMLReader::Parse(const QString& source)
+{
+    ProcedureFrame frame(u"Sub Parse"_s, kClassName);
+    frame.run(ErrorExit::rethrow(), [&] {
+        const QString trimmed = Blanks::trim(source);
+        m_documentStarted = false;
+        m_stopped = false;
+        m_documentName.clear();
+        if (trimmed.isEmpty()) {
+            events().FatalError(u"No XML or Filename provided: Nothing to parse"_s);
+            return;
+        }
+        if (trimmed.startsWith(u'<')) {
+            parseText(trimmed);
+            return;
+        }
+        if (!QFileInfo(trimmed).isFile())
+            frame.raise(RuntimeErrors::error(RuntimeErrors::FileNotFound, sourceName(),
+                                             u"File "_s + trimmed + u" not found"_s));
+        parseFile(trimmed);
+    });
+}
+
+void clsXMLReader::parseText(const QString& source)
+{
+    QByteArray bytes = Ansi::fromUnicode(source);
+    // An incomplete sequence at the very end is dropped.
+    m_buffer = decodeChunk(bytes);
+    m_consumed = 0;
+    m_file.reset();
+    events().documentLocator(QString());
+    zParseXML();
+}
+
+void clsXMLReader::parseFile(const QString& fileName)
+{
+    auto file = std::make_unique<QFile>(fileName);
+    if (!file->open(QIODevice::ReadOnly))
+        RuntimeErrors::raise(RuntimeErrors::PermissionDenied);
+    m_file = std::move(file);
+    const auto closeFile = qScopeGuard([this] { m_file.reset(); });
+    m_buffer.clear();
+    m_consumed = 0;
+    events().documentLocator(fileName);
+    zParseXML();
+}
+
+void clsXMLReader::zParseXML()
+{
+    m_depth = 0;
+    m_undecoded.clear();
+    m_openScanFrom = 0;
+    m_terminatorTagStart = -1;
+    if (fileHasMore())
+        readMore();
+    if (m_consumed == m_buffer.size())
+        m_stopped = true;
+    while (!m_stopped) {
+        lookAhead();
+        bool found = zFindBrackets();
+        while (!found && fileHasMore()) {
+            readMore();
+            found = zFindBrackets();
+        }
+        if (!found) {
+            // End of input inside a tag: the incomplete tag and the text after the last tag are
+            // dropped.
+            m_stopped = true;
+            break;
+        }
+        // Holding the text keeps the tag alive even if a handler starts another parse on this
+        // reader, which replaces the buffer and stops this loop.
+        const QString buffer = m_buffer;
+        const QStringView tag = QStringView(buffer).sliced(m_tagStart, m_tagEnd - m_tagStart + 1);
+        const qsizetype next = m_tagEnd + 1;
+        takeTextBeforeTag();
+        m_consumed = next;
+        processTag(tag);
+    }
+    if (m_documentStarted)
+        events().endDocument();
+}
+
+bool clsXMLReader::fileHasMore() const
+{
+    return m_file && !m_file->atEnd();
+}
+
+void clsXMLReader::readMore()
+{
+    const QByteArray chunk = m_file->read(kFileChunk);
+    if (chunk.isEmpty() && !m_file->atEnd())
+        RuntimeErrors::raise(RuntimeErrors::DeviceIoError);
+    m_undecoded.append(chunk);
+    compactBuffer();
+    m_buffer.append(decodeChunk(m_undecoded));
+}
+
+void clsXMLReader::compactBuffer()
+{
+    // Consumed text goes only once it is at least half the buffer, so that dropping it costs
+    // no more than the text read since the last time.
+    if (m_consumed == 0 || m_consumed * 2 < m_buffer.size())
+        return;
+    const qsizetype shift = m_consumed;
+    m_buffer.remove(0, shift);
+    m_consumed = 0;
+    m_openScanFrom = std::max<qsizetype>(0, m_openScanFrom - shift);
+    m_terminatorTagStart = -1;
+}
+
+QString clsXMLReader::decodeChunk(QByteArray& bytes)
+{
+    ProcedureFrame frame(u"Function ConvertFromUTF8"_s, kClassName);
+    return frame.run(ErrorExit::rethrow(), [&] {
+        QString text;
+        const Utf8Decoder::Result result = Utf8Decoder::decode(bytes, text);
+        if (result.status != Utf8Decoder::Status::Decoded)
+            RuntimeErrors::raise(RuntimeErrors::InvalidFileFormat, sourceName(), u"Invalid File Format (not UTF8)"_s);
+        bytes.remove(0, result.used);
+        return text;
+    });
+}
+
+QString clsXMLReader::ConvertFromUTF8(QString& text)
+{
+    QByteArray bytes = Ansi::fromUnicode(text);
+    QString decoded = decodeChunk(bytes);
+    text = Ansi::toUnicode(bytes);
+    return decoded;
+}
+
+void clsXMLReader::lookAhead()
+{
+    if (!fileHasMore())
+        return;
+    // Position of the first "<" counted from 1, 0 when there is none.
+    const qsizetype open = findTagStart();
+    const qsizetype position = open < 0 ? 0 : open - m_consumed + 1;
+    if (position > m_buffer.size() - m_consumed - kLookAhead)
+        readMore();
+}
+
+qsizetype clsXMLReader::findTagStart()
+{
+    m_openScanFrom = std::max(m_openScanFrom, m_consumed);
+    const qsizetype open = m_buffer.indexOf(u'<', m_openScanFrom);
+    m_openScanFrom = open < 0 ? m_buffer.size() : open;
+    return open;
+}
+
+bool clsXMLReader::zFindBrackets()
+{
+    m_tagEnd = -1;
+    m_tagStart = findTagStart();
+    if (m_tagStart < 0)
+        return false;
+    const QStringView terminator = terminatorAt(QStringView(m_buffer).sliced(m_tagStart));
+    // The search for the terminator resumes where it stopped, unless this is another tag or
+    // its kind is only now known (a "<!-" completed to "<!--" by more input).
+    if (m_terminatorTagStart != m_tagStart || m_terminator != terminator.data()) {
+        m_terminatorTagStart = m_tagStart;
+        m_terminator = terminator.data();
+        m_terminatorScanFrom = m_tagStart;
+    }
+    const qsizetype found = terminator.size() == 1 ? m_buffer.indexOf(terminator.front(), m_terminatorScanFrom)
+                                                   : m_buffer.indexOf(terminator, m_terminatorScanFrom);
+    if (found < 0) {
+        // The terminator may still begin in the last characters.
+        m_terminatorScanFrom = std::max(m_tagStart, m_buffer.size() - terminator.size() + 1);
+        return false;
+    }
+    m_tagEnd = found + terminator.size() - 1;
+    return true;
+}
+
+void clsXMLReader::takeTextBeforeTag()
+{
+    if (m_depth == 0 || m_tagStart == m_consumed)
+        return;
+    const QString text = XmlMarkupText::unescape(m_buffer.sliced(m_consumed, m_tagStart - m_consumed));
+    if (m_stopped)
+        return;
+    if (XmlMarkupText::isIgnorableWhitespace(text))
+        events().ignorableWhitespace(text, 1, qint32(text.size()));
+    else
+        events().characters(text, 1, qint32(text.size()));
+}
+
+void clsXMLReader::processTag(QStringView tag)
+{
+    const QStringView currentText = XmlMarkupText::trimBlanks(tag.sliced(1, tag.size() - 2));
+    if (currentText.startsWith(u'?') && currentText.endsWith(u'?')) {
+        processingInstruction(currentText);
+        return;
+    }
+    const QStringView head = XmlMarkupText::head(currentText);
+    if (head.startsWith(u'!') && head == u"!DOCTYPE")
+        return;
+    if (isMarkupDeclaration(tag)) {
+        if (tag.startsWith(kCommentOpen)) {
+            comment(tag);
+            return;
+        }
+        if (tag.startsWith(kCdataOpen)) {
+            cdataSection(tag);
+            return;
+        }
+    }
+    if (head.startsWith(u'/')) {
+        endTag(head.sliced(1));
+        return;
+    }
+    startTag(head, currentText);
+}
+
+void clsXMLReader::processingInstruction(QStringView currentText)
+{
+    const QStringView inside = currentText.size() >= 2 ? currentText.sliced(1, currentText.size() - 2) : QStringView();
+    const QStringView instruction = XmlMarkupText::trimControls(inside);
+    const QStringView target = XmlMarkupText::head(instruction);
+    // The XML declaration: its encoding is not looked at.
+    if (target == u"xml" || m_stopped)
+        return;
+    const QString data = XmlMarkupText::unescape(XmlMarkupText::tail(instruction).toString());
+    events().processingInstruction(target.toString(), data);
+}
+
+void clsXMLReader::comment(QStringView tag)
+{
+    if (m_stopped)
+        return;
+    // "<!-->" and "<!--->" end inside their own opening and hold no text.
+    const qsizetype length = std::max<qsizetype>(0, tag.size() - kCommentMarkup);
+    events().Comment(tag.sliced(kCommentTextStart, length).toString());
+}
+
+void clsXMLReader::cdataSection(QStringView tag)
+{
+    if (m_stopped)
+        return;
+    events().characters(tag.toString(), kCdataTextStart, qint32(tag.size() - kCdataMarkup));
+}
+
+void clsXMLReader::startTag(QStringView head, QStringView currentText)
+{
+    // "<name/>": the slash belongs to the tag, not to the name.
+    QString closedText;
+    if (head.endsWith(u'/')) {
+        head.chop(1);
+        closedText = currentText.toString() + u" /"_s;
+        currentText = closedText;
+    }
+    const bool emptyElement = readAttributes(XmlMarkupText::tail(currentText));
+    const QString name = internName(head);
+    if (!m_documentStarted) {
+        m_documentStarted = true;
+        m_documentName = name;
+        events().startDocument();
+    }
+    if (!m_stopped)
+        events().startElement(QString(), localNameOf(name), name, m_attributes.dictionary());
+    pushElement(name);
+    if (emptyElement)
+        endTag(name);
+}
+
+namespace {
+
+// The next occurrence of one quote character, searched again only once the scan has passed
+// it, so that a tag with many attributes is scanned for quotes once.
+class QuoteFinder {
+public:
+    QuoteFinder(QStringView text, QChar quote) : m_text(text), m_quote(quote) {}
+
+    qsizetype next(qsizetype from)
+    {
+        if (m_at != kNone && m_at < from)
+            m_at = m_text.indexOf(m_quote, from);
+        return m_at;
+    }
+
+private:
+    static constexpr qsizetype kNone = -1;
+    QStringView m_text;
+    QChar m_quote;
+    qsizetype m_at = -2; // not searched yet
+};
+
+} // namespace
+
+bool clsXMLReader::readAttributes(QStringView part)
+{
+    m_attributes.clear();
+    QuoteFinder singleQuotes(part, u'\'');
+    QuoteFinder doubleQuotes(part, u'"');
+    qsizetype at = 0;
+    while (at < part.size()) {
+        const qsizetype equals = part.indexOf(u'=', at);
+        const qsizetype single = equals < 0 ? -1 : singleQuotes.next(equals);
+        const qsizetype dbl = equals < 0 ? -1 : doubleQuotes.next(equals);
+        // The nearer quote opens the value and the next one of its kind closes it.
+        const bool singleOpens = single >= 0 && (dbl < 0 || single < dbl);
+        const qsizetype opening = singleOpens ? single : dbl;
+        const qsizetype closing = opening < 0 ? -1 : (singleOpens ? singleQuotes : doubleQuotes).next(opening + 1);
+        // No further attribute, or one without its quotes: the attribute list ends here, and the
+        // tag is an empty-element tag when what is left ends with "/".
+        if (closing < 0)
+            return XmlMarkupText::trimBlanks(part.sliced(at)).endsWith(u'/');
+        const QStringView name = XmlMarkupText::trimControls(part.sliced(at, equals - at));
+        if (name.isEmpty())
+            RuntimeErrors::raise(RuntimeErrors::InvalidProcedureCall);
+        m_attributes.add(internName(name),
+                         XmlMarkupText::unescape(part.sliced(opening + 1, closing - opening - 1).toString()));
+        at = closing + 1;
+    }
+    return false;
+}
+
+void clsXMLReader::endTag(QStringView name)
+{
+    if (m_depth > 0)
+        --m_depth;
+    if (m_stopped)
+        return;
+    const QString qName = internName(name);
+    events().endElement(QString(), localNameOf(qName), qName);
+}
+
+void clsXMLReader::pushElement(const QString& name)
+{
+    if (m_depth >= kMaximumDepth)
+        RuntimeErrors::raise(RuntimeErrors::SubscriptOutOfRange);
+    m_elements[m_depth] = name;
+    ++m_depth;
+}
+
+QString clsXMLReader::internName(QStringView name)
+{
+    return m_names.intern(name);
+}
+
+QString clsXMLReader::localNameOf(const QString& qualifiedName)
+{
+    const QStringView local = XmlMarkupText::localName(qualifiedName);
+    return local.size() == qualifiedName.size() ? qualifiedName : internName(local);
+}
+
+void clsXMLReader::cancelParse(const QString& reason)
+{
+    ProcedureFrame frame(u"Sub cancelParse"_s, kClassName);
+    frame.run(ErrorExit::rethrow(), [&] {
+        m_documentStarted = false;
+        m_stopped = true;
+        events().FatalError(reason.isEmpty() ? u"Parsing cancelled"_s : reason);
+    });
+}
+
+bool clsXMLReader::getFeature(const QString& name)
+{
+    ProcedureFrame frame(u"Function getFeature"_s, kClassName);
+    raiseWithdrawn(frame, u"Feature = "_s + name + u". getFeature Method has been deprecated"_s);
+}
+
+void clsXMLReader::setFeature(const QString& name, bool)
+{
+    ProcedureFrame frame(u"Sub setFeature"_s, kClassName);
+    raiseWithdrawn(frame, u"Feature = "_s + name + u". setFeature Method has been deprecated"_s);
+}
+
+Variant clsXMLReader::GetProperty(const QString& name)
+{
+    ProcedureFrame frame(u"Function GetProperty"_s, kClassName);
+    raiseWithdrawn(frame, u"Property = "_s + name + u". getProperty Method has been deprecated"_s);
+}
+
+void clsXMLReader::SetProperty(const QString& name, const Variant&)
+{
+    ProcedureFrame frame(u"Sub SetProperty"_s, kClassName);
+    raiseWithdrawn(frame, u"Property = "_s + name + u". setProperty Method has been deprecated"_s);
+}
+
+QString clsXMLReader::CurrentQualifiedName() const
+{
+    return m_depth > 0 ? m_elements[m_depth - 1] : QString();
+}
+
+QString clsXMLReader::CurrentLocalName() const
+{
+    return XmlMarkupText::localName(CurrentQualifiedName()).toString();
+}
+
+QString clsXMLReader::DocumentName() const
+{
+    return m_documentName;
+}

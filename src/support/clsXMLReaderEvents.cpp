@@ -1,0 +1,3 @@
+#include "support/clsXMLReaderEvents.h"
+
+clsXMLReaderEvents::~clsXMLReaderEvents() = default;

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Files stored whole as one zlib stream (RFC 1950, as zlib's compress writes it at the default
+// level, with no header or length of our own) or as plain Windows-1252 text. A file counts as
+// compressed when its first two bytes make a valid zlib header. With an extension set,
+// compressed files are named with it and plain ones without.
+//
+// Replacing a file in place writes the new content under a temporary name in the same folder
+// first, so a failure on the way never loses the content.
+class clsZlib {
+public:
+    // Stored with a leading "."; read back without it. "." and the empty text clear it.
+    QString Extension() const;
+    void setExtension(const QString& extension);
+
+    // Compresses the file in place (renaming it to carry the extension) unless it already is.
+    void Compress(const QString& fileName);
+    // Decompresses the file in place (dropping the extension from its name) if it is compressed.
+    void Decompress(const QString& fileName);
+    // Writes text, plain or compressed (then named with the extension), replacing the file.
+    void Save(const QString& fileName, const QString& text, bool compressed);
+    // The file's text, decompressed first when it is compressed. Raises 53 when the file exists
+    // neither under its name nor with the extension.
+    QString Read(const QString& fileName);
+    // The name under which the file exists: as given, with the extension added, or with the
+    // extension taken off; empty when none of them exists.
+    QString ExistingFile(const QString& fileName);
+    // True when the file exists, is longer than 2 bytes and starts with a valid zlib header.
+    bool IsCompressed(const QString& fileName);
+
+    // The base of the numbers of zlib failures: the number is this plus the absolute zlib code.
+    static constexpr quint32 kZlibErrorBase = 0x80040000u;
+
+private:
+    QByteArray zCompress(const QByteArray& data);
+    QByteArray zDecompress(const QByteArray& data);
+
+    static bool hasZlibHeader(const QByteArray& start);
+    bool endsWithExtension(const QString& fileName) const;
+    // Writes bytes under target, then removes source when it is another file.
+    static void replaceFile(const QString& source, const QString& target, const QByteArray& bytes);
+
+    QString m_extension;
+};

@@ -2,6 +2,8 @@
 
 #include "platform/Conversions.h"
 
+#include <vector>
+
 Variant::Variant(bool value) : m_value(value) {}
 Variant::Variant(qint16 value) : m_value(value) {}
 Variant::Variant(qint32 value) : m_value(value) {}
@@ -12,6 +14,29 @@ Variant::Variant(const char16_t* value) : m_value(QString::fromUtf16(value)) {}
 Variant::Variant(const char* value) : m_value(QString::fromUtf8(value)) {}
 Variant::Variant(ObjectRef value) : m_value(std::move(value)) {}
 Variant::Variant(VariantArray value) : m_value(std::make_shared<const VariantArray>(std::move(value))) {}
+
+Variant::~Variant()
+{
+    auto* array = std::get_if<ArrayRef>(&m_value);
+    if (!array || !*array)
+        return;
+    std::vector<ArrayRef> pending;
+    pending.push_back(std::move(*array));
+    while (!pending.empty()) {
+        ArrayRef current = std::move(pending.back());
+        pending.pop_back();
+        if (current.use_count() != 1)
+            continue; // someone else still holds it
+        // Sole owner: take the inner arrays out before this one goes, so none is released
+        // from inside another's destructor.
+        auto& elements = const_cast<VariantArray&>(*current);
+        for (Variant& element : elements) {
+            auto* child = std::get_if<ArrayRef>(&element.m_value);
+            if (child && *child)
+                pending.push_back(std::move(*child));
+        }
+    }
+}
 
 Variant Variant::null()
 {

@@ -33,6 +33,13 @@ public:
     Variant(ObjectRef value);
     Variant(VariantArray value);
 
+    // Nested arrays are taken apart without recursion, so deep nesting cannot exhaust the stack.
+    ~Variant();
+    Variant(const Variant&) = default;
+    Variant(Variant&&) noexcept = default;
+    Variant& operator=(const Variant&) = default;
+    Variant& operator=(Variant&&) noexcept = default;
+
     static Variant null();
     // Currency in ten-thousandths: fromCurrency(12345) is 1.2345.
     static Variant fromCurrency(qint64 tenThousandths);

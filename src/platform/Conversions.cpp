@@ -1,6 +1,7 @@
 #include "platform/Conversions.h"
 
 #include "platform/DateValue.h"
+#include "platform/HexDigit.h"
 #include "platform/DecimalNumber.h"
 #include "platform/RuntimeErrors.h"
 
@@ -30,16 +31,11 @@ bool isWhiteSpace(QChar c)
     return c == u' ' || (c >= u'\t' && c <= u'\r');
 }
 
+// A digit's value, or 36 (beyond every radix) for any other character.
 int digitValue(QChar c)
 {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return 36;
+    const int value = HexDigit::value(c);
+    return value < 0 ? 36 : value;
 }
 
 bool isDigitOf(QChar c, int radix)

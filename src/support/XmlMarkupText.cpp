@@ -1,7 +1,7 @@
 #include "support/XmlMarkupText.h"
 
 #include "platform/Ansi.h"
-#include "support/HexDigit.h"
+#include "platform/HexDigit.h"
 #include "platform/RuntimeErrors.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "app/ProcedureFrame.h"
 #include "platform/Ansi.h"
-#include "support/HexDigit.h"
+#include "platform/HexDigit.h"
 #include "platform/Blanks.h"
 #include "platform/Conversions.h"
 

@@ -1,4 +1,4 @@
-#include "support/HexDigit.h"
+#include "platform/HexDigit.h"
 
 int HexDigit::value(QChar character)
 {

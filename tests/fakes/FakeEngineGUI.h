@@ -1,27 +1,18 @@
 #pragma once
 
-#include "controller/EngineGUI.h"
+#include "components/OfflineEngineGUI.h"
 
-class FakeEngineGUI : public EngineGUI {
+// The offline window with a window handle and a kiosk-sized rectangle, as a real engine's.
+class FakeEngineGUI : public OfflineEngineGUI {
 public:
-    QString className() const override { return QStringLiteral("FakeEngineGUI"); }
+    FakeEngineGUI()
+    {
+        setWidth(1024);
+        setHeight(768);
+    }
 
+    QString className() const override { return QStringLiteral("FakeEngineGUI"); }
     qint32 hwnd() const override { return handle; }
-    qint16 Left() const override { return left; }
-    void setLeft(qint16 value) override { left = value; }
-    qint16 Top() const override { return top; }
-    void setTop(qint16 value) override { top = value; }
-    qint16 Width() const override { return width; }
-    void setWidth(qint16 value) override { width = value; }
-    qint16 Height() const override { return height; }
-    void setHeight(qint16 value) override { height = value; }
-    bool TopMost() const override { return topMost; }
-    void setTopMost(bool value) override { topMost = value; }
 
     qint32 handle = 0x1234;
-    qint16 left = 0;
-    qint16 top = 0;
-    qint16 width = 1024;
-    qint16 height = 768;
-    bool topMost = false;
 };

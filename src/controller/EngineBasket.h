@@ -24,4 +24,6 @@ public:
     virtual void setActualPaymentMethod(qint32 method) = 0;
     // The basket's voucher documents: a collection of file names.
     virtual std::shared_ptr<Collection> DocumentList() const = 0;
+    // Every item, in the engine's own order (the enumeration of the basket).
+    virtual QList<std::shared_ptr<EngineBasketItem>> Items() const = 0;
 };

@@ -25,6 +25,7 @@ public:
     qint32 ActualPaymentMethod() const override { return actualPaymentMethod; }
     void setActualPaymentMethod(qint32 method) override { actualPaymentMethod = method; }
     std::shared_ptr<Collection> DocumentList() const override;
+    QList<std::shared_ptr<EngineBasketItem>> Items() const override { return {items.begin(), items.end()}; }
 
     std::shared_ptr<FakeEngineBasketItem> find(const Variant& index) const;
     // Adds an item with the given product and value and returns it for further setting.

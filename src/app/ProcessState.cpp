@@ -1,0 +1,14 @@
+#include "app/ProcessState.h"
+
+#include "config/clsINIFile.h"
+
+ProcessState& ProcessState::instance()
+{
+    static ProcessState state;
+    return state;
+}
+
+void ProcessState::reset()
+{
+    instance() = ProcessState{};
+}

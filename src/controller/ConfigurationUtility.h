@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/AutomationObject.h"
+
+#include <QString>
+
+// The configuration utility, created by class name (kClassId): the operator's settings dialog
+// and the software update steps the remote commands drive.
+class ConfigurationUtility : public AutomationObject {
+public:
+    static inline const QString kClassId = QStringLiteral("QuibaConfig.Utility");
+
+    // Opens the settings on the named panel (empty: the first). A PIN equal to the configured
+    // master PIN opens it at once, otherwise the operator is asked for it. True when saved.
+    virtual bool ShowPanel(QString& panel, QString& pin) = 0;
+    // Prepares the named update package (empty: the newest one waiting).
+    virtual void BeginUpdate(QString& package) = 0;
+    // The number of files waiting to be installed (0 or less: none, and Message says why);
+    // IsExe tells whether the installer program must do it with pcQUIBA stopped.
+    virtual qint16 FilesToInstall(bool& isExe, QString& message) = 0;
+};

@@ -27,3 +27,9 @@ void ProcedureFrame::raise(const AutomationError& error)
     leave();
     throw error;
 }
+
+void ProcedureFrame::raise(quibaErrors code, const QString& className, const VariantArray& arguments)
+{
+    leave();
+    throw QuibaErrorCatalogue::error(code, className, arguments);
+}

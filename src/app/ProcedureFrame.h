@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ErrorExit.h"
+#include "app/QuibaErrors.h"
 
 #include <QString>
 
@@ -29,6 +30,10 @@ public:
 
     // Leaves, then throws the error past the procedure's error exit.
     [[noreturn]] void raise(const AutomationError& error);
+    // Leaves, then raises a catalogued code from a public class: its description comes from
+    // ErrText after the frame has left, so a failing lexicon is not taken for this procedure's
+    // own error.
+    [[noreturn]] void raise(quibaErrors code, const QString& className, const VariantArray& arguments = {});
 
     // Runs the procedure's body; an error it did not expect goes to the given exit.
     template <class Body>

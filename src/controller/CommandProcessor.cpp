@@ -1,0 +1,413 @@
+#include "controller/CommandProcessor.h"
+
+#include "app/ProcedureFrame.h"
+#include "app/ProcessState.h"
+#include "app/Services.h"
+#include "app/Trace.h"
+#include "config/IniDefaults.h"
+#include "config/IniKeys.h"
+#include "config/IniLocation.h"
+#include "config/IniSections.h"
+#include "config/clsINIFile.h"
+#include "config/clsIterator.h"
+#include "controller/ConfigurationUtility.h"
+#include "controller/HostFactory.h"
+#include "controller/Installer.h"
+#include "platform/ComponentRegistry.h"
+#include "platform/DateValue.h"
+#include "platform/Dictionary.h"
+#include "platform/ExecutableInfo.h"
+#include "support/clsGenericURI.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+constexpr double kSecond = 1.0 / 86400.0;
+constexpr double kDuplicateWindowDays = 1.0;
+
+const QString kUpdate = QStringLiteral("/update");
+const QString kInstall = QStringLiteral("/install");
+const QString kUninstall = QStringLiteral("/uninstall");
+const QString kUpload = QStringLiteral("/upload");
+const QString kSet = QStringLiteral("/set");
+
+const QString kPackage = QStringLiteral("package");
+const QString kLocal = QStringLiteral("local");
+const QString kRemote = QStringLiteral("remote");
+const QString kScope = QStringLiteral("scope");
+const QString kFile = QStringLiteral("file");
+const QString kName = QStringLiteral("name");
+const QString kValue = QStringLiteral("value");
+const QString kDelete = QStringLiteral("delete");
+
+const QString kConfigFolder = QStringLiteral("config");
+
+std::shared_ptr<clsINIFile> mainIni()
+{
+    if (auto ini = ProcessState::instance().ini)
+        return ini;
+    auto ini = std::make_shared<clsINIFile>();
+    ini->setFileName(IniLocation::iniFileName());
+    return ini;
+}
+
+// A name that names a folder, or reaches into one.
+bool hasFolderPart(const QString& name)
+{
+    return name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) || name == QStringLiteral(".")
+        || name == QStringLiteral("..");
+}
+
+// The canonical form of an existing path when it lies inside the canonical folder.
+std::optional<QString> insideFolder(const QString& path, const QString& folder)
+{
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    const QString canonicalPath = QFileInfo(path).canonicalFilePath();
+    if (canonicalFolder.isEmpty() || canonicalPath.isEmpty())
+        return std::nullopt;
+    if (!canonicalPath.startsWith(canonicalFolder + QLatin1Char('/')))
+        return std::nullopt;
+    return canonicalPath;
+}
+
+} // namespace
+
+CommandProcessor::CommandProcessor(CommandHost& host)
+    : m_host(host)
+    , m_now(&DateValue::now)
+    , m_installerProgram(QDir(ExecutableInfo::folder()).filePath(kInstallerProgramName))
+{
+}
+
+void CommandProcessor::setClock(std::function<double()> now)
+{
+    m_now = std::move(now);
+}
+
+void CommandProcessor::setInstallerProgram(const QString& path)
+{
+    m_installerProgram = path;
+}
+
+QString CommandProcessor::installerProgram() const
+{
+    return m_installerProgram;
+}
+
+void CommandProcessor::tmrCommand_Timer()
+{
+    ProcedureFrame frame(QStringLiteral("Sub tmrCommand_Timer"), QStringLiteral("frmController"));
+    try {
+        frame.run(ErrorExit::rethrow(), [&] {
+            m_postponed.clear();
+            const auto ini = mainIni();
+            while (!m_processEnding && processNext(*ini)) {
+            }
+        });
+    } catch (const AutomationError&) {
+        // Recorded by the error exit; a timer tick has no caller to hand the error to.
+    }
+    m_table.clear();
+}
+
+bool CommandProcessor::processNext(clsINIFile& ini)
+{
+    loadTable(ini);
+    const auto selected = selectDue();
+    if (!selected)
+        return false;
+    const TableEntry chosen = m_table[*selected];
+    completeDuplicates(chosen);
+    run(ini, chosen);
+    return true;
+}
+
+void CommandProcessor::loadTable(clsINIFile& ini)
+{
+    m_table.clear();
+    clsIterator keys;
+    keys.Init(ini.GetSection(IniSections::Commands), false);
+    while (keys.HasNext()) {
+        const QString key = keys.NextKey();
+        auto entry = ComponentRegistry::createAs<CommandEntry>(CommandEntry::kClassId);
+        entry->setKey(key);
+        m_table.push_back({key, std::move(entry)});
+    }
+}
+
+std::optional<size_t> CommandProcessor::selectDue() const
+{
+    double limit = m_now() + kTimerSeconds * kSecond;
+    std::optional<size_t> selected;
+    for (size_t i = 0; i < m_table.size(); ++i) {
+        const auto& entry = *m_table[i].entry;
+        if (m_postponed.contains(m_table[i].key) || !entry.Status().isEmpty())
+            continue;
+        const double when = entry.When();
+        if (when < limit) {
+            selected = i;
+            limit = when;
+        }
+    }
+    return selected;
+}
+
+void CommandProcessor::completeDuplicates(const TableEntry& chosen)
+{
+    if (m_table.size() <= 1)
+        return;
+    const QString text = chosen.entry->CommandText();
+    const double horizon = m_now() + kDuplicateWindowDays;
+    std::vector<TableEntry> kept;
+    for (const auto& candidate : m_table) {
+        const bool duplicate = candidate.entry != chosen.entry && candidate.entry->CommandText() == text
+            && candidate.entry->When() < horizon;
+        if (duplicate)
+            candidate.entry->Complete();
+        else
+            kept.push_back(candidate);
+    }
+    m_table = std::move(kept);
+}
+
+void CommandProcessor::finish(const TableEntry& selected)
+{
+    selected.entry->Complete();
+    std::erase_if(m_table, [&](const TableEntry& candidate) { return candidate.entry == selected.entry; });
+}
+
+void CommandProcessor::run(clsINIFile& ini, const TableEntry& selected)
+{
+    const QString text = selected.entry->CommandText();
+    log(QStringLiteral("Processing command:") + text, Trace::ProgressSeverity);
+    auto uri = std::make_unique<clsGenericURI>();
+    uri->setText(text);
+    const auto arguments = uri->QueryAsDictionary();
+    const QString path = uri->Path().toLower();
+    const QString quibaPath = IniLocation::iniGetPath(&ini, IniKeys::QuibaPath);
+
+    if (path == kUpdate)
+        runUpdate(*arguments, selected);
+    else if (path == kInstall || path == kUninstall)
+        runInstall(*arguments, path, selected);
+    else if (path == kUpload)
+        runUpload(*arguments, text, quibaPath, selected);
+    else if (path == kSet)
+        runSet(ini, *arguments, text, quibaPath, selected);
+    else {
+        log(QStringLiteral("Unknown command:") + text, Trace::CommandFailureSeverity);
+        finish(selected);
+    }
+}
+
+void CommandProcessor::runUpdate(const Dictionary& arguments, const TableEntry& selected)
+{
+    QString package = argumentText(arguments, kPackage);
+    if (!packageAllowed(package)) {
+        finish(selected);
+        return;
+    }
+    auto utility = ComponentRegistry::createAs<ConfigurationUtility>(ConfigurationUtility::kClassId);
+    utility->BeginUpdate(package);
+    utility.reset();
+    finish(selected);
+    log(QStringLiteral("Update Command Loaded: "), Trace::ProgressSeverity);
+}
+
+void CommandProcessor::runInstall(const Dictionary& arguments, const QString& path, const TableEntry& selected)
+{
+    const QString package = argumentText(arguments, kPackage);
+    if (!packageAllowed(package)) {
+        finish(selected);
+        return;
+    }
+    // A sale in progress keeps the engine until its basket may be disturbed.
+    if (const auto engine = m_host.Engine()) {
+        if (const auto basket = engine->Basket()) {
+            const double busyUntil = basket->BusyUntil();
+            if (busyUntil > m_now()) {
+                selected.entry->setWhen(busyUntil + kSecond);
+                selected.entry->Save();
+                m_postponed.insert(selected.key);
+                return;
+            }
+        }
+    }
+
+    auto utility = ComponentRegistry::createAs<ConfigurationUtility>(ConfigurationUtility::kClassId);
+    bool isExe = false;
+    QString message;
+    const qint16 count = utility->FilesToInstall(isExe, message);
+    utility.reset();
+    if (count <= 0) {
+        log(message, Trace::WarningSeverity);
+        finish(selected);
+        return;
+    }
+
+    m_host.RaiseClosing(kClosingMessage);
+    m_host.StopEngine();
+    finish(selected);
+    if (isExe)
+        runInstallerProgram(package);
+    else
+        runInstallerComponent(package, path);
+}
+
+void CommandProcessor::runInstallerProgram(const QString& package)
+{
+    if (!QFileInfo(m_installerProgram).isFile()) {
+        log(QStringLiteral("exe installer loaded: "), Trace::ProgressSeverity);
+        restartEngine();
+        return;
+    }
+    // Each switch is one argument of its own; no shell reads them, so nothing is quoted.
+    QStringList arguments{package.isEmpty() ? QStringLiteral("/i") : QStringLiteral("/i=") + package};
+    if (m_host.KioskMode())
+        arguments << QStringLiteral("/x=") + QDir(ExecutableInfo::folder()).filePath(kRestartProgramName)
+                  << kRestartArgument;
+    if (!m_host.startProgram(m_installerProgram, arguments)) {
+        log(QStringLiteral("Command Failed: Could not start the installer program: ") + m_installerProgram,
+            Trace::CommandFailureSeverity);
+        restartEngine();
+        return;
+    }
+    m_processEnding = true;
+    m_host.endProcess();
+}
+
+void CommandProcessor::runInstallerComponent(QString package, const QString& path)
+{
+    try {
+        auto installer = ComponentRegistry::createAs<Installer>(Installer::kClassId);
+        if (path == kInstall)
+            installer->install(package);
+        else
+            installer->Rollback(package);
+    } catch (...) {
+        // The kiosk comes back whatever became of the package.
+        log(QStringLiteral("Command Failed: ") + AutomationError::fromCurrentException().description(),
+            Trace::CommandFailureSeverity);
+    }
+    restartEngine();
+    log(QStringLiteral("Non exe installer loaded: "), Trace::ProgressSeverity);
+}
+
+void CommandProcessor::restartEngine()
+{
+    m_host.StartEngine();
+    if (!m_host.KioskMode())
+        return;
+    if (const auto engine = m_host.Engine())
+        engine->ShowGUI(QString());
+}
+
+void CommandProcessor::runUpload(const Dictionary& arguments, const QString& commandText, const QString& quibaPath,
+                                 const TableEntry& selected)
+{
+    if (!arguments.exists(kLocal)) {
+        log(QStringLiteral("Command not formed correctly ") + commandText, Trace::CommandFailureSeverity);
+        finish(selected);
+        return;
+    }
+    const QString local = argumentText(arguments, kLocal);
+    const auto file = insideFolder(QDir(quibaPath).filePath(local), quibaPath);
+    if (!file) {
+        log(QStringLiteral("Command Failed: Upload file must lie inside the program root: ") + local,
+            Trace::CommandFailureSeverity);
+        finish(selected);
+        return;
+    }
+    auto factory = ComponentRegistry::createAs<HostFactory>(HostFactory::kClassId);
+    auto connection = factory->CreateHost()->Connection(nullptr);
+    m_host.setConnection(connection);
+    connection->UploadFile(*file, argumentText(arguments, kRemote));
+    log(QStringLiteral("Upload Command Loaded"), Trace::CommandFailureSeverity);
+    finish(selected);
+}
+
+void CommandProcessor::runSet(clsINIFile& ini, const Dictionary& arguments, const QString& commandText,
+                              const QString& quibaPath, const TableEntry& selected)
+{
+    if (!arguments.exists(kScope)) {
+        log(QStringLiteral("Set command failed: ") + commandText, Trace::CommandFailureSeverity);
+        finish(selected);
+        return;
+    }
+    const QString scope = argumentText(arguments, kScope);
+    clsINIFile other;
+    clsINIFile* target = nullptr;
+    if (!arguments.exists(kFile))
+        target = &ini;
+    else if (const auto file = setTargetFile(argumentText(arguments, kFile), quibaPath)) {
+        other.setFileName(*file);
+        target = &other;
+    }
+    if (!target) {
+        log(QStringLiteral("Set command failed: ") + commandText, Trace::CommandFailureSeverity);
+        finish(selected);
+        return;
+    }
+
+    if (!arguments.exists(kName)) {
+        if (arguments.exists(kDelete))
+            target->EraseSection(scope);
+    } else {
+        const QString name = argumentText(arguments, kName);
+        if (!arguments.exists(kValue))
+            target->EraseKey(scope, name);
+        else if (target == &ini)
+            target->WriteString(scope, name, argumentText(arguments, kValue),
+                                IniDefaults::iniDefault(name).toString());
+        else
+            target->WriteString(scope, name, argumentText(arguments, kValue));
+    }
+    log(QStringLiteral("Set command Completed: "), Trace::ProgressSeverity);
+    finish(selected);
+}
+
+std::optional<QString> CommandProcessor::setTargetFile(const QString& file, const QString& quibaPath) const
+{
+    const QString folder = IniLocation::joinPath(quibaPath, kConfigFolder);
+    const auto refuse = [&] {
+        log(QStringLiteral("Command Failed: INI file must lie in the config folder: ") + file,
+            Trace::CommandFailureSeverity);
+        return std::nullopt;
+    };
+    if (hasFolderPart(file))
+        return refuse();
+    QString path = IniLocation::joinPath(folder, file);
+    if (QFileInfo(file).suffix().isEmpty() && !QFileInfo::exists(path))
+        path += QStringLiteral(".ini");
+    if (!QFileInfo(path).isFile()) {
+        log(QStringLiteral("Command Failed: Could not find INI file: ") + file, Trace::CommandFailureSeverity);
+        return std::nullopt;
+    }
+    // A link in the config folder may not lead out of it.
+    const auto inside = insideFolder(path, folder);
+    if (!inside)
+        return refuse();
+    return inside;
+}
+
+bool CommandProcessor::packageAllowed(const QString& package)
+{
+    if (!hasFolderPart(package))
+        return true;
+    log(QStringLiteral("Command Failed: Package name must not name a folder: ") + package,
+        Trace::CommandFailureSeverity);
+    return false;
+}
+
+QString CommandProcessor::argumentText(const Dictionary& arguments, const QString& name)
+{
+    const Variant value = arguments.item(name);
+    return value.isNull() || value.isEmpty() ? QString() : value.toString();
+}
+
+void CommandProcessor::log(const QString& text, qint32 severity)
+{
+    Services::logger().log(Variant(text), severity);
+}

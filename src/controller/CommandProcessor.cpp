@@ -102,6 +102,7 @@ void CommandProcessor::tmrCommand_Timer()
     try {
         frame.run(ErrorExit::rethrow(), [&] {
             m_postponed.clear();
+            m_processEnding = false;
             const auto ini = mainIni();
             while (!m_processEnding && processNext(*ini)) {
             }

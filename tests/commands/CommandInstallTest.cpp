@@ -1,0 +1,221 @@
+#include "CommandTestFixture.h"
+
+#include "app/Trace.h"
+#include "platform/ExecutableInfo.h"
+#include "platform/RuntimeErrors.h"
+#include "support/clsGenericURI.h"
+
+#include <QFileInfo>
+
+namespace {
+
+using Line = RecordingLogger::Line;
+
+const QString kClosing = QStringLiteral("Closing(pcQUIBA is updating itself)");
+
+} // namespace
+
+class CommandInstallTest : public CommandTestFixture {
+protected:
+    void SetUp() override
+    {
+        CommandTestFixture::SetUp();
+        host.StartEngine();
+        host.calls.clear();
+    }
+
+    FakeEngineBasket& busyBasket(double secondsAhead)
+    {
+        auto& basket = host.engine->ensureBasket();
+        basket.busyUntil = now + secondsAhead * kSecond;
+        return basket;
+    }
+
+    void placeInstallerProgram() { writeFile(installerProgram(), "#!/bin/sh\n"); }
+};
+
+TEST_F(CommandInstallTest, BusyBasketPostponesTheInstallInsteadOfCompletingIt)
+{
+    for (const double ahead : {300.0, 5.0}) {
+        logger->lines.clear();
+        busyBasket(ahead);
+        addCommand(QStringLiteral("i"), QStringLiteral("q:/install?package=p.tar.gz"));
+
+        tick();
+
+        const IniCommandEntry postponed = entry(QStringLiteral("i"));
+        EXPECT_TRUE(postponed.Status().isEmpty());
+        EXPECT_NEAR(postponed.When(), now + (ahead + 1) * kSecond, 0.5 * kSecond);
+        EXPECT_TRUE(utility->calls.isEmpty());
+        EXPECT_TRUE(host.calls.isEmpty());
+        // Postponed within this tick's reach, it still waits for the next tick.
+        EXPECT_EQ(logger->lines.size(), 1);
+    }
+}
+
+TEST_F(CommandInstallTest, BasketPastItsBusyTimeDoesNotHoldTheInstall)
+{
+    busyBasket(-1);
+    utility->count = 0;
+    utility->answerMessage = QStringLiteral("No update package is waiting to be installed.");
+    addCommand(QStringLiteral("i"), QStringLiteral("q:/install"));
+
+    tick();
+
+    EXPECT_EQ(utility->calls, QStringList{QStringLiteral("FilesToInstall")});
+    EXPECT_EQ(logger->lines.last(), (Line{utility->answerMessage, Trace::WarningSeverity}));
+    EXPECT_EQ(entry(QStringLiteral("i")).Status(), IniCommandEntry::kDoneStatus);
+    EXPECT_TRUE(host.calls.isEmpty()) << "nothing to install leaves the engine running";
+}
+
+TEST_F(CommandInstallTest, ComponentInstallStopsAndRestartsTheEngine)
+{
+    struct Case {
+        QString command;
+        bool kiosk;
+        QString installerCall;
+        bool showsGui;
+    };
+    const Case cases[] = {
+        {QStringLiteral("q:/install?package=p.tar.gz"), false, QStringLiteral("install(p.tar.gz)"), false},
+        {QStringLiteral("q:/install"), true, QStringLiteral("install()"), true},
+        {QStringLiteral("q:/uninstall?package=p.tar.gz"), true, QStringLiteral("Rollback(p.tar.gz)"), true},
+    };
+    utility->count = 3;
+    int n = 0;
+    for (const Case& c : cases) {
+        host.calls.clear();
+        installer->calls.clear();
+        logger->lines.clear();
+        host.kioskMode = c.kiosk;
+        const QString key = QStringLiteral("k%1").arg(++n);
+        addCommand(key, c.command);
+
+        tick();
+
+        EXPECT_EQ(host.calls, (QStringList{kClosing, QStringLiteral("StopEngine"), QStringLiteral("StartEngine")}));
+        EXPECT_EQ(installer->calls, QStringList{c.installerCall});
+        ASSERT_TRUE(host.engine);
+        EXPECT_EQ(host.engine->calls.contains(QStringLiteral("ShowGUI()")), c.showsGui);
+        EXPECT_EQ(logger->lines.last(), (Line{QStringLiteral("Non exe installer loaded: "), Trace::ProgressSeverity}));
+        EXPECT_EQ(entry(key).Status(), IniCommandEntry::kDoneStatus);
+    }
+}
+
+TEST_F(CommandInstallTest, FailingInstallerIsLoggedAndTheEngineStillComesBack)
+{
+    utility->count = 1;
+    installer->failure = RuntimeErrors::error(RuntimeErrors::InvalidFileFormat, QStringLiteral("QuibaInstaller"),
+                                              QStringLiteral("Update package p.tar.gz: checksum of bin/tool does not match"));
+    addCommand(QStringLiteral("i"), QStringLiteral("q:/install?package=p.tar.gz"));
+
+    tick();
+
+    EXPECT_EQ(host.calls, (QStringList{kClosing, QStringLiteral("StopEngine"), QStringLiteral("StartEngine")}));
+    EXPECT_TRUE(logger->lines.contains(
+        Line{QStringLiteral("Command Failed: Update package p.tar.gz: checksum of bin/tool does not match"),
+             Trace::CommandFailureSeverity}));
+}
+
+TEST_F(CommandInstallTest, ProgramInstallHandsOverWithAnArgumentVectorAndEndsTheProcess)
+{
+    struct Case {
+        QString command;
+        bool kiosk;
+        QStringList arguments;
+    };
+    const QString restart = QStringLiteral("/x=") + QDir(ExecutableInfo::folder()).filePath(QStringLiteral("pcquiba"));
+    const Case cases[] = {
+        {QStringLiteral("q:/install?package=p%20q.tar.gz"), false, {QStringLiteral("/i=p q.tar.gz")}},
+        {QStringLiteral("q:/install"), true, {QStringLiteral("/i"), restart, QStringLiteral("gui")}},
+        {QStringLiteral("q:/uninstall?package=a%22b"), true, {QStringLiteral("/i=a\"b"), restart, QStringLiteral("gui")}},
+    };
+    placeInstallerProgram();
+    utility->count = 2;
+    utility->exe = true;
+    for (const Case& c : cases) {
+        host.engine = std::make_shared<FakeRulesEngine>();
+        host.calls.clear();
+        host.kioskMode = c.kiosk;
+        ini->EraseSection(IniSections::Commands);
+        addCommand(QStringLiteral("a"), c.command, -20);
+        addCommand(QStringLiteral("b"), QStringLiteral("q:/set?scope=S&name=after&value=1"), -10);
+
+        tick();
+
+        EXPECT_EQ(host.calls, (QStringList{kClosing, QStringLiteral("StopEngine"), QStringLiteral("startProgram"),
+                                           QStringLiteral("endProcess")}));
+        EXPECT_EQ(host.startedProgram, installerProgram());
+        EXPECT_EQ(host.startedArguments, c.arguments);
+        EXPECT_TRUE(installer->calls.isEmpty());
+        EXPECT_EQ(entry(QStringLiteral("a")).Status(), IniCommandEntry::kDoneStatus);
+        EXPECT_TRUE(entry(QStringLiteral("b")).Status().isEmpty()) << "nothing runs once the process is ending";
+    }
+}
+
+TEST_F(CommandInstallTest, MissingOrUnstartableInstallerProgramBringsTheEngineBack)
+{
+    utility->count = 2;
+    utility->exe = true;
+    host.kioskMode = true;
+
+    addCommand(QStringLiteral("missing"), QStringLiteral("q:/install?package=p.tar.gz"));
+    tick();
+    EXPECT_EQ(host.calls, (QStringList{kClosing, QStringLiteral("StopEngine"), QStringLiteral("StartEngine")}));
+    EXPECT_TRUE(logger->lines.contains(Line{QStringLiteral("exe installer loaded: "), Trace::ProgressSeverity}));
+    ASSERT_TRUE(host.engine);
+    EXPECT_TRUE(host.engine->calls.contains(QStringLiteral("ShowGUI()")));
+
+    placeInstallerProgram();
+    host.startSucceeds = false;
+    host.calls.clear();
+    addCommand(QStringLiteral("unstartable"), QStringLiteral("q:/install?package=p.tar.gz&again"));
+    tick();
+    EXPECT_EQ(host.calls, (QStringList{kClosing, QStringLiteral("StopEngine"), QStringLiteral("startProgram"),
+                                       QStringLiteral("StartEngine")}));
+    EXPECT_EQ(logger->lines.last(),
+              (Line{QStringLiteral("Command Failed: Could not start the installer program: ") + installerProgram(),
+                    Trace::CommandFailureSeverity}));
+}
+
+class CommandUploadTest : public CommandTestFixture {};
+
+TEST_F(CommandUploadTest, UploadsAFileInsideTheProgramRoot)
+{
+    ASSERT_TRUE(QDir(root).mkpath(QStringLiteral("data")));
+    writeFile(root + QStringLiteral("/data/journal.txt"), "sold\n");
+    const QString canonical = QFileInfo(root + QStringLiteral("/data/journal.txt")).canonicalFilePath();
+
+    addCommand(QStringLiteral("a"), QStringLiteral("q:/upload?local=data/journal.txt&remote=j1.txt"), -20);
+    addCommand(QStringLiteral("b"), QStringLiteral("q:/upload?local=") + clsGenericURI::Escape(canonical), -10);
+    tick();
+
+    const auto connection = FakeHostFactory::host()->connection;
+    EXPECT_EQ(connection->uploads,
+              (QStringList{canonical + QStringLiteral(" -> j1.txt"), canonical + QStringLiteral(" -> ")}));
+    EXPECT_EQ(host.connection, connection) << "the controller keeps the upload's connection";
+    EXPECT_EQ(logger->lines.last(), (Line{QStringLiteral("Upload Command Loaded"), Trace::CommandFailureSeverity}));
+}
+
+TEST_F(CommandUploadTest, FileOutsideTheProgramRootIsRefused)
+{
+    QTemporaryDir elsewhere;
+    writeFile(elsewhere.path() + QStringLiteral("/secret"), "x");
+    ASSERT_TRUE(QFile::link(elsewhere.path() + QStringLiteral("/secret"), root + QStringLiteral("/link")));
+    const QString locals[] = {elsewhere.path() + QStringLiteral("/secret"), QStringLiteral("../secret"),
+                              QStringLiteral("link"), QStringLiteral("no-such-file"), QString()};
+    int n = 0;
+    for (const QString& local : locals) {
+        logger->lines.clear();
+        const QString key = QStringLiteral("k%1").arg(++n);
+        addCommand(key, QStringLiteral("q:/upload?remote=r&local=") + clsGenericURI::Escape(local));
+        tick();
+        EXPECT_EQ(logger->lines.last(),
+                  (Line{QStringLiteral("Command Failed: Upload file must lie inside the program root: ") + local,
+                        Trace::CommandFailureSeverity}))
+            << local.toStdString();
+        EXPECT_EQ(entry(key).Status(), IniCommandEntry::kDoneStatus);
+    }
+    EXPECT_TRUE(FakeHostFactory::host()->connection->uploads.isEmpty());
+    EXPECT_FALSE(host.connection);
+}

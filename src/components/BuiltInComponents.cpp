@@ -3,6 +3,7 @@
 #include "components/IniCommandEntry.h"
 #include "components/OfflineHostFactory.h"
 #include "components/OfflineRulesEngine.h"
+#include "components/PackageInstaller.h"
 #include "components/StandardErrorHandler.h"
 #include "components/StandardLogger.h"
 #include "components/TextFileLexicon.h"
@@ -26,4 +27,5 @@ void BuiltInComponents::registerAll()
     registerComponent<OfflineRulesEngine>();
     registerComponent<OfflineHostFactory>();
     registerComponent<IniCommandEntry>();
+    registerComponent<PackageInstaller>();
 }

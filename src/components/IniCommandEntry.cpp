@@ -1,9 +1,8 @@
 #include "components/IniCommandEntry.h"
 
-#include "app/ProcessState.h"
-#include "config/IniLocation.h"
 #include "config/IniSections.h"
 #include "config/clsINIFile.h"
+#include "controller/MainIni.h"
 #include "platform/DateValue.h"
 #include "platform/Dictionary.h"
 
@@ -26,9 +25,7 @@ const QRegularExpression& keptPattern()
 void IniCommandEntry::setKey(const QString& key)
 {
     m_key = key;
-    clsINIFile ini;
-    ini.setFileName(iniFileName());
-    parse(ini.GetSection(IniSections::Commands)->item(key).toString());
+    parse(MainIni::get()->GetSection(IniSections::Commands)->item(key).toString());
 }
 
 void IniCommandEntry::Save()
@@ -66,14 +63,5 @@ void IniCommandEntry::parse(const QString& value)
 
 void IniCommandEntry::write() const
 {
-    clsINIFile ini;
-    ini.setFileName(iniFileName());
-    ini.WriteString(IniSections::Commands, m_key, keptForm(m_when, m_status, m_commandText));
-}
-
-QString IniCommandEntry::iniFileName()
-{
-    if (const auto ini = ProcessState::instance().ini)
-        return ini->FileName();
-    return IniLocation::iniFileName();
+    MainIni::get()->WriteString(IniSections::Commands, m_key, keptForm(m_when, m_status, m_commandText));
 }

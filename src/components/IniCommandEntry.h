@@ -30,7 +30,6 @@ public:
 private:
     void parse(const QString& value);
     void write() const;
-    static QString iniFileName();
 
     QString m_key;
     QString m_status;

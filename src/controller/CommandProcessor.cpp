@@ -1,7 +1,6 @@
 #include "controller/CommandProcessor.h"
 
 #include "app/ProcedureFrame.h"
-#include "app/ProcessState.h"
 #include "app/Services.h"
 #include "app/Trace.h"
 #include "config/IniDefaults.h"
@@ -13,6 +12,7 @@
 #include "controller/ConfigurationUtility.h"
 #include "controller/HostFactory.h"
 #include "controller/Installer.h"
+#include "controller/MainIni.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/DateValue.h"
 #include "platform/Dictionary.h"
@@ -43,15 +43,6 @@ const QString kValue = QStringLiteral("value");
 const QString kDelete = QStringLiteral("delete");
 
 const QString kConfigFolder = QStringLiteral("config");
-
-std::shared_ptr<clsINIFile> mainIni()
-{
-    if (auto ini = ProcessState::instance().ini)
-        return ini;
-    auto ini = std::make_shared<clsINIFile>();
-    ini->setFileName(IniLocation::iniFileName());
-    return ini;
-}
 
 // A name that names a folder, or reaches into one.
 bool hasFolderPart(const QString& name)
@@ -103,7 +94,7 @@ void CommandProcessor::tmrCommand_Timer()
         frame.run(ErrorExit::rethrow(), [&] {
             m_postponed.clear();
             m_processEnding = false;
-            const auto ini = mainIni();
+            const auto ini = MainIni::get();
             while (!m_processEnding && processNext(*ini)) {
             }
         });

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "components/UpdatePackageState.h"
+#include "controller/Installer.h"
+
+#include <QStringList>
+
+class clsINIFile;
+
+// The built-in installer: installs a verified update package from the download folder into
+// the application folder (app_path) and keeps every file it replaces, so that Rollback puts the
+// folder back exactly as it was. What it keeps for a package lies in the backup folder:
+//
+//     <backup_path>/<package>/ROLLBACK        one line per file: "replaced PATH" or "added PATH"
+//     <backup_path>/<package>/files/PATH      the replaced file, byte for byte, with its mode
+//
+// A package that cannot be verified installs nothing. Failures raise an error whose
+// description says why ("Update package NAME: ...").
+class PackageInstaller : public Installer {
+public:
+    static QString classId() { return Installer::kClassId; }
+    static inline const QString kRollbackList = QStringLiteral("ROLLBACK");
+    static inline const QString kSource = QStringLiteral("QuibaInstaller");
+
+    PackageInstaller();
+    explicit PackageInstaller(std::shared_ptr<clsINIFile> ini);
+
+    QString className() const override { return QStringLiteral("Installer"); }
+
+    // An empty package name installs the one the update steps prepared.
+    void install(QString& package) override;
+    void Rollback(QString& package) override;
+
+    // The number of files kept for rolling the package back; 0 when nothing is kept.
+    int keptFiles(const QString& package) const;
+
+private:
+    struct Kept {
+        QString action; // "replaced" or "added"
+        QString path;
+    };
+
+    QString packageName(const QString& package) const;
+    QString keepFolder(const QString& package) const;
+    QList<Kept> keptList(const QString& package) const;
+    QList<Kept> keepReplacedFiles(const QString& package, const QStringList& paths) const;
+    // Puts the kept files back for the given entries; false when one could not be restored.
+    bool restore(const QString& package, const QList<Kept>& entries) const;
+    [[noreturn]] void raise(qint32 number, const QString& package, const QString& why) const;
+
+    std::shared_ptr<clsINIFile> m_ini;
+    UpdatePackageState m_state;
+};

@@ -1,0 +1,178 @@
+#include "components/UpdatePackage.h"
+
+#include "components/UpdatePackageArchive.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace {
+
+const QRegularExpression& fileLine()
+{
+    static const QRegularExpression pattern(QStringLiteral("^([0-9a-fA-F]{64}) [ *](.+)$"));
+    return pattern;
+}
+
+bool hasControlCharacter(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() < 32 || c.unicode() == 127)
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool UpdatePackage::load(const QString& fileName, const QString& extractTo)
+{
+    m_name = QFileInfo(fileName).fileName();
+    m_error.clear();
+    m_files.clear();
+    m_index.clear();
+    m_programInstaller = false;
+    UpdatePackageArchive archive(fileName);
+    return readManifest(archive) && readMembers(archive, extractTo);
+}
+
+bool UpdatePackage::fail(const QString& why)
+{
+    m_error = QStringLiteral("Update package %1: %2").arg(m_name, why);
+    return false;
+}
+
+bool UpdatePackage::readManifest(UpdatePackageArchive& archive)
+{
+    const auto first = archive.next();
+    if (!first)
+        return fail(archive.error().isEmpty() ? QStringLiteral("empty archive") : archive.error());
+    if (first->path != kManifestName || (first->type != '0' && first->type != '\0'))
+        return fail(QStringLiteral("the first member is not the manifest"));
+    if (first->size > kMaxManifestSize)
+        return fail(QStringLiteral("the manifest is too large"));
+    QByteArray text;
+    if (!archive.readData([&](const char* data, qint64 size) {
+            text.append(data, size);
+            return true;
+        }))
+        return fail(archive.error());
+    return parseManifest(text);
+}
+
+bool UpdatePackage::parseManifest(const QByteArray& text)
+{
+    const QList<QByteArray> lines = text.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = QString::fromUtf8(lines[i]).remove(QLatin1Char('\r')).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line == QStringLiteral("installer: program") || line == QStringLiteral("installer: component")) {
+            m_programInstaller = line.endsWith(QStringLiteral("program"));
+            continue;
+        }
+        const auto match = fileLine().match(line);
+        if (!match.hasMatch())
+            return fail(QStringLiteral("manifest line %1 is not understood").arg(i + 1));
+        const QString path = match.captured(2);
+        if (!isSafePath(path))
+            return fail(QStringLiteral("the manifest names an unsafe path %1").arg(path));
+        if (m_index.contains(path))
+            return fail(QStringLiteral("the manifest names %1 twice").arg(path));
+        if (m_files.size() >= kMaxFiles)
+            return fail(QStringLiteral("the manifest names too many files"));
+        m_index.insert(path, m_files.size());
+        m_files.append({path, match.captured(1).toLower().toLatin1(), false});
+    }
+    if (m_files.isEmpty())
+        return fail(QStringLiteral("the manifest names no files"));
+    return true;
+}
+
+bool UpdatePackage::readMembers(UpdatePackageArchive& archive, const QString& extractTo)
+{
+    QSet<QString> seen;
+    qint64 total = 0;
+    while (const auto member = archive.next()) {
+        QString path = member->path;
+        if (member->type == '5' && path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        if (!isSafePath(path))
+            return fail(QStringLiteral("member %1 has an unsafe path").arg(member->path));
+        if (member->type == '1' || member->type == '2')
+            return fail(QStringLiteral("member %1 is a link").arg(path));
+        if (member->type == '5')
+            continue;
+        if (member->type != '0' && member->type != '\0')
+            return fail(QStringLiteral("member %1 is not a plain file").arg(path));
+        const auto listed = m_index.constFind(path);
+        if (listed == m_index.constEnd())
+            return fail(QStringLiteral("member %1 is not in the manifest").arg(path));
+        if (seen.contains(path))
+            return fail(QStringLiteral("member %1 appears twice").arg(path));
+        seen.insert(path);
+        total += member->size;
+        if (total > kMaxTotalSize)
+            return fail(QStringLiteral("the files are too large together"));
+
+        File& file = m_files[*listed];
+        file.executable = (member->mode & 0111) != 0;
+        QFile out;
+        if (!extractTo.isEmpty()) {
+            const QString target = QDir(extractTo).filePath(path);
+            if (!QDir().mkpath(QFileInfo(target).path()))
+                return fail(QStringLiteral("cannot write %1").arg(path));
+            out.setFileName(target);
+            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                return fail(QStringLiteral("cannot write %1").arg(path));
+        }
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        bool written = true;
+        if (!archive.readData([&](const char* data, qint64 size) {
+                hash.addData(QByteArrayView(data, size));
+                if (out.isOpen())
+                    written = out.write(data, size) == size;
+                return written;
+            }))
+            return fail(archive.error());
+        if (!written)
+            return fail(QStringLiteral("cannot write %1").arg(path));
+        if (hash.result().toHex() != file.sha256)
+            return fail(QStringLiteral("checksum of %1 does not match").arg(path));
+    }
+    if (!archive.error().isEmpty())
+        return fail(archive.error());
+    for (const File& file : std::as_const(m_files))
+        if (!seen.contains(file.path))
+            return fail(QStringLiteral("%1 of the manifest is missing").arg(file.path));
+    return true;
+}
+
+bool UpdatePackage::isPlainName(const QString& name)
+{
+    return !name.isEmpty() && isSafePath(name) && !name.contains(QLatin1Char('/'));
+}
+
+bool UpdatePackage::isSafePath(const QString& path)
+{
+    if (path.isEmpty() || path.contains(QLatin1Char('\\')) || hasControlCharacter(path))
+        return false;
+    const QStringList parts = path.split(QLatin1Char('/'));
+    for (const QString& part : parts)
+        if (part.isEmpty() || part == QStringLiteral(".") || part == QStringLiteral(".."))
+            return false;
+    return true;
+}
+
+QByteArray UpdatePackage::fileChecksum(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return {};
+    return hash.result().toHex();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+// An update package: a gzip-compressed tar archive whose first member, MANIFEST, names every
+// file of the package with its SHA-256 and says which installer it needs:
+//
+//     # comment
+//     installer: component          (or: program, for the installer program with pcQUIBA stopped)
+//     <64 hexadecimal digits>  bin/pcquiba
+//
+// Every other member must be a plain file listed there, with a relative path without "." or
+// ".." parts, and its bytes must match; folders are allowed and ignored. Links, devices,
+// absolute paths, unlisted or repeated members, oversized members and a damaged archive make
+// the whole package refused, with the reason in error().
+class UpdatePackageArchive;
+
+class UpdatePackage {
+public:
+    static inline const QString kManifestName = QStringLiteral("MANIFEST");
+    static constexpr qint64 kMaxManifestSize = 1024 * 1024;
+    static constexpr qint64 kMaxTotalSize = qint64(1024) * 1024 * 1024;
+    static constexpr int kMaxFiles = 10000;
+
+    struct File {
+        QString path;
+        QByteArray sha256; // hexadecimal, lower case
+        bool executable = false;
+    };
+
+    // Reads the whole package and checks it against its manifest; given a folder, also writes
+    // its files below it (the caller discards the folder when the package is refused).
+    bool load(const QString& fileName, const QString& extractTo = {});
+    // "Update package NAME: why", empty after a successful load.
+    QString error() const { return m_error; }
+    const QList<File>& files() const { return m_files; }
+    bool programInstaller() const { return m_programInstaller; }
+
+    // A package is named by a plain file name in the download folder.
+    static bool isPlainName(const QString& name);
+    // A relative path of at least one part, none of them empty, "." or "..", no backslash.
+    static bool isSafePath(const QString& path);
+    // The SHA-256 of a file as lower-case hexadecimal; empty when it cannot be read.
+    static QByteArray fileChecksum(const QString& fileName);
+
+private:
+    bool readManifest(UpdatePackageArchive& archive);
+    bool parseManifest(const QByteArray& text);
+    bool readMembers(UpdatePackageArchive& archive, const QString& extractTo);
+    bool fail(const QString& why);
+
+    QString m_name;
+    QString m_error;
+    QList<File> m_files;
+    QHash<QString, qsizetype> m_index;
+    bool m_programInstaller = false;
+};

@@ -1,0 +1,171 @@
+#pragma once
+
+#include "app/ProcessState.h"
+#include "components/UpdatePackageWriter.h"
+#include "config/clsINIFile.h"
+#include "fakes/ServiceFixture.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QDirIterator>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+#include <functional>
+
+// A program root with the main INI file in its config folder, whose application folder
+// (app_path) is root/app; packages go to the download folder, root/download.
+class PackageFixture : public ServiceFixture {
+protected:
+    struct Entry {
+        QByteArray bytes;
+        QFileDevice::Permissions permissions;
+        bool operator==(const Entry&) const = default;
+    };
+    using Snapshot = QMap<QString, Entry>;
+    using Build = std::function<void(UpdatePackageWriter&)>;
+
+    void SetUp() override
+    {
+        ServiceFixture::SetUp();
+        ASSERT_TRUE(m_rootFolder.isValid());
+        root = m_rootFolder.path();
+        app = root + QStringLiteral("/app");
+        download = root + QStringLiteral("/download");
+        for (const QString& folder : {QStringLiteral("config"), QStringLiteral("app"), QStringLiteral("download")})
+            ASSERT_TRUE(QDir(root).mkpath(folder));
+        write(root + QStringLiteral("/config/pcQUIBA.ini"), "[FILES]\napp_path=" + app.toUtf8() + "\n");
+        ini = std::make_shared<clsINIFile>();
+        ini->setFileName(root + QStringLiteral("/config/pcQUIBA.ini"));
+        ProcessState::instance().ini = ini;
+    }
+
+    void TearDown() override
+    {
+        ProcessState::reset();
+        ServiceFixture::TearDown();
+    }
+
+    static void write(const QString& path, const QByteArray& bytes,
+                      QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+    {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        ASSERT_TRUE(QFile::setPermissions(path, permissions));
+    }
+
+    static QByteArray read(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Every file below the folder, hidden ones included, with its bytes and mode.
+    static Snapshot snapshot(const QString& folder)
+    {
+        Snapshot result;
+        QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            result.insert(QDir(folder).relativeFilePath(path), {read(path), QFile::permissions(path)});
+        }
+        return result;
+    }
+
+    // The application as it stands before an update.
+    void placeApplication()
+    {
+        write(app + QStringLiteral("/bin/tool"), "old tool\n",
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+                  | QFileDevice::ExeGroup);
+        write(app + QStringLiteral("/share/old.txt"), QByteArray("old text\0with a nul\n", 20),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+        write(app + QStringLiteral("/share/keep.txt"), "untouched\n");
+    }
+
+    // A good package: replaces two files and adds one.
+    static void goodPackage(UpdatePackageWriter& writer)
+    {
+        writer.addFile(QStringLiteral("bin/tool"), "new tool\n", true);
+        writer.addFile(QStringLiteral("share/old.txt"), "new text\n");
+        writer.addFile(QStringLiteral("share/new.txt"), "added\n");
+    }
+
+    QString placePackage(const QString& name, const Build& build)
+    {
+        UpdatePackageWriter writer;
+        build(writer);
+        const QString path = download + QLatin1Char('/') + name;
+        EXPECT_TRUE(writer.write(path));
+        return path;
+    }
+
+    // Hostile or damaged packages and the reason each must be refused with.
+    struct Hostile {
+        const char* what;
+        Build build;
+        QString reason;
+        // Applied to the written file (e.g. cut it short).
+        std::function<void(const QString&)> damage;
+    };
+    static UpdatePackageWriter::Member raw(const QString& path, const QByteArray& data, char type = '0',
+                                           const QString& link = {}, std::optional<qint64> declaredSize = {})
+    {
+        UpdatePackageWriter::Member member;
+        member.path = path;
+        member.data = data;
+        member.type = type;
+        member.linkTarget = link;
+        member.declaredSize = declaredSize;
+        return member;
+    }
+
+    static QList<Hostile> hostilePackages()
+    {
+        return {
+            {"absolute path", [](UpdatePackageWriter& w) { goodPackage(w); w.addMember(raw(QStringLiteral("/tmp/evil"), "x")); },
+             QStringLiteral("member /tmp/evil has an unsafe path"), {}},
+            {"dot-dot path", [](UpdatePackageWriter& w) { goodPackage(w); w.addMember(raw(QStringLiteral("bin/../../evil"), "x")); },
+             QStringLiteral("member bin/../../evil has an unsafe path"), {}},
+            {"symbolic link", [](UpdatePackageWriter& w) { goodPackage(w); w.addMember(raw(QStringLiteral("bin/sh"), {}, '2', QStringLiteral("/bin/sh"))); },
+             QStringLiteral("member bin/sh is a link"), {}},
+            {"hard link", [](UpdatePackageWriter& w) { goodPackage(w); w.addMember(raw(QStringLiteral("bin/hard"), {}, '1', QStringLiteral("/etc/passwd"))); },
+             QStringLiteral("member bin/hard is a link"), {}},
+            {"device", [](UpdatePackageWriter& w) { goodPackage(w); w.addMember(raw(QStringLiteral("dev"), {}, '3')); },
+             QStringLiteral("member dev is not a plain file"), {}},
+            {"member of 1 GB", [](UpdatePackageWriter& w) { goodPackage(w); w.addMember(raw(QStringLiteral("big.bin"), "x", '0', {}, qint64(1) << 30)); },
+             QStringLiteral("member big.bin is too large (1073741824 bytes)"), {}},
+            {"unlisted member", [](UpdatePackageWriter& w) { goodPackage(w); w.addMember(raw(QStringLiteral("extra"), "x")); },
+             QStringLiteral("member extra is not in the manifest"), {}},
+            {"checksum mismatch", [](UpdatePackageWriter& w) {
+                 goodPackage(w);
+                 QByteArray manifest = w.manifest();
+                 manifest.replace(manifest.indexOf("  share/new.txt") - 64, 64, QByteArray(64, 'c'));
+                 w.setManifest(manifest);
+             },
+             QStringLiteral("checksum of share/new.txt does not match"), {}},
+            {"manifest names ..", [](UpdatePackageWriter& w) { w.setManifest(QByteArray(64, 'a') + "  ../x\n"); },
+             QStringLiteral("the manifest names an unsafe path ../x"), {}},
+            {"file missing", [](UpdatePackageWriter& w) {
+                 goodPackage(w);
+                 w.setManifest(w.manifest() + QByteArray(64, 'b') + "  share/ghost\n");
+             },
+             QStringLiteral("share/ghost of the manifest is missing"), {}},
+            {"truncated", goodPackage, QStringLiteral("truncated or damaged"),
+             [](const QString& path) { QFile f(path); f.resize(f.size() / 2); }},
+            {"not an archive", goodPackage, QStringLiteral("damaged member header"),
+             [](const QString& path) { QFile f(path); f.open(QIODevice::WriteOnly); f.write(QByteArray(2048, 'z')); }},
+        };
+    }
+
+    QString root;
+    QString app;
+    QString download;
+    std::shared_ptr<clsINIFile> ini;
+
+private:
+    QTemporaryDir m_rootFolder;
+};

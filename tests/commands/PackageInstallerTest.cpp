@@ -1,0 +1,121 @@
+#include "PackageFixture.h"
+
+#include "components/PackageInstaller.h"
+#include "components/UpdatePackageState.h"
+#include "config/IniKeys.h"
+#include "config/IniSections.h"
+#include "platform/AutomationError.h"
+#include "platform/RuntimeErrors.h"
+
+class PackageInstallerTest : public PackageFixture {
+protected:
+    QString quartermaster(const QString& key) const { return ini->GetString(IniSections::Quartermaster, key); }
+
+    // The error install or Rollback raised, or nothing.
+    template <class Call>
+    std::optional<AutomationError> failureOf(Call call)
+    {
+        try {
+            call();
+        } catch (const AutomationError& error) {
+            return error;
+        }
+        return std::nullopt;
+    }
+
+    void SetUp() override
+    {
+        PackageFixture::SetUp();
+        installer = std::make_unique<PackageInstaller>(ini);
+    }
+
+    std::unique_ptr<PackageInstaller> installer;
+};
+
+TEST_F(PackageInstallerTest, InstallReplacesAndAddsFilesAndRollbackRestoresThemByteForByte)
+{
+    placeApplication();
+    const Snapshot before = snapshot(app);
+    placePackage(QStringLiteral("p.tar.gz"), goodPackage);
+    QString package = QStringLiteral("p.tar.gz");
+    installer->install(package);
+
+    EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("new tool\n"));
+    EXPECT_TRUE(QFile::permissions(app + QStringLiteral("/bin/tool")) & QFileDevice::ExeOwner);
+    EXPECT_EQ(read(app + QStringLiteral("/share/old.txt")), QByteArray("new text\n"));
+    EXPECT_EQ(read(app + QStringLiteral("/share/new.txt")), QByteArray("added\n"));
+    EXPECT_EQ(read(app + QStringLiteral("/share/keep.txt")), QByteArray("untouched\n"));
+    EXPECT_EQ(snapshot(app).size(), before.size() + 1) << "no staging files are left behind";
+    EXPECT_EQ(quartermaster(IniKeys::State), UpdatePackageState::kInstalled);
+    EXPECT_EQ(quartermaster(IniKeys::RollbackPossible), QStringLiteral("true"));
+    EXPECT_EQ(installer->keptFiles(package), 3);
+
+    QString again = QString(); // the installed package, taken from QUARTERMASTER
+    installer->Rollback(again);
+
+    EXPECT_EQ(again, QStringLiteral("p.tar.gz"));
+    EXPECT_EQ(snapshot(app), before);
+    EXPECT_EQ(quartermaster(IniKeys::State), UpdatePackageState::kRolledBack);
+    EXPECT_EQ(quartermaster(IniKeys::PrevState), UpdatePackageState::kInstalled);
+    EXPECT_FALSE(ini->KeyExists(IniSections::Quartermaster, IniKeys::RollbackPossible)) << "default is erased";
+    EXPECT_EQ(installer->keptFiles(package), 0);
+}
+
+TEST_F(PackageInstallerTest, RefusedPackageInstallsNothingAndSaysWhy)
+{
+    placeApplication();
+    const Snapshot before = snapshot(app);
+    for (const Hostile& hostile : hostilePackages()) {
+        const QString file = placePackage(QStringLiteral("h.tar.gz"), hostile.build);
+        if (hostile.damage)
+            hostile.damage(file);
+        QString package = QStringLiteral("h.tar.gz");
+
+        const auto error = failureOf([&] { installer->install(package); });
+
+        ASSERT_TRUE(error) << hostile.what;
+        EXPECT_EQ(error->number(), RuntimeErrors::InvalidFileFormat) << hostile.what;
+        EXPECT_EQ(error->description(), QStringLiteral("Update package h.tar.gz: ") + hostile.reason) << hostile.what;
+        EXPECT_EQ(snapshot(app), before) << hostile.what;
+        EXPECT_FALSE(QFileInfo::exists(root + QStringLiteral("/backup/h.tar.gz"))) << hostile.what;
+        EXPECT_EQ(quartermaster(IniKeys::State), UpdatePackageState::kFailed);
+    }
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/evil")));
+}
+
+TEST_F(PackageInstallerTest, RefusalsBeforeAnythingChanges)
+{
+    placeApplication();
+    placePackage(QStringLiteral("p.tar.gz"), goodPackage);
+    QString first = QStringLiteral("p.tar.gz");
+    installer->install(first);
+    const Snapshot installed = snapshot(app);
+
+    struct Case {
+        QString package;
+        qint32 number;
+        QString description;
+        bool rollback;
+    };
+    const Case cases[] = {
+        {QStringLiteral("p.tar.gz"), RuntimeErrors::FileAlreadyExists,
+         QStringLiteral("Update package p.tar.gz: already installed; roll it back first"), false},
+        {QStringLiteral("../p.tar.gz"), RuntimeErrors::BadFileNameOrNumber,
+         QStringLiteral("Update package ../p.tar.gz: the name must not name a folder"), false},
+        {QStringLiteral("missing.tar.gz"), RuntimeErrors::InvalidFileFormat,
+         QStringLiteral("Update package missing.tar.gz: cannot be opened"), false},
+        {QStringLiteral("other.tar.gz"), RuntimeErrors::FileNotFound,
+         QStringLiteral("Update package other.tar.gz: nothing is kept to roll back"), true},
+        {QStringLiteral("/etc"), RuntimeErrors::BadFileNameOrNumber,
+         QStringLiteral("Update package /etc: the name must not name a folder"), true},
+    };
+    for (const Case& c : cases) {
+        QString package = c.package;
+        const auto error = failureOf([&] { c.rollback ? installer->Rollback(package) : installer->install(package); });
+        ASSERT_TRUE(error) << c.package.toStdString();
+        EXPECT_EQ(error->number(), c.number) << c.package.toStdString();
+        EXPECT_EQ(error->description(), c.description);
+        EXPECT_EQ(snapshot(app), installed) << c.package.toStdString();
+    }
+    EXPECT_EQ(installer->keptFiles(QStringLiteral("p.tar.gz")), 3) << "the first install's rollback stays intact";
+}

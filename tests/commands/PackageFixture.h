@@ -13,10 +13,9 @@
 #include <QTemporaryDir>
 #include <functional>
 
-// A program root with the main INI file in its config folder, whose application folder
-// (app_path) is root/app; packages go to the download folder, root/download.
-class PackageFixture : public ServiceFixture {
-protected:
+// Application files, good and hostile update packages, and snapshots of folders.
+class PackageSamples {
+public:
     struct Entry {
         QByteArray bytes;
         QFileDevice::Permissions permissions;
@@ -24,27 +23,6 @@ protected:
     };
     using Snapshot = QMap<QString, Entry>;
     using Build = std::function<void(UpdatePackageWriter&)>;
-
-    void SetUp() override
-    {
-        ServiceFixture::SetUp();
-        ASSERT_TRUE(m_rootFolder.isValid());
-        root = m_rootFolder.path();
-        app = root + QStringLiteral("/app");
-        download = root + QStringLiteral("/download");
-        for (const QString& folder : {QStringLiteral("config"), QStringLiteral("app"), QStringLiteral("download")})
-            ASSERT_TRUE(QDir(root).mkpath(folder));
-        write(root + QStringLiteral("/config/pcQUIBA.ini"), "[FILES]\napp_path=" + app.toUtf8() + "\n");
-        ini = std::make_shared<clsINIFile>();
-        ini->setFileName(root + QStringLiteral("/config/pcQUIBA.ini"));
-        ProcessState::instance().ini = ini;
-    }
-
-    void TearDown() override
-    {
-        ProcessState::reset();
-        ServiceFixture::TearDown();
-    }
 
     static void write(const QString& path, const QByteArray& bytes,
                       QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner)
@@ -76,7 +54,7 @@ protected:
     }
 
     // The application as it stands before an update.
-    void placeApplication()
+    static void placeApplication(const QString& app)
     {
         write(app + QStringLiteral("/bin/tool"), "old tool\n",
               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
@@ -94,11 +72,11 @@ protected:
         writer.addFile(QStringLiteral("share/new.txt"), "added\n");
     }
 
-    QString placePackage(const QString& name, const Build& build)
+    static QString placePackage(const QString& folder, const QString& name, const Build& build)
     {
         UpdatePackageWriter writer;
         build(writer);
-        const QString path = download + QLatin1Char('/') + name;
+        const QString path = folder + QLatin1Char('/') + name;
         EXPECT_TRUE(writer.write(path));
         return path;
     }
@@ -159,6 +137,48 @@ protected:
             {"not an archive", goodPackage, QStringLiteral("damaged member header"),
              [](const QString& path) { QFile f(path); f.open(QIODevice::WriteOnly); f.write(QByteArray(2048, 'z')); }},
         };
+    }
+
+
+    static Hostile hostilePackage(const char* what)
+    {
+        for (const Hostile& hostile : hostilePackages())
+            if (qstrcmp(hostile.what, what) == 0)
+                return hostile;
+        ADD_FAILURE() << "no hostile package " << what;
+        return {};
+    }
+};
+
+// A program root with the main INI file in its config folder, whose application folder
+// (app_path) is root/app; packages go to the download folder, root/download.
+class PackageFixture : public ServiceFixture, public PackageSamples {
+protected:
+    void SetUp() override
+    {
+        ServiceFixture::SetUp();
+        ASSERT_TRUE(m_rootFolder.isValid());
+        root = m_rootFolder.path();
+        app = root + QStringLiteral("/app");
+        download = root + QStringLiteral("/download");
+        for (const QString& folder : {QStringLiteral("config"), QStringLiteral("app"), QStringLiteral("download")})
+            ASSERT_TRUE(QDir(root).mkpath(folder));
+        write(root + QStringLiteral("/config/pcQUIBA.ini"), "[FILES]\napp_path=" + app.toUtf8() + "\n");
+        ini = std::make_shared<clsINIFile>();
+        ini->setFileName(root + QStringLiteral("/config/pcQUIBA.ini"));
+        ProcessState::instance().ini = ini;
+    }
+
+    void TearDown() override
+    {
+        ProcessState::reset();
+        ServiceFixture::TearDown();
+    }
+
+    void placeApplication() { PackageSamples::placeApplication(app); }
+    QString placePackage(const QString& name, const Build& build)
+    {
+        return PackageSamples::placePackage(download, name, build);
     }
 
     QString root;

@@ -83,7 +83,7 @@ TEST_F(UpdatePackageQuartermasterTest, NothingToInstallSaysWhy)
          QStringLiteral("No update package found in ") + download, UpdatePackageQuartermaster::kNothingWaiting},
         {"hostile package",
          [this] {
-             placePackage(QStringLiteral("h.tar.gz"), hostilePackages().at(2).build);
+             placePackage(QStringLiteral("h.tar.gz"), hostilePackage("symbolic link").build);
              QString name = QStringLiteral("h.tar.gz");
              steps->beginUpdate(name);
          },

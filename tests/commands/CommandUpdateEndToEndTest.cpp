@@ -1,0 +1,87 @@
+#include "CommandTestFixture.h"
+#include "PackageFixture.h"
+
+#include "components/PackageInstaller.h"
+#include "components/UpdatePackageQuartermaster.h"
+#include "components/UpdatePackageState.h"
+#include "config/IniKeys.h"
+
+// The whole road of a remote update in a temporary program root: a package is placed in the
+// download folder, command entries are written, the tick prepares and installs it with the
+// built-in update steps and installer, and a later uninstall rolls it back.
+class CommandUpdateEndToEndTest : public CommandTestFixture, public PackageSamples {
+protected:
+    void SetUp() override
+    {
+        CommandTestFixture::SetUp();
+        app = root + QStringLiteral("/app");
+        ASSERT_TRUE(QDir(root).mkpath(QStringLiteral("download")));
+        ini->WriteString(QStringLiteral("FILES"), IniKeys::AppPath, app);
+        auto steps = std::make_shared<UpdatePackageQuartermaster>(ini);
+        utility->beginUpdate = [steps](QString& package) { steps->beginUpdate(package); };
+        utility->filesToInstall = [steps](bool& isExe, QString& message) {
+            return steps->filesToInstall(isExe, message);
+        };
+        installer->forward = std::make_shared<PackageInstaller>(ini);
+        host.kioskMode = true;
+        host.StartEngine();
+        host.calls.clear();
+    }
+
+    QString app;
+};
+
+TEST_F(CommandUpdateEndToEndTest, UpdateInstallsThePackageAndUninstallRollsItBack)
+{
+    placeApplication(app);
+    const Snapshot before = snapshot(app);
+    placePackage(root + QStringLiteral("/download"), QStringLiteral("p.tar.gz"), goodPackage);
+    addCommand(QStringLiteral("u"), QStringLiteral("q:/update?package=p.tar.gz"), -20);
+    addCommand(QStringLiteral("i"), QStringLiteral("q:/install?package=p.tar.gz"), -10);
+
+    tick();
+
+    EXPECT_EQ(utility->calls, (QStringList{QStringLiteral("BeginUpdate(p.tar.gz)"), QStringLiteral("FilesToInstall")}));
+    EXPECT_EQ(installer->calls, QStringList{QStringLiteral("install(p.tar.gz)")});
+    EXPECT_EQ(host.calls, (QStringList{QStringLiteral("Closing(pcQUIBA is updating itself)"),
+                                       QStringLiteral("StopEngine"), QStringLiteral("StartEngine")}));
+    ASSERT_TRUE(host.engine);
+    EXPECT_TRUE(host.engine->calls.contains(QStringLiteral("ShowGUI()")));
+    EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("new tool\n"));
+    EXPECT_EQ(read(app + QStringLiteral("/share/new.txt")), QByteArray("added\n"));
+    EXPECT_EQ(ini->GetString(QStringLiteral("QUARTERMASTER"), IniKeys::State), UpdatePackageState::kInstalled);
+    EXPECT_EQ(entry(QStringLiteral("u")).Status(), IniCommandEntry::kDoneStatus);
+    EXPECT_EQ(entry(QStringLiteral("i")).Status(), IniCommandEntry::kDoneStatus);
+
+    host.calls.clear();
+    addCommand(QStringLiteral("r"), QStringLiteral("q:/uninstall?package=p.tar.gz"));
+    tick();
+
+    EXPECT_EQ(installer->calls.last(), QStringLiteral("Rollback(p.tar.gz)"));
+    EXPECT_EQ(host.calls, (QStringList{QStringLiteral("Closing(pcQUIBA is updating itself)"),
+                                       QStringLiteral("StopEngine"), QStringLiteral("StartEngine")}));
+    EXPECT_EQ(snapshot(app), before);
+    EXPECT_EQ(ini->GetString(QStringLiteral("QUARTERMASTER"), IniKeys::State), UpdatePackageState::kRolledBack);
+}
+
+TEST_F(CommandUpdateEndToEndTest, TamperedPackageLeavesTheApplicationAsItWas)
+{
+    placeApplication(app);
+    const Snapshot before = snapshot(app);
+    placePackage(root + QStringLiteral("/download"), QStringLiteral("p.tar.gz"), goodPackage);
+    addCommand(QStringLiteral("u"), QStringLiteral("q:/update?package=p.tar.gz"), -20);
+    tick();
+    // Swapped for a package whose files do not match its manifest after it was prepared.
+    placePackage(root + QStringLiteral("/download"), QStringLiteral("p.tar.gz"), hostilePackage("checksum mismatch").build);
+    addCommand(QStringLiteral("i"), QStringLiteral("q:/install?package=p.tar.gz"));
+    logger->lines.clear();
+
+    tick();
+
+    EXPECT_TRUE(installer->calls.isEmpty());
+    EXPECT_TRUE(host.calls.isEmpty()) << "the engine keeps running";
+    EXPECT_EQ(logger->lines.last(),
+              (RecordingLogger::Line{QStringLiteral("Update package p.tar.gz has changed or gone since it was prepared"),
+                                     2}));
+    EXPECT_EQ(snapshot(app), before);
+}

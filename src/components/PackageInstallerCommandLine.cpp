@@ -1,0 +1,45 @@
+#include "components/PackageInstallerCommandLine.h"
+
+namespace {
+
+// The switch letter of an argument "/c" or "/c=value" ("-" for "/"), or a null character.
+QChar switchOf(const QString& argument)
+{
+    const bool marked = argument.startsWith(QLatin1Char('/')) || argument.startsWith(QLatin1Char('-'));
+    if (!marked || argument.size() < 2 || (argument.size() > 2 && argument[2] != QLatin1Char('=')))
+        return {};
+    return argument[1].toLower();
+}
+
+} // namespace
+
+PackageInstallerCommandLine PackageInstallerCommandLine::parse(const QStringList& arguments)
+{
+    PackageInstallerCommandLine line;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const QChar letter = switchOf(argument);
+        const QString value = argument.mid(3);
+        if (letter == QLatin1Char('i') && !line.install) {
+            line.install = true;
+            line.package = unquoted(value);
+        } else if (letter == QLatin1Char('x') && !value.isEmpty()) {
+            line.restartProgram = value;
+            line.restartArguments = arguments.mid(i + 1);
+            break;
+        } else {
+            line.error = QStringLiteral("Argument not understood: ") + argument;
+            return line;
+        }
+    }
+    if (!line.install)
+        line.error = QStringLiteral("Usage: pcquiba-installer /i[=PACKAGE] [/x=PROGRAM [ARGUMENT...]]");
+    return line;
+}
+
+QString PackageInstallerCommandLine::unquoted(const QString& value)
+{
+    if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
+        return value.mid(1, value.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+    return value;
+}

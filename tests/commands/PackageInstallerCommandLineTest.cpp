@@ -1,0 +1,47 @@
+#include "components/PackageInstallerCommandLine.h"
+
+#include <gtest/gtest.h>
+
+TEST(PackageInstallerCommandLineTest, ReadsTheSwitchesAsSeparateArguments)
+{
+    struct Case {
+        QStringList arguments;
+        QString package;
+        QString program;
+        QStringList programArguments;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("/i")}, QString(), QString(), {}},
+        {{QStringLiteral("/i=p q.tar.gz")}, QStringLiteral("p q.tar.gz"), QString(), {}},
+        {{QStringLiteral("-I=p.tar.gz")}, QStringLiteral("p.tar.gz"), QString(), {}},
+        {{QStringLiteral("/i=\"a\"\"b.tar.gz\"")}, QStringLiteral("a\"b.tar.gz"), QString(), {}},
+        {{QStringLiteral("/i=p.tar.gz"), QStringLiteral("/x=/opt/pcquiba/bin/pcquiba"), QStringLiteral("gui")},
+         QStringLiteral("p.tar.gz"), QStringLiteral("/opt/pcquiba/bin/pcquiba"), {QStringLiteral("gui")}},
+        // everything after /x belongs to the restarted program, switches included
+        {{QStringLiteral("/i"), QStringLiteral("/x=/bin/p"), QStringLiteral("/i=other"), QStringLiteral("; rm -rf /")},
+         QString(), QStringLiteral("/bin/p"), {QStringLiteral("/i=other"), QStringLiteral("; rm -rf /")}},
+    };
+    for (const Case& c : cases) {
+        const auto line = PackageInstallerCommandLine::parse(c.arguments);
+        EXPECT_TRUE(line.error.isEmpty()) << c.arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(line.install);
+        EXPECT_EQ(line.package, c.package);
+        EXPECT_EQ(line.restartProgram, c.program);
+        EXPECT_EQ(line.restartArguments, c.programArguments);
+    }
+}
+
+TEST(PackageInstallerCommandLineTest, RefusesWhatItDoesNotUnderstand)
+{
+    const QStringList cases[] = {
+        {},
+        {QStringLiteral("/x=/bin/p")},
+        {QStringLiteral("/install")},
+        {QStringLiteral("p.tar.gz")},
+        {QStringLiteral("/i"), QStringLiteral("/i=again")},
+        {QStringLiteral("/i"), QStringLiteral("/x=")},
+    };
+    for (const QStringList& arguments : cases)
+        EXPECT_FALSE(PackageInstallerCommandLine::parse(arguments).error.isEmpty())
+            << arguments.join(QLatin1Char(' ')).toStdString();
+}

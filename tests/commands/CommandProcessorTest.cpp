@@ -153,3 +153,16 @@ TEST_F(CommandProcessorTest, PackageNameWithAFolderPartIsRefused)
     EXPECT_TRUE(installer->calls.isEmpty());
     EXPECT_TRUE(host.calls.isEmpty());
 }
+
+TEST_F(CommandProcessorTest, ComponentThatCannotBeCreatedIsRecordedAndTheEntryStaysPending)
+{
+    ComponentRegistry::unregisterFactory(ConfigurationUtility::kClassId);
+    addCommand(QStringLiteral("u"), QStringLiteral("q:/update"));
+
+    tick();
+
+    EXPECT_TRUE(errorHandler->events.contains(QStringLiteral("record 429 frmController.Sub tmrCommand_Timer")))
+        << errorHandler->events.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(errorHandler->enters, errorHandler->leaves);
+    EXPECT_TRUE(entry(QStringLiteral("u")).Status().isEmpty()) << "tried again on the next tick";
+}

@@ -92,7 +92,7 @@ void CommandProcessor::tmrCommand_Timer()
     ProcedureFrame frame(QStringLiteral("Sub tmrCommand_Timer"), QStringLiteral("frmController"));
     try {
         frame.run(ErrorExit::rethrow(), [&] {
-            m_postponed.clear();
+            m_handled.clear();
             m_processEnding = false;
             const auto ini = MainIni::get();
             while (!m_processEnding && processNext(*ini)) {
@@ -135,7 +135,7 @@ std::optional<size_t> CommandProcessor::selectDue() const
     std::optional<size_t> selected;
     for (size_t i = 0; i < m_table.size(); ++i) {
         const auto& entry = *m_table[i].entry;
-        if (m_postponed.contains(m_table[i].key) || !entry.Status().isEmpty())
+        if (m_handled.contains(m_table[i].key) || !entry.Status().isEmpty())
             continue;
         const double when = entry.When();
         if (when < limit) {
@@ -156,8 +156,10 @@ void CommandProcessor::completeDuplicates(const TableEntry& chosen)
     for (const auto& candidate : m_table) {
         const bool duplicate = candidate.entry != chosen.entry && candidate.entry->CommandText() == text
             && candidate.entry->When() < horizon;
-        if (duplicate)
+        if (duplicate) {
             candidate.entry->Complete();
+            m_handled.insert(candidate.key);
+        }
         else
             kept.push_back(candidate);
     }
@@ -167,6 +169,7 @@ void CommandProcessor::completeDuplicates(const TableEntry& chosen)
 void CommandProcessor::finish(const TableEntry& selected)
 {
     selected.entry->Complete();
+    m_handled.insert(selected.key);
     std::erase_if(m_table, [&](const TableEntry& candidate) { return candidate.entry == selected.entry; });
 }
 
@@ -222,7 +225,7 @@ void CommandProcessor::runInstall(const Dictionary& arguments, const QString& pa
             if (busyUntil > m_now()) {
                 selected.entry->setWhen(busyUntil + kSecond);
                 selected.entry->Save();
-                m_postponed.insert(selected.key);
+                m_handled.insert(selected.key);
                 return;
             }
         }

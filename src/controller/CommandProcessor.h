@@ -73,7 +73,8 @@ private:
     std::function<double()> m_now;
     QString m_installerProgram;
     std::vector<TableEntry> m_table;
-    // Entries postponed for a busy basket during this tick: not selected again before the next.
-    QSet<QString> m_postponed;
+    // Keys finished, completed as duplicates or postponed during this tick: not selected again
+    // before the next, even when an entry could not keep its new state.
+    QSet<QString> m_handled;
     bool m_processEnding = false;
 };

@@ -166,3 +166,18 @@ TEST_F(CommandProcessorTest, ComponentThatCannotBeCreatedIsRecordedAndTheEntrySt
     EXPECT_EQ(errorHandler->enters, errorHandler->leaves);
     EXPECT_TRUE(entry(QStringLiteral("u")).Status().isEmpty()) << "tried again on the next tick";
 }
+
+TEST_F(CommandProcessorTest, EntryThatCannotKeepItsStateRunsOncePerTick)
+{
+    class ForgetfulEntry : public IniCommandEntry {
+    public:
+        void Complete() override {}
+    };
+    ComponentRegistry::registerFactory(CommandEntry::kClassId, [] { return std::make_shared<ForgetfulEntry>(); });
+    addCommand(QStringLiteral("a"), QStringLiteral("q:/update?package=p.tar.gz"));
+    addCommand(QStringLiteral("b"), QStringLiteral("q:/update?package=p.tar.gz"));
+
+    tick();
+
+    EXPECT_EQ(utility->calls, QStringList{QStringLiteral("BeginUpdate(p.tar.gz)")});
+}

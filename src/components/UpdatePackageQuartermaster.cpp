@@ -4,8 +4,14 @@
 #include "app/Trace.h"
 #include "components/PackageInstaller.h"
 #include "components/UpdatePackage.h"
+#include "controller/MainIni.h"
 
 #include <QDir>
+
+UpdatePackageQuartermaster::UpdatePackageQuartermaster()
+    : UpdatePackageQuartermaster(MainIni::get())
+{
+}
 
 UpdatePackageQuartermaster::UpdatePackageQuartermaster(std::shared_ptr<clsINIFile> ini)
     : m_ini(ini)

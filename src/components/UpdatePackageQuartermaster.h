@@ -16,6 +16,8 @@ public:
     static inline const QString kPackageSuffix = QStringLiteral(".tar.gz");
     static inline const QString kNothingWaiting = QStringLiteral("No update package is waiting to be installed.");
 
+    // On the main INI file.
+    UpdatePackageQuartermaster();
     explicit UpdatePackageQuartermaster(std::shared_ptr<clsINIFile> ini);
 
     // An empty package name takes the newest package of the download folder and is set to it.

@@ -64,7 +64,8 @@ void FileReplacement::recover(const QStringList& names)
             else
                 FileBytes::remove(markName(name));
         } else {
-            FileBytes::removeIfPresent(partialName(name));
+            // An unfinished write changes nothing the caller reads: clearing it may fail quietly.
+            QFile::remove(partialName(name));
         }
     }
 }

@@ -26,9 +26,12 @@ void readEverything(clsGenericURI& uri)
 void checkNormalisedReadsBack(const clsGenericURI& uri)
 {
     const QString normalised = uri.NormalisedText();
-    // Without a scheme there is no ":" to parse back from; a path that begins with "//" behind
-    // an empty authority reads back as an authority (the normalised text writes no empty "//").
-    if (uri.Scheme().isEmpty() || (uri.Host().isEmpty() && uri.Path().startsWith(u"//")))
+    // Outside the property, as the parsing rules make them: without a scheme there is no ":" to
+    // parse back from; a path that begins with "//" behind an empty authority reads back as an
+    // authority (the normalised text writes no empty "//"); without query arguments, a "?" that
+    // a fragment may hold unescaped reads back as the start of a query.
+    if (uri.Scheme().isEmpty() || (uri.Host().isEmpty() && uri.Path().startsWith(u"//")) ||
+        (uri.QueryAsDictionary()->count() == 0 && uri.Fragment().contains(u'?')))
         return;
     clsGenericURI again;
     again.setText(normalised);

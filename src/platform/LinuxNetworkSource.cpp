@@ -63,15 +63,22 @@ quint32 adapterTypeOfQt(QNetworkInterface::InterfaceType qtType)
     return NetworkSource::Other;
 }
 
+// The kernel's addr_assign_type of an address burnt into the device.
+constexpr int kPermanentAddress = 0;
+
 struct IndexedAdapter {
+    bool physical;
     int index;
     NetworkSource::Adapter adapter;
 };
 
-QList<NetworkSource::Adapter> inIndexOrder(QList<IndexedAdapter> adapters)
+// Physical adapters first, so that the machine's identity does not move to a bridge, tunnel or
+// container link created at boot; within each group by interface index.
+QList<NetworkSource::Adapter> inIdentityOrder(QList<IndexedAdapter> adapters)
 {
-    std::stable_sort(adapters.begin(), adapters.end(),
-                     [](const IndexedAdapter& a, const IndexedAdapter& b) { return a.index < b.index; });
+    std::stable_sort(adapters.begin(), adapters.end(), [](const IndexedAdapter& a, const IndexedAdapter& b) {
+        return a.physical != b.physical ? a.physical : a.index < b.index;
+    });
     QList<NetworkSource::Adapter> ordered;
     for (const IndexedAdapter& entry : adapters)
         ordered.append(entry.adapter);
@@ -88,9 +95,9 @@ QList<NetworkSource::Adapter> LinuxNetworkSource::adapterList() const
     const QStringList names = QDir(m_interfaceFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& name : names) {
         const int index = readFirstLine(m_interfaceFolder + u'/' + name + u"/ifindex"_s).toInt();
-        adapters.append({index, readSysfsAdapter(name)});
+        adapters.append({isPhysical(name), index, readSysfsAdapter(name)});
     }
-    return inIndexOrder(adapters);
+    return inIdentityOrder(adapters);
 }
 
 NetworkSource::Adapter LinuxNetworkSource::readSysfsAdapter(const QString& name) const
@@ -103,16 +110,29 @@ NetworkSource::Adapter LinuxNetworkSource::readSysfsAdapter(const QString& name)
             typeRead ? adapterTypeOfLink(kernelType, wireless) : Other};
 }
 
+// A network card of its own: a device behind the interface and the address it came with.
+// Bridges, ifb, veth, tun/tap and containers' links have no device; an address the kernel
+// made up or that was set later is not the card's own.
+bool LinuxNetworkSource::isPhysical(const QString& name) const
+{
+    const QString folder = m_interfaceFolder + u'/' + name;
+    if (!QFileInfo::exists(folder + u"/device"_s))
+        return false;
+    bool assignRead = false;
+    const int assignType = readFirstLine(folder + u"/addr_assign_type"_s).toInt(&assignRead);
+    return !assignRead || assignType == kPermanentAddress;
+}
+
 QList<NetworkSource::Adapter> LinuxNetworkSource::interfaceTable() const
 {
     QList<IndexedAdapter> adapters;
     const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface& interface : interfaces) {
-        adapters.append({interface.index(),
+        adapters.append({isPhysical(interface.name()), interface.index(),
                          {interface.name(), parseHardwareAddress(interface.hardwareAddress()),
                           adapterTypeOfQt(interface.type())}});
     }
-    return inIndexOrder(adapters);
+    return inIdentityOrder(adapters);
 }
 
 std::optional<QString> LinuxNetworkSource::hostName() const

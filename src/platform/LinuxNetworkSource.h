@@ -4,8 +4,10 @@
 
 // The system's network as Linux shows it. The adapter list comes from the kernel's
 // /sys/class/net: Ethernet is an interface of link type 1 without a "wireless" or "phy80211"
-// entry; the interface table comes from Qt's view of the interfaces. Both are ordered by
-// interface index and describe an adapter by its interface name. Host names resolve through
+// entry; the interface table comes from Qt's view of the interfaces. Both list physical
+// adapters (a device behind them, a permanent address) first and virtual ones after, each
+// group by interface index, so the first Ethernet adapter is the machine's own card whenever
+// it has one. Both describe an adapter by its interface name. Host names resolve through
 // getaddrinfo, duplicates dropped.
 class LinuxNetworkSource : public NetworkSource {
 public:
@@ -24,6 +26,7 @@ public:
 
 private:
     Adapter readSysfsAdapter(const QString& name) const;
+    bool isPhysical(const QString& name) const;
 
     QString m_interfaceFolder;
 };

@@ -4,7 +4,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <cerrno>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -42,13 +44,29 @@ QByteArray FileBytes::readFirst(const QString& path, qsizetype count)
     return readBytes(path, count);
 }
 
-void FileBytes::write(const QString& path, const QByteArray& bytes)
+qint64 FileBytes::size(const QString& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    return QFileInfo(path).size();
+}
+
+void FileBytes::writeDurably(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         raiseOpenFailure(file, path, true);
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0)
         RuntimeErrors::raise(RuntimeErrors::DeviceIoError);
+}
+
+void FileBytes::rename(const QString& from, const QString& to)
+{
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return;
+    if (errno == ENOENT)
+        RuntimeErrors::raise(RuntimeErrors::FileNotFound);
+    if (errno == EACCES || errno == EPERM)
+        RuntimeErrors::raise(RuntimeErrors::PermissionDenied);
+    RuntimeErrors::raise(RuntimeErrors::PathFileAccessError);
 }
 
 void FileBytes::remove(const QString& path)
@@ -56,4 +74,10 @@ void FileBytes::remove(const QString& path)
     QFile file(path);
     if (!file.remove())
         RuntimeErrors::raise(file.exists() ? RuntimeErrors::PermissionDenied : RuntimeErrors::FileNotFound);
+}
+
+void FileBytes::removeIfPresent(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        remove(path);
 }

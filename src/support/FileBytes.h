@@ -11,8 +11,13 @@ public:
     static QByteArray read(const QString& path);
     // At most count bytes from the start.
     static QByteArray readFirst(const QString& path, qsizetype count);
-    // Writes to a temporary file in the same folder and renames it over path, so that path holds
-    // either its old content or all of the new one, whatever fails on the way.
-    static void write(const QString& path, const QByteArray& bytes);
+    static qint64 size(const QString& path);
+    // Creates or truncates path, writes bytes and waits until they are on disk. Not atomic:
+    // FileReplacement writes under a name of its own and renames.
+    static void writeDurably(const QString& path, const QByteArray& bytes);
+    // Renames from over to, replacing a file of that name in one step.
+    static void rename(const QString& from, const QString& to);
     static void remove(const QString& path);
+    // Removes path when it exists.
+    static void removeIfPresent(const QString& path);
 };

@@ -53,6 +53,12 @@ Split splitAt(const QString& text, QChar separator, qsizetype from = 0)
     return {text.left(at), text.mid(at + 1), true};
 }
 
+// Digits only: a sign, blanks, an exponent or "&H" would not survive normalising.
+bool isPortNumber(const QString& text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return kDigits.contains(c); });
+}
+
 } // namespace
 
 const QString& clsGenericURI::schemeCharacters()
@@ -158,7 +164,7 @@ void clsGenericURI::setAuthority(const QString& value)
             m_parts[UserPart] = user.before;
             rest = user.after;
         }
-        if (const Split port = splitAt(rest, u':', 1); port.found && Conversions::isNumeric(Variant(port.after))) {
+        if (const Split port = splitAt(rest, u':', 1); port.found && isPortNumber(port.after)) {
             m_parts[PortPart] = port.after;
             rest = port.before;
         }

@@ -154,6 +154,9 @@ void clsXMLReader::zParseXML()
         const QStringView tag = QStringView(buffer).sliced(m_tagStart, m_tagEnd - m_tagStart + 1);
         const qsizetype next = m_tagEnd + 1;
         takeTextBeforeTag();
+        // A text handler that cancelled leaves the tag after the text unread.
+        if (m_stopped)
+            break;
         m_consumed = next;
         processTag(tag);
     }

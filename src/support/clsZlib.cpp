@@ -5,8 +5,11 @@
 #include "platform/Blanks.h"
 #include "platform/RuntimeErrors.h"
 #include "support/FileBytes.h"
+#include "support/FileReplacement.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <zlib.h>
@@ -19,10 +22,12 @@ const QString kClassName = u"clsZlib"_s;
 constexpr qsizetype kHeaderLength = 2;
 constexpr int kDeflateMethod = 8;
 constexpr int kHeaderCheckDivisor = 31;
-// Decompression tries output buffers of 10, 20, 40, ... times the input, up to the largest
-// factor a 16-bit count could double to.
-constexpr qint64 kFirstFactor = 10;
-constexpr qint64 kLastFactor = 20480;
+// The most a compressed file may inflate to: vouchers and INI files are a few kilobytes, so this
+// only ever stops a file made to exhaust memory.
+constexpr qsizetype kMaximumInflated = qsizetype(64) * 1024 * 1024;
+// The first output buffer, as a multiple of the input; it doubles as the data comes.
+constexpr qsizetype kFirstOutputFactor = 4;
+constexpr qsizetype kSmallestOutput = 4096;
 constexpr qint64 kLongestBuffer = std::numeric_limits<qint32>::max();
 
 struct ZlibMessage {
@@ -64,6 +69,54 @@ bool isFile(const QString& fileName)
     return QFileInfo(fileName).isFile();
 }
 
+[[noreturn]] void raiseTooLarge()
+{
+    throw zlibError(Z_BUF_ERROR, u"Uncompress"_s, messageFor(kUncompressMessages, kUncompressUnknown, Z_BUF_ERROR));
+}
+
+// Inflates a whole zlib stream in one pass, the output growing as it comes; results as
+// uncompress gives them. A stream that inflates beyond the limit is Z_BUF_ERROR.
+int inflateWhole(const QByteArray& data, QByteArray& output)
+{
+    z_stream stream{};
+    int result = inflateInit(&stream);
+    if (result != Z_OK)
+        return result;
+    const auto release = qScopeGuard([&] { inflateEnd(&stream); });
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    qsizetype unread = data.size();
+    qsizetype produced = 0;
+    output.resize(std::clamp(data.size() * kFirstOutputFactor, kSmallestOutput, kMaximumInflated + 1));
+    for (;;) {
+        if (produced == output.size()) {
+            // Room for one byte beyond the limit tells a stream of exactly the limit from a longer one.
+            if (output.size() > kMaximumInflated)
+                return Z_BUF_ERROR;
+            output.resize(std::min(output.size() * 2, kMaximumInflated + 1));
+        }
+        if (stream.avail_in == 0) {
+            stream.avail_in = uInt(std::min<qsizetype>(unread, std::numeric_limits<uInt>::max()));
+            unread -= stream.avail_in;
+        }
+        stream.next_out = reinterpret_cast<Bytef*>(output.data() + produced);
+        stream.avail_out = uInt(std::min<qsizetype>(output.size() - produced, std::numeric_limits<uInt>::max()));
+        const uInt room = stream.avail_out;
+        result = inflate(&stream, Z_NO_FLUSH);
+        produced += room - stream.avail_out;
+        if (result == Z_STREAM_END) {
+            if (produced > kMaximumInflated)
+                return Z_BUF_ERROR;
+            output.truncate(produced);
+            return Z_OK;
+        }
+        // Out of input with room left: the stream was cut short.
+        if (result == Z_NEED_DICT || (result == Z_BUF_ERROR && stream.avail_out > 0))
+            return Z_DATA_ERROR;
+        if (result != Z_OK && result != Z_BUF_ERROR)
+            return result;
+    }
+}
+
 } // namespace
 
 QString clsZlib::Extension() const
@@ -85,10 +138,25 @@ bool clsZlib::endsWithExtension(const QString& fileName) const
     return !m_extension.isEmpty() && fileName.endsWith(m_extension, Qt::CaseSensitive);
 }
 
+QStringList clsZlib::documentNames(const QString& fileName) const
+{
+    if (m_extension.isEmpty())
+        return {fileName};
+    const QString plain = endsWithExtension(fileName) ? fileName.chopped(m_extension.size()) : fileName;
+    return {plain, plain + m_extension};
+}
+
+void clsZlib::finishInterruptedReplacement(const QString& fileName) const
+{
+    if (!fileName.isEmpty())
+        FileReplacement::recover(documentNames(fileName));
+}
+
 QString clsZlib::ExistingFile(const QString& fileName)
 {
     ProcedureFrame frame(u"Function ExistingFile"_s, kClassName);
     return frame.run(ErrorExit::rethrow(), [&] {
+        finishInterruptedReplacement(fileName);
         if (isFile(fileName))
             return fileName;
         if (m_extension.isEmpty())
@@ -110,23 +178,29 @@ bool clsZlib::hasZlibHeader(const QByteArray& start)
     return (cmf * 256 + flg) % kHeaderCheckDivisor == 0 && (cmf & 0x0F) == kDeflateMethod;
 }
 
+bool clsZlib::startsCompressed(const QString& fileName)
+{
+    // One byte more than the header, so that the length test holds for what was read.
+    return hasZlibHeader(FileBytes::readFirst(fileName, kHeaderLength + 1));
+}
+
 bool clsZlib::IsCompressed(const QString& fileName)
 {
     ProcedureFrame frame(u"Function IsCompressed"_s, kClassName);
     return frame.run(ErrorExit::rethrow(), [&] {
+        finishInterruptedReplacement(fileName);
         const QFileInfo file(fileName);
-        if (!file.isFile() || file.size() <= kHeaderLength)
-            return false;
-        // One byte more than the header, so that the length test holds for what was read.
-        return hasZlibHeader(FileBytes::readFirst(fileName, kHeaderLength + 1));
+        return file.isFile() && file.size() > kHeaderLength && startsCompressed(fileName);
     });
 }
 
-void clsZlib::replaceFile(const QString& source, const QString& target, const QByteArray& bytes)
+QByteArray clsZlib::readCompressed(const QString& fileName)
 {
-    FileBytes::write(target, bytes);
-    if (QFileInfo(source).absoluteFilePath() != QFileInfo(target).absoluteFilePath())
-        FileBytes::remove(source);
+    // Deflate stores at worst a few bytes per block more than the data: anything longer would
+    // inflate beyond the limit, so it is refused unread.
+    if (FileBytes::size(fileName) > qint64(compressBound(uLong(kMaximumInflated))))
+        raiseTooLarge();
+    return FileBytes::read(fileName);
 }
 
 void clsZlib::Compress(const QString& fileName)
@@ -138,7 +212,7 @@ void clsZlib::Compress(const QString& fileName)
             return;
         const QByteArray packed = zCompress(FileBytes::read(existing));
         const QString target = m_extension.isEmpty() || endsWithExtension(existing) ? existing : existing + m_extension;
-        replaceFile(existing, target, packed);
+        FileReplacement::replace(existing, target, packed);
     });
 }
 
@@ -149,9 +223,9 @@ void clsZlib::Decompress(const QString& fileName)
         const QString existing = ExistingFile(fileName);
         if (existing.isEmpty() || !IsCompressed(existing))
             return;
-        const QByteArray plain = zDecompress(FileBytes::read(existing));
+        const QByteArray plain = zDecompress(readCompressed(existing));
         const QString target = endsWithExtension(existing) ? existing.chopped(m_extension.size()) : existing;
-        replaceFile(existing, target, plain);
+        FileReplacement::replace(existing, target, plain);
     });
 }
 
@@ -159,13 +233,14 @@ void clsZlib::Save(const QString& fileName, const QString& text, bool compressed
 {
     ProcedureFrame frame(u"Sub Save"_s, kClassName);
     frame.run(ErrorExit::rethrow(), [&] {
+        finishInterruptedReplacement(fileName);
         const QByteArray bytes = Ansi::fromUnicode(text);
         if (!compressed) {
-            FileBytes::write(fileName, bytes);
+            FileReplacement::replace(fileName, fileName, bytes);
             return;
         }
         const QString target = m_extension.isEmpty() || endsWithExtension(fileName) ? fileName : fileName + m_extension;
-        FileBytes::write(target, zCompress(bytes));
+        FileReplacement::replace(target, target, zCompress(bytes));
     });
 }
 
@@ -176,9 +251,10 @@ QString clsZlib::Read(const QString& fileName)
         const QString existing = ExistingFile(fileName);
         if (existing.isEmpty())
             RuntimeErrors::raise(RuntimeErrors::FileNotFound);
-        const QByteArray bytes = FileBytes::read(existing);
-        // The header is tested on the bytes read, so that the file is read once.
-        return Ansi::toUnicode(hasZlibHeader(bytes) ? zDecompress(bytes) : bytes);
+        // The header decides before the file is read, so a huge plain file is read only as text.
+        if (!startsCompressed(existing))
+            return Ansi::toUnicode(FileBytes::read(existing));
+        return Ansi::toUnicode(zDecompress(readCompressed(existing)));
     });
 }
 
@@ -204,22 +280,15 @@ QByteArray clsZlib::zDecompress(const QByteArray& data)
 {
     ProcedureFrame frame(u"Function zDecompress"_s, kClassName);
     return frame.run(ErrorExit::rethrow(), [&] {
-        // The uncompressed length is not stored: try ever larger buffers.
         QByteArray output;
-        for (qint64 factor = kFirstFactor;; factor *= 2) {
-            const qint64 capacity = factor * data.size();
-            if (factor > kLastFactor || capacity > kLongestBuffer)
-                RuntimeErrors::raise(RuntimeErrors::Overflow);
-            output.resize(qsizetype(capacity) + 1);
-            uLongf length = uLongf(capacity);
-            const int result = uncompress(reinterpret_cast<Bytef*>(output.data()), &length,
-                                          reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size()));
-            if (result == Z_BUF_ERROR)
-                continue;
-            if (result != Z_OK)
-                frame.raise(zlibError(result, u"Uncompress"_s, messageFor(kUncompressMessages, kUncompressUnknown, result)));
-            output.truncate(qsizetype(length));
-            return output;
-        }
+        const int result = inflateWhole(data, output);
+        if (result != Z_OK)
+            frame.raise(zlibError(result, u"Uncompress"_s, messageFor(kUncompressMessages, kUncompressUnknown, result)));
+        return output;
     });
+}
+
+qsizetype clsZlib::maximumInflatedSize()
+{
+    return kMaximumInflated;
 }

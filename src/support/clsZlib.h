@@ -2,14 +2,20 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // Files stored whole as one zlib stream (RFC 1950, as zlib's compress writes it at the default
 // level, with no header or length of our own) or as plain Windows-1252 text. A file counts as
 // compressed when its first two bytes make a valid zlib header. With an extension set,
 // compressed files are named with it and plain ones without.
 //
-// Replacing a file in place writes the new content under a temporary name in the same folder
-// first, so a failure on the way never loses the content.
+// Replacing a file in place goes through FileReplacement: a failure on the way never loses the
+// content, and what a killed process left half done is finished or cleared by the next call on
+// the same document (its name with or without the extension).
+//
+// A stream inflates to at most maximumInflatedSize() bytes; a longer one, or a compressed file
+// too long to inflate within it, raises 0x80040005 "Insufficient space in output buffer to
+// uncompress string" without taking more memory than that.
 class clsZlib {
 public:
     // Stored with a leading "."; read back without it. "." and the empty text clear it.
@@ -33,15 +39,19 @@ public:
 
     // The base of the numbers of zlib failures: the number is this plus the absolute zlib code.
     static constexpr quint32 kZlibErrorBase = 0x80040000u;
+    static qsizetype maximumInflatedSize();
 
 private:
     QByteArray zCompress(const QByteArray& data);
     QByteArray zDecompress(const QByteArray& data);
 
     static bool hasZlibHeader(const QByteArray& start);
+    static bool startsCompressed(const QString& fileName);
+    static QByteArray readCompressed(const QString& fileName);
     bool endsWithExtension(const QString& fileName) const;
-    // Writes bytes under target, then removes source when it is another file.
-    static void replaceFile(const QString& source, const QString& target, const QByteArray& bytes);
+    // The names the document may have: without and with the extension.
+    QStringList documentNames(const QString& fileName) const;
+    void finishInterruptedReplacement(const QString& fileName) const;
 
     QString m_extension;
 };

@@ -174,7 +174,9 @@ quint32 modTouchTools::RegistryRootKey(const QString& name)
     const QString root = Blanks::trim(name).toUpper();
     if (root == u"HKCR"_s)
         return RegistryFile::ClassesRoot;
-    return RegistryFile::rootHandle(root).value_or(0);
+    // The registry's own lookup ignores case; here the upper-cased name must match exactly.
+    const std::optional<quint32> handle = RegistryFile::rootHandle(root);
+    return handle && RegistryFile::rootName(*handle) == root ? *handle : 0;
 }
 
 Variant modTouchTools::ReadRegistryValue(quint32 root, const QString& keyPath, const QString& valueName,

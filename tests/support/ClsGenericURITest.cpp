@@ -43,6 +43,13 @@ TEST(ClsGenericURI, SplitsTextIntoComponents)
         {u"x:a#f?q"_s, {u"x"_s, {}, {}, {}, u"a#f"_s, u"q"_s, {}}, {}},       // a "?" anywhere starts the query
         {u"x://h:port/p"_s, {u"x"_s, {}, u"h:port"_s, {}, u"/p"_s, {}, {}}, u"//h:port"_s}, // port must be numeric
         {u"x://h:/p"_s, {u"x"_s, {}, u"h:"_s, {}, u"/p"_s, {}, {}}, u"//h:"_s},
+        // A port is digits only: no blank, sign, exponent or "&H" prefix.
+        {u"x://h: 1/p"_s, {u"x"_s, {}, u"h: 1"_s, {}, u"/p"_s, {}, {}}, u"//h: 1"_s},
+        {u"x://h:-1/p"_s, {u"x"_s, {}, u"h:-1"_s, {}, u"/p"_s, {}, {}}, u"//h:-1"_s},
+        {u"x://h:1e3/p"_s, {u"x"_s, {}, u"h:1e3"_s, {}, u"/p"_s, {}, {}}, u"//h:1e3"_s},
+        {u"x://h:&Ha/p"_s, {u"x"_s, {}, u"h:&Ha"_s, {}, u"/p"_s, {}, {}}, u"//h:&Ha"_s},
+        {u"x://h:1.5/p"_s, {u"x"_s, {}, u"h:1.5"_s, {}, u"/p"_s, {}, {}}, u"//h:1.5"_s},
+        {u"x://h:0080/p"_s, {u"x"_s, {}, u"h"_s, u"0080"_s, u"/p"_s, {}, {}}, u"//h:0080"_s},
         {u"x://@h"_s, {u"x"_s, {}, u"@h"_s, {}, {}, {}, {}}, u"//@h"_s},       // "@" first is part of the host
         {u"x:  //u@h:1/p  "_s, {u"x"_s, u"u"_s, u"h"_s, u"1"_s, u"/p"_s, {}, {}}, u"//u@h:1"_s}, // blanks trimmed
         {u":only"_s, {{}, {}, {}, {}, u"only"_s, {}, {}}, {}},
@@ -192,6 +199,7 @@ TEST(ClsGenericURI, NormalisedText)
         {u"x:?a&b=1&a=2"_s, u"x:?a&b=1"_s},
         {u"X:p%C9"_s, u"x:p%C9"_s}, // only scheme and host are lower-cased
         {u"x://H%C9/"_s, u"x://h%E9/"_s},
+        {u"a://a:1e3"_s, u"a://a%3A1e3"_s}, // not a port: the colon is part of the host
     };
     for (const auto& [text, normalised] : cases) {
         SCOPED_TRACE(text.toStdString());
@@ -199,6 +207,9 @@ TEST(ClsGenericURI, NormalisedText)
         EXPECT_EQ(uri.NormalisedText(), normalised);
         uri.setNormalisedText(text);
         EXPECT_EQ(uri.Text(), normalised);
+        // The normalised text reads back as the same URI.
+        EXPECT_EQ(components(uriOf(normalised)), components(uri));
+        EXPECT_EQ(uriOf(normalised).NormalisedText(), normalised);
     }
 }
 

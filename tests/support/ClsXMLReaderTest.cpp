@@ -380,19 +380,35 @@ TEST(ClsXMLReader, NamesTheEnclosingElementInsideHandlers)
 TEST(ClsXMLReader, CancelParseStopsEveryFurtherEvent)
 {
     struct CancelCase {
+        const char* cancellingEvent;
         QString reason;
-        QString message;
+        // What the root holds first: the content whose handler cancels.
+        QString content;
+        QStringList eventsUpToTheCancel;
     };
-    for (const CancelCase& c : {CancelCase{QString(), u"Parsing cancelled"_s}, CancelCase{u"stop"_s, u"stop"_s}}) {
+    const QStringList opened{u"documentLocator()"_s, u"startDocument"_s, u"startElement(|a|a|{})"_s};
+    const CancelCase cases[] = {
+        {"startElement", QString(), QString(), opened},
+        {"startElement", u"stop"_s, QString(), opened},
+        {"characters", QString(), u"text"_s, opened + QStringList{u"characters(text|1|4)"_s}},
+        {"ignorableWhitespace", QString(), u" "_s, opened + QStringList{u"ignorableWhitespace( |1|1)"_s}},
+        {"characters", QString(), u"<![CDATA[x]]>"_s, opened + QStringList{u"characters(<![CDATA[x]]>|10|1)"_s}},
+        {"Comment", QString(), u"<!--c-->"_s, opened + QStringList{u"Comment(c)"_s}},
+        {"processingInstruction", QString(), u"<?p d?>"_s, opened + QStringList{u"processingInstruction(p|d)"_s}},
+        {"endElement", QString(), u"<b/>"_s, opened + QStringList{u"startElement(|b|b|{})"_s, u"endElement(|b|b)"_s}},
+    };
+    for (const CancelCase& c : cases) {
+        SCOPED_TRACE(c.cancellingEvent);
         EventLog log;
         clsXMLReader reader(&log);
         log.onEvent = [&](const QString& event) {
-            if (event == u"startElement"_s)
+            if (event == QLatin1StringView(c.cancellingEvent))
                 reader.cancelParse(c.reason);
         };
-        reader.Parse(u"<a><b/>text</a>"_s);
-        EXPECT_EQ(log.lines, (QStringList{u"documentLocator()"_s, u"startDocument"_s, u"startElement(|a|a|{})"_s,
-                                          u"FatalError("_s + c.message + u')'}));
+        reader.Parse(u"<a>"_s + c.content + u"<c>more</c> <!--x--><?q r?><d/></a>"_s);
+        const QString message = c.reason.isEmpty() ? u"Parsing cancelled"_s : c.reason;
+        EXPECT_EQ(log.lines, c.eventsUpToTheCancel + QStringList{u"FatalError("_s + message + u')'});
+        EXPECT_EQ(reader.DocumentName(), u"a"_s);
     }
 }
 

@@ -1,12 +1,15 @@
 #include "fakes/ServiceFixture.h"
 #include "platform/AutomationError.h"
+#include "support/FileReplacement.h"
 #include "support/clsZlib.h"
+#include "support/ZlibZeros.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -44,7 +47,11 @@ protected:
 
     bool exists(const QString& name) const { return QFileInfo::exists(path(name)); }
 
-    QStringList files() const { return QDir(m_folder.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
+    // Hidden ones too: a replacement leaves none of its own behind.
+    QStringList files() const
+    {
+        return QDir(m_folder.path()).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
 
     // The zlib error a call raises; 0 when it raises none.
     template <class Call>
@@ -179,7 +186,7 @@ TEST_F(ClsZlib, ContentCompressingAThousandToOneDecompresses)
         text += "0000000000";
     m_zlib.Save(path(u"big"_s), QString::fromLatin1(text), true);
     const qint64 packedSize = QFileInfo(path(u"big"_s)).size();
-    EXPECT_GT(text.size() / packedSize, 500); // many doublings of the 10:1 first guess
+    EXPECT_GT(text.size() / packedSize, 500); // far beyond the first output buffer
     m_zlib.Decompress(path(u"big"_s));
     EXPECT_EQ(contents(u"big"_s), text);
     EXPECT_EQ(m_zlib.Read(path(u"big"_s)), QString::fromLatin1(text));
@@ -257,6 +264,122 @@ TEST_F(ClsZlib, AFailedReplacementKeepsTheOriginal)
     EXPECT_NE(errorOf([&] { m_zlib.Decompress(path(u"doc.gz"_s)); }).number(), 0);
     EXPECT_EQ(contents(u"doc.gz"_s), packed);
     EXPECT_EQ(files(), (QStringList{u"doc"_s, u"doc.gz"_s}));
+}
+
+TEST_F(ClsZlib, InflatingStopsAtTheLimitWithTheOutputSpaceError)
+{
+    const qint64 limit = clsZlib::maximumInflatedSize();
+    struct Case {
+        const char* name;
+        QByteArray file;
+        qint64 size; // the file is extended to this size (sparse, costing no disk)
+    };
+    const QByteArray header = zlibCompressed("x");
+    const Case cases[] = {
+        {"one byte beyond the limit", ZlibZeros::stream(limit + 1), 0},
+        {"a megabyte that inflates to a gibibyte", ZlibZeros::stream(qint64(1) << 30), 0},
+        // Too long to inflate within the limit: refused before it is read.
+        {"longer than any stream within the limit", header, qint64(compressBound(uLong(limit))) + 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write(u"bomb"_s, c.file);
+        if (c.size > 0) {
+            ASSERT_TRUE(QFile::resize(path(u"bomb"_s), c.size));
+        }
+        const qint64 size = QFileInfo(path(u"bomb"_s)).size();
+        for (const auto& call : {std::function<void()>([&] { m_zlib.Read(path(u"bomb"_s)); }),
+                                 std::function<void()>([&] { m_zlib.Decompress(path(u"bomb"_s)); })}) {
+            const AutomationError error = errorOf(call);
+            EXPECT_EQ(quint32(error.number()), 0x80040005u);
+            EXPECT_EQ(error.source(), u"Uncompress"_s);
+            EXPECT_EQ(error.description(), u"Insufficient space in output buffer to uncompress string"_s);
+        }
+        EXPECT_EQ(files(), QStringList{u"bomb"_s});
+        EXPECT_EQ(QFileInfo(path(u"bomb"_s)).size(), size);
+        EXPECT_TRUE(contents(u"bomb"_s).startsWith(c.file)); // not printed: megabytes
+    }
+
+    write(u"full"_s, ZlibZeros::stream(limit));
+    m_zlib.Decompress(path(u"full"_s));
+    EXPECT_EQ(QFileInfo(path(u"full"_s)).size(), limit);
+    EXPECT_FALSE(m_zlib.IsCompressed(path(u"full"_s)));
+}
+
+// What a process killed inside Compress, Decompress or Save leaves, and what the next call on
+// the document finds: the interrupted replacement finished, or undone when it was not decided.
+TEST_F(ClsZlib, TheNextCallFinishesOrClearsAnInterruptedReplacement)
+{
+    const QByteArray current = "<doc>current</doc>";
+    const QByteArray stale = zlibCompressed("<doc>stale</doc>");
+    const QByteArray packed = zlibCompressed(current);
+    const QString plain = path(u"a.txt"_s);
+    const QString gz = path(u"a.txt.gz"_s);
+    enum Call { ReadPlainName, ReadCompressedName, DecompressPlainName };
+    struct Case {
+        const char* name;
+        QList<std::pair<QString, QByteArray>> left;
+        Call call;
+        QStringList files;
+    };
+    const Case cases[] = {
+        {"compress killed while writing",
+         {{plain, current}, {FileReplacement::partialName(gz), packed.left(5)}}, ReadCompressedName, {u"a.txt"_s}},
+        {"compress killed once decided",
+         {{plain, current}, {FileReplacement::partialName(gz), packed}, {FileReplacement::markName(gz), {}}},
+         ReadPlainName, {u"a.txt.gz"_s}},
+        {"compress killed before removing the plain file",
+         {{plain, current}, {gz, packed}, {FileReplacement::markName(gz), {}}}, DecompressPlainName, {u"a.txt"_s}},
+        {"decompress killed before removing the compressed file",
+         {{gz, stale}, {plain, current}, {FileReplacement::markName(plain), {}}}, ReadCompressedName, {u"a.txt"_s}},
+        {"decompress killed once decided",
+         {{gz, stale}, {FileReplacement::partialName(plain), current}, {FileReplacement::markName(plain), {}}},
+         ReadCompressedName, {u"a.txt"_s}},
+        {"save killed while writing",
+         {{plain, current}, {FileReplacement::partialName(plain), "<doc>new, cut sh"}}, ReadPlainName, {u"a.txt"_s}},
+    };
+    m_zlib.setExtension(u"gz"_s);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const QString& name : files())
+            QFile::remove(path(name));
+        for (const auto& [name, bytes] : c.left)
+            write(QFileInfo(name).fileName(), bytes);
+        switch (c.call) {
+        case ReadPlainName:
+            EXPECT_EQ(m_zlib.Read(plain), QString::fromLatin1(current));
+            break;
+        case ReadCompressedName:
+            EXPECT_EQ(m_zlib.Read(gz), QString::fromLatin1(current));
+            break;
+        case DecompressPlainName:
+            m_zlib.Decompress(plain);
+            EXPECT_EQ(contents(u"a.txt"_s), current);
+            break;
+        }
+        EXPECT_EQ(files(), c.files);
+    }
+}
+
+TEST_F(ClsZlib, EveryMemberTakingANameTidiesAnInterruptedReplacementFirst)
+{
+    const QString plain = path(u"v"_s);
+    const QList<std::pair<const char*, std::function<void()>>> calls = {
+        {"ExistingFile", [&] { m_zlib.ExistingFile(plain); }},
+        {"IsCompressed", [&] { m_zlib.IsCompressed(plain); }},
+        {"Compress", [&] { m_zlib.Compress(plain); }},
+        {"Save", [&] { m_zlib.Save(path(u"v.z"_s), u"t"_s, true); }},
+    };
+    m_zlib.setExtension(u"z"_s);
+    for (const auto& [name, call] : calls) {
+        SCOPED_TRACE(name);
+        write(u"v"_s, "old");
+        write(u"v.z"_s, zlibCompressed("new"));
+        write(QFileInfo(FileReplacement::markName(path(u"v.z"_s))).fileName(), {});
+        call();
+        EXPECT_EQ(files(), QStringList{u"v.z"_s});
+        QFile::remove(path(u"v.z"_s));
+    }
 }
 
 class ClsZlibTrace : public ServiceFixture {

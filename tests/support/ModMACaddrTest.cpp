@@ -276,7 +276,29 @@ TEST_F(ModMACaddrTest, EveryFunctionAnnouncesItselfToTheModule)
                            u"enter modMACAddr.Function zMAC2String"_s, u"leave"_s, u"leave"_s, u"leave"_s}));
 }
 
-class LinuxNetworkSourceTest : public ::testing::Test {
+// What the kernel shows of each kind of interface: a card has a device behind it and the
+// address it came with; the others have no device, or an address made up at creation.
+struct InterfaceKind {
+    const char* name;
+    const char* index;
+    const char* address;
+    bool device;
+    const char* assignType; // empty: no addr_assign_type entry
+    const char* marker;     // an entry only that kind has
+};
+
+constexpr InterfaceKind kMixedMachine[] = {
+    {"br0", "2", "02:00:00:00:00:01", false, "3", "bridge"},
+    {"docker0", "3", "02:00:00:00:00:02", false, "1", "bridge"},
+    {"veth1a2b", "4", "02:00:00:00:00:03", false, "1", ""},
+    {"ifb0", "5", "02:00:00:00:00:04", false, "1", ""},
+    {"tap0", "6", "02:00:00:00:00:05", false, "1", "tun_flags"},
+    {"enx001122", "7", "02:00:00:00:00:06", true, "1", ""},
+    {"enp4s0", "9", "0a:0b:0c:0d:0e:0f", true, "0", ""},
+    {"eth0", "8", "00:1a:2b:3c:4d:5e", true, "", ""},
+};
+
+class LinuxNetworkSourceTest : public ServiceFixture {
 protected:
     void addInterface(const QString& name, const QString& type, const QString& index, const QString& address,
                       const QString& marker = {})
@@ -288,6 +310,23 @@ protected:
         writeFile(folder + u"/address"_s, address);
         if (!marker.isEmpty()) {
             ASSERT_TRUE(QDir().mkpath(folder + u'/' + marker));
+        }
+    }
+
+    static void addInterface(const QString& root, const InterfaceKind& kind)
+    {
+        const QString folder = root + u'/' + QString::fromLatin1(kind.name);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        writeFile(folder + u"/type"_s, u"1"_s);
+        writeFile(folder + u"/ifindex"_s, QString::fromLatin1(kind.index));
+        writeFile(folder + u"/address"_s, QString::fromLatin1(kind.address));
+        if (kind.device) {
+            ASSERT_TRUE(QDir().mkpath(folder + u"/device"_s));
+        }
+        if (*kind.assignType)
+            writeFile(folder + u"/addr_assign_type"_s, QString::fromLatin1(kind.assignType));
+        if (*kind.marker) {
+            ASSERT_TRUE(QDir().mkpath(folder + u'/' + QString::fromLatin1(kind.marker)));
         }
     }
 
@@ -319,6 +358,44 @@ TEST_F(LinuxNetworkSourceTest, ReadsTheKernelsInterfacesInIndexOrder)
     EXPECT_EQ(seen, QStringList({u"lo 24 000000000000"_s, u"eth9 6 0a0b0c0d0e0f"_s, u"wlp2s0 71 112233445566"_s,
                                  u"ppp0 23 "_s, u"wlan1 71 112233445567"_s, u"tun0 1 "_s, u"odd 1 "_s,
                                  u"enp3s0 6 001a2b3c4d5e"_s}));
+}
+
+TEST_F(LinuxNetworkSourceTest, PhysicalCardsComeBeforeVirtualInterfaces)
+{
+    for (const InterfaceKind& kind : kMixedMachine)
+        addInterface(m_sysfs.path(), kind);
+
+    QStringList order;
+    for (const NetworkSource::Adapter& adapter : LinuxNetworkSource(m_sysfs.path()).adapterList())
+        order.append(adapter.description);
+    EXPECT_EQ(order, QStringList({u"eth0"_s, u"enp4s0"_s, u"br0"_s, u"docker0"_s, u"veth1a2b"_s, u"ifb0"_s,
+                                  u"tap0"_s, u"enx001122"_s}));
+}
+
+TEST_F(LinuxNetworkSourceTest, GetMacNamesTheCardEvenWhenVirtualInterfacesComeFirst)
+{
+    struct Case {
+        const char* name;
+        std::initializer_list<InterfaceKind> interfaces;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"card behind a bridge, veth and tap",
+         {kMixedMachine[0], kMixedMachine[2], kMixedMachine[4], kMixedMachine[6]}, u"0A-0B-0C-0D-0E-0F"_s},
+        {"card with a made-up address is not preferred",
+         {kMixedMachine[5], kMixedMachine[7]}, u"00-1A-2B-3C-4D-5E"_s},
+        {"only virtual: the first of them",
+         {kMixedMachine[3], kMixedMachine[1]}, u"02-00-00-00-00-02"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir sysfs;
+        for (const InterfaceKind& kind : c.interfaces)
+            addInterface(sysfs.path(), kind);
+        NetworkSource::setCurrent(std::make_shared<LinuxNetworkSource>(sysfs.path()));
+        EXPECT_EQ(modMACaddr::GetMAC(), c.expected);
+    }
+    NetworkSource::reset();
 }
 
 TEST_F(LinuxNetworkSourceTest, AMissingInterfaceFolderIsAnEmptyList)

@@ -200,6 +200,9 @@ TEST(ModTouchToolsTest, RegistryRootKeyKnowsThePredefinedRoots)
         {u"HKLM"_s, 0},
         {u"HKCU"_s, 0},
         {u"\tHKEY_USERS"_s, 0},
+        // Letters that only Unicode case folding equates with the ASCII ones.
+        {u"H\u212AEY_LOCAL_MACHINE"_s, 0},
+        {u"H\u212ACR"_s, 0},
         {QString(), 0},
     };
     for (const Case& c : cases) {

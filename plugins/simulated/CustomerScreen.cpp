@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScroller>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -16,7 +17,7 @@ namespace {
 
 enum Page { ProductPage = 0, KeypadPage = 1, MessagePage = 2 };
 
-constexpr int kTileColumns = 3;
+constexpr int kTileColumns = 4;
 constexpr int kTouchHeight = 64;
 
 // One colour per supplier, in catalogue order.
@@ -29,9 +30,15 @@ CustomerScreen { background: #eef2f7; }
 #instruction { color: #cfe3ff; font-size: 18px; }
 #supplierTitle { font-size: 22px; font-weight: bold; padding: 4px 0px; }
 QPushButton { border-radius: 12px; font-size: 18px; }
-#tile { background: white; border: 3px solid; text-align: center; padding: 8px; font-size: 18px; font-weight: bold; }
+#tile { background: white; border: 3px solid; }
 #tile:pressed { background: #dbe7f5; }
+#tileName { font-size: 17px; font-weight: bold; }
+#tilePrice { font-size: 24px; font-weight: bold; }
+QScrollBar:vertical { width: 14px; background: transparent; }
+QScrollBar::handle:vertical { background: #b8c4d2; border-radius: 7px; min-height: 40px; }
+QScrollBar::add-line, QScrollBar::sub-line { height: 0px; }
 #basketPanel { background: white; border-left: 2px solid #c9d3df; }
+#basketLine { border-bottom: 1px solid #e1e6ec; }
 #basketTitle { font-size: 24px; font-weight: bold; color: #0d3b66; }
 #emptyBasket { color: #7a8594; font-size: 17px; }
 #lineText { font-size: 17px; }
@@ -62,6 +69,20 @@ QPushButton* touchButton(const QString& text, const QString& objectName, int hei
     button->setMinimumHeight(height);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
+}
+
+// A scroll area a finger drags; it never scrolls sideways.
+QScrollArea* touchScrollArea(QWidget* content)
+{
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(content);
+    scroll->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+    QScroller::grabGesture(scroll->viewport(), QScroller::LeftMouseButtonGesture);
+    return scroll;
 }
 
 QLabel* label(const QString& text, const QString& objectName)
@@ -118,12 +139,7 @@ QWidget* CustomerScreen::makeProductPage()
     m_supplierSections = new QVBoxLayout(content);
     m_supplierSections->setContentsMargins(24, 16, 24, 16);
     m_supplierSections->setSpacing(10);
-    auto* scroll = new QScrollArea;
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(content);
-    scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
-    return scroll;
+    return touchScrollArea(content);
 }
 
 QPushButton* CustomerScreen::makeKey(const QString& text, const QString& objectName)
@@ -221,7 +237,7 @@ QWidget* CustomerScreen::makeBasketPanel()
 {
     auto* panel = new QFrame;
     panel->setObjectName(QStringLiteral("basketPanel"));
-    panel->setFixedWidth(340);
+    panel->setFixedWidth(320);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(12);
@@ -231,11 +247,7 @@ QWidget* CustomerScreen::makeBasketPanel()
     m_basketLines = new QVBoxLayout(lines);
     m_basketLines->setContentsMargins(0, 0, 0, 0);
     m_basketLines->setSpacing(8);
-    auto* scroll = new QScrollArea;
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(lines);
-    layout->addWidget(scroll, 1);
+    layout->addWidget(touchScrollArea(lines), 1);
 
     auto* totalRow = new QHBoxLayout;
     totalRow->addWidget(label(QStringLiteral("Total"), QStringLiteral("totalLabel")));
@@ -256,8 +268,10 @@ QWidget* CustomerScreen::makeBasketPanel()
 void CustomerScreen::clearLayout(QVBoxLayout* layout)
 {
     while (QLayoutItem* item = layout->takeAt(0)) {
-        if (QWidget* widget = item->widget())
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
             widget->deleteLater();
+        }
         else if (QLayout* inner = item->layout())
             inner->deleteLater();
         delete item;
@@ -281,12 +295,13 @@ void CustomerScreen::setCatalogue(const Catalogue& catalogue)
         m_supplierSections->addWidget(title);
         auto* grid = new QGridLayout;
         grid->setSpacing(12);
+        for (int column = 0; column < kTileColumns; ++column)
+            grid->setColumnStretch(column, 1);
         int position = 0;
         for (const CatalogueProduct& product : catalogue.products()) {
             if (product.supplierName != suppliers.at(index))
                 continue;
-            QPushButton* tile = touchButton(product.name + u'\n' + Money::text(product.price), QStringLiteral("tile"), 96);
-            tile->setStyleSheet(QStringLiteral("border-color: %1; color: %1;").arg(colour));
+            QPushButton* tile = makeTile(product, colour);
             const QString id = product.id;
             connect(tile, &QPushButton::clicked, this, [this, id] { Q_EMIT productChosen(id); });
             m_productTiles.insert(id.toLower(), tile);
@@ -298,6 +313,26 @@ void CustomerScreen::setCatalogue(const Catalogue& catalogue)
     m_supplierSections->addStretch(1);
 }
 
+QPushButton* CustomerScreen::makeTile(const CatalogueProduct& product, const QString& colour)
+{
+    // The name wraps inside the tile, so four tiles stand side by side.
+    QPushButton* tile = touchButton({}, QStringLiteral("tile"), 112);
+    tile->setMinimumWidth(120);
+    tile->setAccessibleName(product.name);
+    tile->setStyleSheet(QStringLiteral("#tile { border-color: %1; } QLabel { color: %1; background: transparent; }").arg(colour));
+    auto* name = label(product.name, QStringLiteral("tileName"));
+    auto* price = label(Money::text(product.price), QStringLiteral("tilePrice"));
+    auto* layout = new QVBoxLayout(tile);
+    layout->setContentsMargins(10, 8, 10, 8);
+    for (QLabel* text : {name, price}) {
+        text->setAlignment(Qt::AlignCenter);
+        text->setWordWrap(true);
+        text->setAttribute(Qt::WA_TransparentForMouseEvents);
+        layout->addWidget(text);
+    }
+    return tile;
+}
+
 void CustomerScreen::setBasket(const QList<BasketLine>& lines, qint64 total, bool canPay)
 {
     clearLayout(m_basketLines);
@@ -306,9 +341,10 @@ void CustomerScreen::setBasket(const QList<BasketLine>& lines, qint64 total, boo
         m_basketLines->addWidget(label(QStringLiteral("Your basket is empty."), QStringLiteral("emptyBasket")));
     }
     for (const BasketLine& line : lines) {
-        auto* row = new QWidget;
+        auto* row = new QFrame;
+        row->setObjectName(QStringLiteral("basketLine"));
         auto* layout = new QHBoxLayout(row);
-        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setContentsMargins(0, 0, 0, 6);
         auto* text = label(line.text, QStringLiteral("lineText"));
         text->setWordWrap(true);
         layout->addWidget(text, 1);

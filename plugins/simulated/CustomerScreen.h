@@ -67,6 +67,7 @@ private:
     QWidget* makeMessagePage();
     QWidget* makeBasketPanel();
     QPushButton* makeKey(const QString& text, const QString& objectName);
+    QPushButton* makeTile(const CatalogueProduct& product, const QString& colour);
     void clearLayout(QVBoxLayout* layout);
 
     QStackedWidget* m_pages = nullptr;

@@ -92,8 +92,9 @@ protected:
     void SetUp() override
     {
         driver = GetParam().make();
-        if (auto* simulated = dynamic_cast<SimulatedDriver*>(driver.get()))
+        if (auto* simulated = dynamic_cast<SimulatedDriver*>(driver.get())) {
             ASSERT_TRUE(simulated->loaded) << "the simulated engine plugin did not load";
+        }
     }
 
     std::shared_ptr<RulesEngine> ready(bool assigned = true)

@@ -103,14 +103,14 @@ TEST_F(SimulatedRulesEngineTest, TheAssignmentSurvivesARestartAndMovesOnlyWithFo
 
     QString message;
     bool force = false;
-    EXPECT_FALSE(restarted->Assign1(message, nullptr, {}, QStringLiteral("KIOSK-1"), QStringLiteral("111116"),
+    EXPECT_FALSE(restarted->Assign1(message, nullptr, {}, QStringLiteral("KIOSK-1"), QStringLiteral("111115"),
                                     QStringLiteral("x"), force));
     EXPECT_EQ(message, QStringLiteral("Already assigned to account SIM-123455; assign with Force to move it"));
     force = true;
-    EXPECT_TRUE(restarted->Assign1(message, nullptr, {}, QStringLiteral("KIOSK-1"), QStringLiteral("111116"),
+    EXPECT_TRUE(restarted->Assign1(message, nullptr, {}, QStringLiteral("KIOSK-1"), QStringLiteral("111115"),
                                    QStringLiteral("x"), force));
     EXPECT_FALSE(force);
-    EXPECT_EQ(message, QStringLiteral("Terminal assigned to account SIM-111116"));
+    EXPECT_EQ(message, QStringLiteral("Terminal assigned to account SIM-111115"));
 }
 
 TEST_F(SimulatedRulesEngineTest, Assign3UsesTheTerminalsOwnIdentityWhileTheHostSaysOk)

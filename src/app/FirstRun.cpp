@@ -23,6 +23,7 @@ void FirstRun::fillProgramRoot()
 QStringList FirstRun::sampleFolders()
 {
     return {ExecutableInfo::folder() + QStringLiteral("/sample"),
+            QDir::cleanPath(ExecutableInfo::folder() + QStringLiteral("/../share/pcquiba/sample")),
             QStringLiteral(PCQUIBA_INSTALL_PREFIX) + QStringLiteral("/share/pcquiba/sample")};
 }
 

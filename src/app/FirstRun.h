@@ -11,7 +11,8 @@ public:
     // Fills the program root from the first sample folder that exists.
     static void fillProgramRoot();
 
-    // "sample" beside the executable (a build tree), then <install prefix>/share/pcquiba/sample.
+    // "sample" beside the executable (a build tree), then share/pcquiba/sample under the prefix
+    // the executable runs from and under the prefix it was built for.
     static QStringList sampleFolders();
 
     // Copies what is missing from the sample folder (config/pcQUIBA.ini, manifest/otc.xml,

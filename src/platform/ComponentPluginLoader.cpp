@@ -52,6 +52,7 @@ QString metadataProblem(const QJsonObject& metaData)
 QStringList ComponentPluginLoader::defaultFolders()
 {
     return {ExecutableInfo::folder() + QStringLiteral("/components"),
+            ExecutableInfo::folder() + QStringLiteral("/../lib/pcquiba/components"),
             QStringLiteral(PCQUIBA_INSTALL_PREFIX) + QStringLiteral("/lib/pcquiba/components")};
 }
 

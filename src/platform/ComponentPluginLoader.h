@@ -22,7 +22,8 @@ public:
         bool operator==(const Message&) const = default;
     };
 
-    // "components" beside the executable, then <install prefix>/lib/pcquiba/components.
+    // "components" beside the executable, then lib/pcquiba/components under the prefix the
+    // executable runs from (its folder's parent) and under the prefix it was built for.
     static QStringList defaultFolders();
 
     // Loads every plugin of the default folders; returns the number of plugins loaded.

@@ -1,6 +1,7 @@
 #include "app/FirstRun.h"
 #include "common/TestEnvironment.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -81,9 +82,10 @@ TEST_F(FirstRunTest, AMissingSampleFolderCopiesNothing)
 TEST(FirstRunFoldersTest, SamplesComeFromBesideTheProgramOrFromTheInstallPrefix)
 {
     const QStringList folders = FirstRun::sampleFolders();
-    ASSERT_EQ(folders.size(), 2);
-    EXPECT_TRUE(folders.at(0).endsWith(QStringLiteral("/sample")));
-    EXPECT_EQ(folders.at(1), QStringLiteral(PCQUIBA_INSTALL_PREFIX "/share/pcquiba/sample"));
+    ASSERT_EQ(folders.size(), 3);
+    EXPECT_EQ(folders.at(0), QCoreApplication::applicationDirPath() + QStringLiteral("/sample"));
+    EXPECT_EQ(folders.at(1), QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/pcquiba/sample")));
+    EXPECT_EQ(folders.at(2), QStringLiteral(PCQUIBA_INSTALL_PREFIX "/share/pcquiba/sample"));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/ComponentPluginLoader.h"
 #include "platform/ComponentRegistry.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -125,9 +126,10 @@ TEST_F(ComponentPluginLoaderTest, KeptMessagesGoToTheLogFunctionOnceThereIsOneAn
 TEST(ComponentPluginFoldersTest, AreBesideTheExecutableAndUnderTheInstallPrefix)
 {
     const QStringList folders = ComponentPluginLoader::defaultFolders();
-    ASSERT_EQ(folders.size(), 2);
-    EXPECT_TRUE(folders.at(0).endsWith(QStringLiteral("/components")));
-    EXPECT_EQ(folders.at(1), QStringLiteral(PCQUIBA_INSTALL_PREFIX "/lib/pcquiba/components"));
+    ASSERT_EQ(folders.size(), 3);
+    EXPECT_EQ(folders.at(0), QCoreApplication::applicationDirPath() + QStringLiteral("/components"));
+    EXPECT_EQ(folders.at(1), QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/pcquiba/components"));
+    EXPECT_EQ(folders.at(2), QStringLiteral(PCQUIBA_INSTALL_PREFIX "/lib/pcquiba/components"));
     for (const QString& folder : folders)
         EXPECT_FALSE(folder.startsWith(TestEnvironment::root()));
 }

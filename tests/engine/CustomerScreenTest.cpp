@@ -1,6 +1,7 @@
 #include "CustomerScreen.h"
 #include "EngineEventLog.h"
 #include "SimulatedRoot.h"
+#include "SimulatedLog.h"
 #include "SimulatedRulesEngine.h"
 
 #include <QApplication>
@@ -109,6 +110,34 @@ TEST_F(CustomerScreenTest, TheKeypadAsksForThePhoneNumberAndShowsAMistake)
     ASSERT_TRUE(events.waitFor(QStringLiteral("ItemAdded")));
     settle();
     EXPECT_EQ(screen->shownTitle(), QString());
+}
+
+} // namespace
+
+namespace {
+
+TEST(SimulatedEngineGUITest, WhereTheWindowSystemPlacesWindowsItselfTheValuesAreKeptAndThatIsLogged)
+{
+    ASSERT_FALSE(SimulatedEngineGUI::platformPlacesWindows()); // the tests run offscreen
+    QStringList lines;
+    SimulatedLog::setFunction([&](const QString& text, qint32 severity) { lines.append(QStringLiteral("%1 %2").arg(severity).arg(text)); });
+    QWidget window;
+    window.resize(640, 480);
+    SimulatedEngineGUI gui(QRect(100, 50, 800, 600), true);
+    gui.attach(&window, false);
+    gui.setLeft(30);
+    gui.show();
+    SimulatedLog::setFunction({});
+
+    EXPECT_EQ(lines, QStringList{QStringLiteral("2 The window system \"offscreen\" does not let the kiosk window place "
+                                                "itself; position, size and top-most are left to it")});
+    EXPECT_EQ(window.size(), QSize(640, 480));
+    EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(QRect(gui.Left(), gui.Top(), gui.Width(), gui.Height()), QRect(30, 50, 800, 600));
+    EXPECT_TRUE(gui.TopMost());
+    EXPECT_NE(gui.hwnd(), 0);
+    gui.hide();
+    EXPECT_EQ(gui.hwnd(), 0);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "AssignmentState.h"
 
 #include "SimulatedLog.h"
+#include "VariantText.h"
 #include "config/clsINIFile.h"
 
 #include <QDateTime>
@@ -13,20 +14,6 @@ const QString kSection = QStringLiteral("ASSIGNMENT");
 const QString kAccount = QStringLiteral("account");
 const QString kHardwareId = QStringLiteral("hardware_id");
 const QString kAssignedAt = QStringLiteral("assigned_at");
-
-// An argument as text; values that have none (Null, arrays, objects) are empty.
-QString textOf(const Variant& value)
-{
-    switch (value.kind()) {
-    case Variant::Kind::Empty:
-    case Variant::Kind::Null:
-    case Variant::Kind::Array:
-    case Variant::Kind::Object:
-        return {};
-    default:
-        return value.toString().trimmed();
-    }
-}
 
 } // namespace
 
@@ -93,7 +80,7 @@ bool AssignmentState::assignArguments(const VariantArray& arguments, QString& me
     // The Sovereign's array arrives as the only element of the outer array.
     const VariantArray values =
         arguments.size() == 1 && arguments.first().isArray() ? arguments.first().arrayValue() : arguments;
-    const auto at = [&](qsizetype index) { return index < values.size() ? textOf(values.at(index)) : QString(); };
+    const auto at = [&](qsizetype index) { return index < values.size() ? VariantText::of(values.at(index)) : QString(); };
     const QString forceText = at(3).toUpper();
     const bool force = forceText == QStringLiteral("TRUE") || forceText == QStringLiteral("YES") ||
                        forceText == QStringLiteral("-1") || forceText == QStringLiteral("1");

@@ -1,5 +1,6 @@
 #include "SimulatedBasket.h"
 
+#include "VariantText.h"
 #include "platform/RuntimeErrors.h"
 
 SimulatedBasket::SimulatedBasket(int maxItems, qint64 maxValue)
@@ -56,9 +57,7 @@ std::shared_ptr<SimulatedBasketItem> SimulatedBasket::find(const Variant& index)
         return nullptr;
     if (index.isEmpty())
         return m_items.last();
-    if (index.isNull() || index.isArray() || index.isObject())
-        return nullptr;
-    const QString text = index.toString().trimmed();
+    const QString text = VariantText::of(index);
     for (const auto& item : m_items) {
         if (QString::number(item->ID()) == text)
             return item;

@@ -4,6 +4,7 @@
 #include "Money.h"
 #include "ScriptedCustomer.h"
 #include "SimulatedLog.h"
+#include "VariantText.h"
 #include "VoucherWriter.h"
 #include "api/SurrenderReason.h"
 #include "platform/DateValue.h"
@@ -16,16 +17,6 @@
 namespace {
 
 constexpr int kMaxDataAttempts = 3;
-
-QString firstDataValue(const VariantArray& data)
-{
-    if (data.isEmpty())
-        return {};
-    const Variant& value = data.first();
-    if (value.isEmpty() || value.isNull() || value.isArray() || value.isObject())
-        return {};
-    return value.toString().trimmed();
-}
 
 QString digitsOf(const QString& text)
 {
@@ -324,7 +315,7 @@ SimulatedBasket& SimulatedRulesEngine::ensureBasket()
 
 Variant SimulatedRulesEngine::AddItem(const QString& productID, const VariantArray& data)
 {
-    const QString given = firstDataValue(data);
+    const QString given = data.isEmpty() ? QString() : VariantText::of(data.first());
     later(0, [productID, given](SimulatedRulesEngine& self) { self.startAdding(productID, given); });
     return Variant(true);
 }
@@ -385,8 +376,8 @@ void SimulatedRulesEngine::requestData(const QString& errorMessage)
         return;
     if (cancel)
         return cancelDataRequest(QStringLiteral("Cancelled"));
-    if (!data.isEmpty() && !data.isNull() && !data.isArray() && !data.isObject() && !data.toString().trimmed().isEmpty())
-        offerData(data.toString());
+    if (!VariantText::of(data).isEmpty())
+        offerData(VariantText::of(data));
 }
 
 void SimulatedRulesEngine::offerData(const QString& data)

@@ -117,7 +117,7 @@ CustomerScreen::CustomerScreen(QWidget* parent)
     screen->setSpacing(0);
     screen->addWidget(makeHeader());
     screen->addLayout(body, 1);
-    setBasket({}, 0, false);
+    setBasket({}, 0, false, false);
 }
 
 QWidget* CustomerScreen::makeHeader()
@@ -250,7 +250,8 @@ QWidget* CustomerScreen::makeBasketPanel()
     layout->addWidget(touchScrollArea(lines), 1);
 
     auto* totalRow = new QHBoxLayout;
-    totalRow->addWidget(label(QStringLiteral("Total"), QStringLiteral("totalLabel")));
+    m_totalLabel = label(QStringLiteral("Total"), QStringLiteral("totalLabel"));
+    totalRow->addWidget(m_totalLabel);
     totalRow->addStretch(1);
     m_total = label({}, QStringLiteral("total"));
     totalRow->addWidget(m_total);
@@ -333,7 +334,7 @@ QPushButton* CustomerScreen::makeTile(const CatalogueProduct& product, const QSt
     return tile;
 }
 
-void CustomerScreen::setBasket(const QList<BasketLine>& lines, qint64 total, bool canPay)
+void CustomerScreen::setBasket(const QList<BasketLine>& lines, qint64 total, bool canPay, bool paid)
 {
     clearLayout(m_basketLines);
     m_removeButtons.clear();
@@ -349,19 +350,23 @@ void CustomerScreen::setBasket(const QList<BasketLine>& lines, qint64 total, boo
         text->setWordWrap(true);
         layout->addWidget(text, 1);
         layout->addWidget(label(Money::text(line.price), QStringLiteral("linePrice")));
-        QPushButton* remove = touchButton(QStringLiteral("\u2715"), QStringLiteral("remove"));
-        remove->setFixedWidth(kTouchHeight);
-        remove->setEnabled(line.removable);
-        const qint32 id = line.id;
-        connect(remove, &QPushButton::clicked, this, [this, id] { Q_EMIT removeRequested(id); });
-        m_removeButtons.append(remove);
-        layout->addWidget(remove);
+        if (line.removable) {
+            QPushButton* remove = touchButton(QStringLiteral("\u2715"), QStringLiteral("remove"));
+            remove->setFixedWidth(kTouchHeight);
+            const qint32 id = line.id;
+            connect(remove, &QPushButton::clicked, this, [this, id] { Q_EMIT removeRequested(id); });
+            m_removeButtons.append(remove);
+            layout->addWidget(remove);
+        }
         m_basketLines->addWidget(row);
     }
     m_basketLines->addStretch(1);
     m_total->setText(Money::text(total));
+    m_totalLabel->setText(paid ? QStringLiteral("Paid") : QStringLiteral("Total"));
     m_canPay = canPay;
     m_pay->setEnabled(canPay);
+    m_pay->setVisible(!paid);
+    m_cancel->setVisible(!paid);
 }
 
 void CustomerScreen::showProducts()

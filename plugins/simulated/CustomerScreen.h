@@ -28,7 +28,8 @@ public:
     explicit CustomerScreen(QWidget* parent = nullptr);
 
     void setCatalogue(const Catalogue& catalogue);
-    void setBasket(const QList<BasketLine>& lines, qint64 total, bool canPay);
+    // paid: the basket is committed; it can be neither paid nor cancelled any more.
+    void setBasket(const QList<BasketLine>& lines, qint64 total, bool canPay, bool paid);
     // The product tiles.
     void showProducts();
     // The keypad, asking for a product's data; error is shown in red above it.
@@ -85,6 +86,7 @@ private:
     QVBoxLayout* m_basketLines = nullptr;
     QList<QPushButton*> m_removeButtons;
     QLabel* m_emptyBasket = nullptr;
+    QLabel* m_totalLabel = nullptr;
     QLabel* m_total = nullptr;
     QPushButton* m_pay = nullptr;
     QPushButton* m_cancel = nullptr;

@@ -169,7 +169,7 @@ void SimulatedRulesEngine::refreshScreen()
             lines.append({item->ID(), item->descriptionText(), item->Value(), item->IsRemovable()});
     }
     const bool canPay = m_basket && m_basket->Count() > 0 && !m_basket->IsCommitted() && !m_request;
-    m_screen->setBasket(lines, m_basket ? m_basket->TotalPrice() : 0, canPay);
+    m_screen->setBasket(lines, m_basket ? m_basket->TotalPrice() : 0, canPay, m_basket && m_basket->IsCommitted());
     m_screen->setInputEnabled(!m_busy);
     if (m_busy) {
         m_screen->showMessage(QStringLiteral("Please wait"), QStringLiteral("Getting your vouchers from the host..."));

@@ -112,6 +112,20 @@ TEST_F(CustomerScreenTest, TheKeypadAsksForThePhoneNumberAndShowsAMistake)
     EXPECT_EQ(screen->shownTitle(), QString());
 }
 
+TEST_F(CustomerScreenTest, AfterPayingTheCustomerIsThankedAndTheScreenGoesBack)
+{
+    ASSERT_TRUE(screen->chooseProduct(QStringLiteral("PZ-50")));
+    ASSERT_TRUE(events.waitFor(QStringLiteral("ItemAdded")));
+    settle();
+    screen->pressPay();
+    ASSERT_TRUE(events.waitFor(QStringLiteral("Surrender")));
+    EXPECT_EQ(screen->shownTitle(), QStringLiteral("Thank you"));
+    EXPECT_FALSE(screen->isVisible());
+    grab(QStringLiteral("thank-you"));
+    // Nothing can be bought twice from the paid basket.
+    EXPECT_FALSE(screen->chooseProduct(QStringLiteral("PZ-50")));
+}
+
 } // namespace
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include "Money.h"
 #include "SimulatedLog.h"
-#include "platform/Ansi.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -45,7 +44,7 @@ QString VoucherWriter::markup(const SimulatedBasketItem& item, const IssuedPin& 
                               const QDateTime& when)
 {
     const CatalogueProduct& product = item.product();
-    QString document = QStringLiteral("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<document a=\"c\">\n");
+    QString document = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<document a=\"c\">\n");
     document += QStringLiteral("  <graphics v=\"t\"><image a=\"c\" f=\"logo.png\"/></graphics>\n");
     if (terminal.trainingMode)
         document += text(QStringLiteral("*** TRAINING - NOT VALID ***"), QStringLiteral("a=\"c\" e=\"bold\""));
@@ -75,7 +74,8 @@ QString VoucherWriter::write(const SimulatedBasketItem& item, const IssuedPin& p
                              const QDateTime& when) const
 {
     QString fileName = QDir(m_folder).filePath(pin.serial + QStringLiteral(".xml"));
-    QByteArray bytes = Ansi::fromUnicode(markup(item, pin, terminal, when));
+    // UTF-8, as pcQUIBA's XML reader decodes every document, plain or decompressed.
+    QByteArray bytes = markup(item, pin, terminal, when).toUtf8();
     if (m_compress) {
         bytes = compressed(bytes);
         if (!m_compressedExtension.isEmpty())

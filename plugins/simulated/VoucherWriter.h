@@ -7,7 +7,7 @@
 
 // Writes the voucher document of one committed item in pcQUIBA's print markup: the logo, the
 // supplier and product, the PIN, its serial as a code128 barcode, the instructions, the
-// terminal's details, and a cut. With compression the file is one zlib stream, named with the
+// terminal's details, and a cut, in UTF-8. With compression the file is one zlib stream, named with the
 // compressed extension when there is one.
 class VoucherWriter {
 public:

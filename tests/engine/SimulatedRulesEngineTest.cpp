@@ -5,6 +5,9 @@
 #include "SimulatedRulesEngine.h"
 #include "api/SurrenderReason.h"
 #include "platform/DateValue.h"
+#include "platform/Dictionary.h"
+#include "support/XmlReaderNoEvents.h"
+#include "support/clsXMLReader.h"
 #include "support/clsZlib.h"
 
 #include <QCoreApplication>
@@ -295,7 +298,53 @@ TEST_F(SimulatedRulesEngineTest, WithCompressionVouchersAreOneZlibStreamNamedWit
     EXPECT_TRUE(document.endsWith(QStringLiteral(".xml.gz")));
     clsZlib zlib;
     EXPECT_TRUE(zlib.IsCompressed(document));
-    EXPECT_TRUE(zlib.Read(document).startsWith(QStringLiteral("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<document")));
+    EXPECT_TRUE(zlib.Read(document).startsWith(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<document")));
+}
+
+// Collects the text of every text element, as the printing side reads a voucher.
+class VoucherTexts : public XmlReaderNoEvents {
+public:
+    void startElement(const QString&, const QString& localName, const QString&, const Dictionary&) override
+    {
+        if (localName == QLatin1StringView("text"))
+            current.clear();
+    }
+    void characters(const QString& text, qint32 start, qint32 length) override { current += text.mid(start - 1, length); }
+    void endElement(const QString&, const QString& localName, const QString&) override
+    {
+        if (localName == QLatin1StringView("text"))
+            texts.append(current);
+    }
+    void endDocument() override { ended = true; }
+
+    QString current;
+    QStringList texts;
+    bool ended = false;
+};
+
+TEST_F(SimulatedRulesEngineTest, PcquibasOwnReaderReadsEveryVoucherWithItsAccentsPlainOrCompressed)
+{
+    root.writeCatalogue(QStringLiteral("<catalogue><supplier id=\"cafe\" name=\"Caf\u00e9 R\u00e9seau\">"
+                                       "<product id=\"C5\" name=\"Cr\u00e9dit \u20ac5 &amp; more\" price=\"5\" kind=\"pin\"/>"
+                                       "</supplier></catalogue>").toUtf8());
+    for (const char* compression : {"NONE", "ZLIB"}) {
+        SCOPED_TRACE(compression);
+        root.set(QStringLiteral("HOST"), QStringLiteral("compression"), QString::fromLatin1(compression));
+        auto engine = start();
+        engine->AddItem(QStringLiteral("C5"), {Variant()});
+        settle();
+        engine->Commit();
+        ASSERT_TRUE(events.waitFor(QStringLiteral("BasketCommitted")));
+        clsZlib zlib;
+        VoucherTexts texts;
+        clsXMLReader reader(&texts);
+        reader.Parse(zlib.Read(events.vouchers.last()));
+        EXPECT_TRUE(texts.ended);
+        ASSERT_GE(texts.texts.size(), 2);
+        EXPECT_EQ(texts.texts.at(0), QStringLiteral("Caf\u00e9 R\u00e9seau"));
+        EXPECT_EQ(texts.texts.at(1), QStringLiteral("Cr\u00e9dit \u20ac5 & more"));
+        events.lines.clear();
+    }
 }
 
 TEST_F(SimulatedRulesEngineTest, TheCustomerScreenHandsBackWithTheReasonForHowTheSaleEnded)

@@ -213,6 +213,25 @@ TEST_F(SimulatedRulesEngineTest, DataInjectedLaterOnTheListeningDeviceCompletesT
     EXPECT_EQ(item->Description()->Text(), QStringLiteral("PlayZone Gift Card $20 (...9999)"));
 }
 
+TEST_F(SimulatedRulesEngineTest, WhileTheScreenIsUpAScannedProductIdAddsTheProduct)
+{
+    auto engine = start();
+    EXPECT_FALSE(engine->SimpleProduct(QStringLiteral("TN-TOPUP")));
+    EXPECT_EQ(engine->ProductSupplier(QStringLiteral("st-3m")), QStringLiteral("Streamly"));
+    EXPECT_EQ(engine->ActiveDevices(), 0);
+    engine->InjectDeviceData(QStringLiteral("ST-3M"), SimulatedRulesEngine::kBarcodeReader);
+    settle();
+    EXPECT_TRUE(events.lines.isEmpty());
+
+    engine->ShowGUI({});
+    EXPECT_EQ(engine->ActiveDevices(), SimulatedRulesEngine::kBarcodeReader);
+    engine->InjectDeviceData(QStringLiteral(" ST-3M "), SimulatedRulesEngine::kBarcodeReader);
+    ASSERT_TRUE(events.waitFor(QStringLiteral("ItemAdded")));
+    EXPECT_EQ(events.lines, QStringList{QStringLiteral("ItemAdded ST-3M")});
+    engine->HideGUI(false, {});
+    EXPECT_EQ(engine->ActiveDevices(), 0);
+}
+
 TEST_F(SimulatedRulesEngineTest, TheBasketRefusesWhatGoesOverItsLimits)
 {
     root.set(QStringLiteral("API"), QStringLiteral("max_basket_items"), QStringLiteral("2"));

@@ -1,6 +1,8 @@
 #include "app/ProcedureFrame.h"
 #include "app/ServiceStartup.h"
+#include "app/Services.h"
 #include "components/BuiltInComponents.h"
+#include "platform/ComponentPluginLoader.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -13,6 +15,7 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     BuiltInComponents::registerAll();
+    ComponentPluginLoader::loadAll();
 
     QString failure;
     if (!ServiceStartup::startErrorHandler(failure)) {
@@ -21,5 +24,7 @@ int main(int argc, char* argv[])
     }
     ProcedureFrame frame(QStringLiteral("Sub MainInitialise"), QStringLiteral("modMain"));
     ServiceStartup::startLogger();
+    ComponentPluginLoader::setLogFunction(
+        [](const QString& text, qint32 severity) { Services::logger().log(Variant(text), severity); });
     return 0;
 }

@@ -1,0 +1,92 @@
+#include "VoucherWriter.h"
+
+#include "Money.h"
+#include "SimulatedLog.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <zlib.h>
+
+namespace {
+
+QString escaped(const QString& text)
+{
+    return text.toHtmlEscaped();
+}
+
+// A text element; blanks in the data stay blanks because the hard space is "~" by default.
+QString text(const QString& data, const QString& attributes = {})
+{
+    return QStringLiteral("  <text%1>%2</text>\n").arg(attributes.isEmpty() ? QString() : u' ' + attributes, escaped(data));
+}
+
+QByteArray compressed(const QByteArray& plain)
+{
+    uLongf size = compressBound(uLong(plain.size()));
+    QByteArray out(qsizetype(size), Qt::Uninitialized);
+    if (compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(plain.constData()),
+                 uLong(plain.size())) != Z_OK)
+        return {};
+    out.truncate(qsizetype(size));
+    return out;
+}
+
+} // namespace
+
+VoucherWriter::VoucherWriter(QString folder, bool compress, QString compressedExtension)
+    : m_folder(std::move(folder))
+    , m_compress(compress)
+    , m_compressedExtension(std::move(compressedExtension))
+{
+}
+
+QString VoucherWriter::markup(const SimulatedBasketItem& item, const IssuedPin& pin, const Terminal& terminal,
+                              const QDateTime& when)
+{
+    const CatalogueProduct& product = item.product();
+    QString document = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<document a=\"c\">\n");
+    document += QStringLiteral("  <graphics v=\"t\"><image a=\"c\" f=\"logo.png\"/></graphics>\n");
+    if (terminal.trainingMode)
+        document += text(QStringLiteral("*** TRAINING - NOT VALID ***"), QStringLiteral("a=\"c\" e=\"bold\""));
+    document += text(product.supplierName, QStringLiteral("a=\"c\" w=\"2\" h=\"2\" e=\"bold\""));
+    document += text(product.name, QStringLiteral("a=\"c\""));
+    document += text(QStringLiteral("Value: ") + Money::text(product.price), QStringLiteral("a=\"c\""));
+    if (!item.data().isEmpty())
+        document += text(QStringLiteral("For: ") + item.data(), QStringLiteral("a=\"c\""));
+    document += QStringLiteral("  <line w=\"1\"/>\n");
+    document += text(QStringLiteral("Your PIN"), QStringLiteral("a=\"c\""));
+    document += text(pin.groupedPin(), QStringLiteral("a=\"c\" f=\"B\" w=\"2\" h=\"2\" e=\"bold\""));
+    document += QStringLiteral("  <line w=\"1\"/>\n");
+    if (!product.instructions.isEmpty())
+        document += text(product.instructions, QStringLiteral("a=\"c\" f=\"B\""));
+    document += QStringLiteral("  <barcode y=\"code128\" h=\"60\" a=\"c\">%1</barcode>\n").arg(escaped(pin.serial));
+    document += text(QStringLiteral("Serial ") + pin.serial, QStringLiteral("a=\"c\" f=\"B\""));
+    document += text(when.toString(QStringLiteral("dd-MMM-yyyy HH:mm:ss")), QStringLiteral("a=\"l\" f=\"B\""));
+    document += text(QStringLiteral("Account ") + terminal.account + QStringLiteral("  Terminal ") + terminal.posDeviceID,
+                     QStringLiteral("a=\"l\" f=\"B\""));
+    if (!terminal.posReferenceID.isEmpty())
+        document += text(QStringLiteral("Reference ") + terminal.posReferenceID, QStringLiteral("a=\"l\" f=\"B\""));
+    document += QStringLiteral("  <cut f=\"full\"/>\n</document>\n");
+    return document;
+}
+
+QString VoucherWriter::write(const SimulatedBasketItem& item, const IssuedPin& pin, const Terminal& terminal,
+                             const QDateTime& when) const
+{
+    QString fileName = QDir(m_folder).filePath(pin.serial + QStringLiteral(".xml"));
+    // UTF-8, as pcQUIBA's XML reader decodes every document, plain or decompressed.
+    QByteArray bytes = markup(item, pin, terminal, when).toUtf8();
+    if (m_compress) {
+        bytes = compressed(bytes);
+        if (!m_compressedExtension.isEmpty())
+            fileName += u'.' + m_compressedExtension;
+    }
+    QDir().mkpath(m_folder);
+    QSaveFile file(fileName);
+    if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        SimulatedLog::write(QStringLiteral("Cannot write the voucher %1: %2").arg(fileName, file.errorString()),
+                            SimulatedLog::Error);
+        return {};
+    }
+    return fileName;
+}

@@ -2,6 +2,8 @@
 
 #include "components/OfflineHostFactory.h"
 #include "components/OfflineRulesEngine.h"
+#include "components/QuibaXmlDocument.h"
+#include "components/ReceiptPrinter.h"
 #include "components/StandardErrorHandler.h"
 #include "components/StandardLogger.h"
 #include "components/TextFileLexicon.h"
@@ -24,4 +26,6 @@ void BuiltInComponents::registerAll()
     registerComponent<TextFileLexicon>();
     registerComponent<OfflineRulesEngine>();
     registerComponent<OfflineHostFactory>();
+    registerComponent<QuibaXmlDocument>();
+    registerComponent<ReceiptPrinter>();
 }

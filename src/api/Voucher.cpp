@@ -215,6 +215,10 @@ void Voucher::raiseMarkupEvents()
     // The markup closes the job it opened when the document breaks off, then raises.
     VoucherMarkup markup(frmController::instance(), m_state, {state.logoPath, state.logoExt});
     markup.RaisePrintEvents(m_fileName);
+    // A document that ends before its markup does (or has none) was not printed whole: the
+    // Sovereign learns it, and it is not stamped as printed.
+    if (!markup.complete())
+        RuntimeErrors::raise(RuntimeErrors::InvalidFileFormat);
     writePrintedTimestamp();
 }
 

@@ -165,12 +165,15 @@ void Voucher::RaisePrintEvents(std::optional<bool>& sync)
 void Voucher::callPrintMethod(const QString& methodName, bool sync)
 {
     std::optional<bool> argument = sync;
-    if (methodName == u"PrintVoucher")
-        PrintVoucher(argument);
-    else if (methodName == u"RaisePrintEvents")
-        RaisePrintEvents(argument);
-    else
-        RuntimeErrors::raise(RuntimeErrors::MemberNotSupported);
+    try {
+        if (methodName == u"PrintVoucher")
+            PrintVoucher(argument);
+        else if (methodName == u"RaisePrintEvents")
+            RaisePrintEvents(argument);
+    } catch (const AutomationError&) {
+        // The member has already reported its error (the error log, the " *** " line): the
+        // queue goes on with the next job.
+    }
 }
 
 void Voucher::queue(const QString& methodName)

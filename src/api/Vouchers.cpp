@@ -9,7 +9,6 @@
 #include "controller/frmController.h"
 #include "platform/Collection.h"
 #include "platform/Conversions.h"
-#include "platform/RuntimeErrors.h"
 
 #include <QFileInfo>
 
@@ -120,12 +119,15 @@ void Vouchers::RaisePrintEvents(std::optional<bool>& sync)
 void Vouchers::callPrintMethod(const QString& methodName, bool sync)
 {
     std::optional<bool> argument = sync;
-    if (methodName == u"PrintAll")
-        PrintAll(argument);
-    else if (methodName == u"RaisePrintEvents")
-        RaisePrintEvents(argument);
-    else
-        RuntimeErrors::raise(RuntimeErrors::MemberNotSupported);
+    try {
+        if (methodName == u"PrintAll")
+            PrintAll(argument);
+        else if (methodName == u"RaisePrintEvents")
+            RaisePrintEvents(argument);
+    } catch (const AutomationError&) {
+        // The member has already reported its error (the error log, the " *** " line): the
+        // queue goes on with the next job.
+    }
 }
 
 bool Vouchers::printable(ProcedureFrame& frame, Needs needs) const

@@ -306,6 +306,26 @@ TEST_F(VoucherTest, QueuedJobsRunInOrderAfterTheCallsReturned)
     EXPECT_FALSE(frmController::instance().Args().exists(u"PrintQueue"_s));
 }
 
+TEST_F(VoucherTest, AQueuedJobThatFailsIsReportedAndTheNextStillRuns)
+{
+    const QString broken = writeVoucher(u"broken.xml"_s, QByteArray("<document><text w='99999'>x</text></document>"));
+    const QString good = writeVoucher(u"good.xml"_s, documentWith(u"ok"_s));
+    sellDocuments({broken, good});
+    std::optional<bool> later = false;
+    Voucher::create(broken)->RaisePrintEvents(later);
+    Voucher::create(good)->RaisePrintEvents(later);
+    logger->lines.clear();
+
+    runEventLoop();
+    EXPECT_EQ(listener.events.mid(listener.events.size() - 5),
+              (QStringList{u"PrintBegin(1)"_s, u"PrintVoucher(l)"_s, u"PrintText(A, , 1, 1, l, 0, ok)"_s,
+                           u"PrintVoucherEnd()"_s, u"PrintEnd()"_s}));
+    EXPECT_TRUE(logger->lines.contains(RecordingLogger::Line{u" *** General Error: Overflow"_s, 4}));
+    EXPECT_TRUE(errorHandler->events.join(u'\n').contains(u"record"_s));
+    EXPECT_EQ(frmController::instance().printDepth(), 0);
+    EXPECT_FALSE(frmController::instance().Args().exists(u"PrintQueue"_s));
+}
+
 TEST_F(VoucherTest, PrintVoucherHandsTheFileToThePrinterAndStampsIt)
 {
     const QString path = writeVoucher(u"v.xml"_s, documentWith(u"x"_s));

@@ -212,7 +212,8 @@ TEST_F(BasketTest, PropertiesReadTheEngineAndLogTheirLines)
     const PropertyCase cases[] = {
         {"Count", [](FakeEngineBasket& b) { b.addItem(u"A"_s); b.addItem(u"B"_s); },
          [](Basket& b) { return Variant(b.Count()); }, Variant(qint16(2)), " --> 2"},
-        {"IsEmpty", [](FakeEngineBasket&) {}, [](Basket& b) { return Variant(b.IsEmpty()); }, Variant(true), " --> True"},
+        {"IsEmpty", [](FakeEngineBasket&) {}, [](Basket& b) { return Variant(b.IsEmpty()); }, Variant(true),
+         " --> True"},
         {"IsEmpty", [](FakeEngineBasket& b) { b.addItem(u"A"_s); }, [](Basket& b) { return Variant(b.IsEmpty()); },
          Variant(false), " --> False"},
         {"IsFull", [](FakeEngineBasket& b) { b.isFull = true; }, [](Basket& b) { return Variant(b.IsFull()); },

@@ -6,6 +6,8 @@
 #include "components/ReceiptOutput.h"
 #include "components/ReceiptPrinter.h"
 #include "controller/PrintEvents.h"
+#include "support/XmlReaderNoEvents.h"
+#include "support/clsXMLReader.h"
 #include "support/clsZlib.h"
 
 #include <QFile>
@@ -91,6 +93,19 @@ void PrintEventsOf4KbVoucher(benchmark::State& state)
     state.counters["events"] = double(target.events) / double(state.iterations());
 }
 BENCHMARK(PrintEventsOf4KbVoucher)->ArgName("compressed")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The yardstick: the same file through the reader alone, every event ignored.
+void ReaderAloneOn4KbVoucher(benchmark::State& state)
+{
+    const Voucher voucher(false);
+    XmlReaderNoEvents ignore;
+    for (auto _ : state) {
+        clsXMLReader reader(&ignore);
+        reader.Parse(voucher.path);
+    }
+    state.counters["bytes"] = double(voucher.size);
+}
+BENCHMARK(ReaderAloneOn4KbVoucher)->Unit(benchmark::kMicrosecond);
 
 void RenderPngOf4KbVoucher(benchmark::State& state)
 {

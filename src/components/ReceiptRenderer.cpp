@@ -276,9 +276,10 @@ void ReceiptRenderer::RaisePrintBarcode(const QString& barcodeType, qint16 width
         symbol.image = symbol.image.scaledToWidth(m_width);
     m_y += m_settings.dotsY(kBarcodeSpaceMm);
     placeBlock(symbol.image, alignment);
-    if (!symbol.humanReadable.isEmpty())
-        drawText(font(QStringLiteral("B"), {}, 1, 1), false, alignment == u"l" || alignment == u"r" ? alignment : QStringLiteral("c"),
-                 0, symbol.humanReadable);
+    if (!symbol.humanReadable.isEmpty()) {
+        const QString under = alignment == u"l" || alignment == u"r" ? alignment : QStringLiteral("c");
+        drawText(font(QStringLiteral("B"), {}, 1, 1), false, under, 0, symbol.humanReadable);
+    }
     m_y += m_settings.dotsY(kRuleSpaceMm);
 }
 

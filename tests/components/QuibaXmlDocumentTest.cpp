@@ -90,7 +90,8 @@ TEST_F(QuibaXmlDocumentTest, PrintedTimestampIsWrittenOnceOnTheRootAndReadBack)
     reread.Load(path);
     EXPECT_EQ(reread.printedTimestamp(), QStringLiteral("2026-12-10T14:05:09+01:00"));
     EXPECT_EQ(readFile(path).count("printed="), 1);
-    EXPECT_EQ(QuibaXmlDocument::timestampText(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone(-5 * 3600 - 1800))),
+    const QDateTime west(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone(-5 * 3600 - 1800));
+    EXPECT_EQ(QuibaXmlDocument::timestampText(west),
               QStringLiteral("2026-01-02T03:04:05-05:30"));
     const QRegularExpression form(QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)"));
     EXPECT_TRUE(form.match(QuibaXmlDocument::timestampText(QDateTime::currentDateTime())).hasMatch());

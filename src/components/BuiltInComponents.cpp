@@ -1,5 +1,6 @@
 #include "components/BuiltInComponents.h"
 
+#include "components/BuiltInConfigurationUtility.h"
 #include "components/OfflineHostFactory.h"
 #include "components/OfflineRulesEngine.h"
 #include "components/StandardErrorHandler.h"
@@ -24,4 +25,5 @@ void BuiltInComponents::registerAll()
     registerComponent<TextFileLexicon>();
     registerComponent<OfflineRulesEngine>();
     registerComponent<OfflineHostFactory>();
+    registerComponent<BuiltInConfigurationUtility>();
 }

@@ -2,6 +2,7 @@
 
 #include "app/FormProcedure.h"
 #include "app/ProcessState.h"
+#include "app/Trace.h"
 #include "controller/ConfigurationUtility.h"
 #include "controller/HostConnectionEvents.h"
 #include "controller/PrintQueueTarget.h"
@@ -197,6 +198,11 @@ void frmController::Disconnect(const QString& clientName)
             unload();
         }
     });
+}
+
+int frmController::clientCount() const
+{
+    return d->clients.count();
 }
 
 bool frmController::KioskMode() const
@@ -559,6 +565,8 @@ void frmController::m_objEngine_Surrender(qint32 reason, const QString& message)
     raiseEvent([&](ControllerEvents& listener) { listener.Surrender(reason, message); });
     if (!d->kioskMode)
         return;
+    // No Sovereign writes this event's line for the hand-started kiosk.
+    Trace::write(Trace::eventLine(u"Surrender"_s, {QString::number(reason), message}));
     Disconnect(kKioskClient);
     if (reason == kSurrenderConfigUtility)
         callHook(hooks().startScreen.show);

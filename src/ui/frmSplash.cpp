@@ -6,6 +6,7 @@
 #include "app/Services.h"
 #include "controller/frmController.h"
 #include "platform/DateValue.h"
+#include "platform/RuntimeErrors.h"
 #include "ui/CogAnimation.h"
 
 #include <QCheckBox>
@@ -37,6 +38,7 @@ const char* const kStyleSheet = R"(
 #lblProducts { color: #17233d; font-size: 20px; font-weight: 600; }
 #lblWait { color: #17233d; font-size: 13px; font-weight: 600; }
 #lblVersion { color: #8993a4; font-size: 11px; }
+#cmdClose, #cmdSettings, #cmdStart { min-width: 96px; }
 #footer { background: #f4f5f7; border-top: 1px solid #dfe1e6; }
 QCheckBox { color: #17233d; font-size: 13px; }
 QPushButton { min-height: 34px; padding: 0 18px; border-radius: 4px; font-size: 13px;
@@ -175,6 +177,8 @@ void frmSplash::buildLayout()
     offer->addSpacing(14);
     offer->addWidget(m_chkAutoStart);
     offer->addStretch();
+    m_lblVersion = label(u"lblVersion"_s, this);
+    offer->addWidget(m_lblVersion);
 
     m_aniCog = new CogAnimation(this);
     m_aniCog->setObjectName(u"aniCog"_s);
@@ -183,21 +187,24 @@ void frmSplash::buildLayout()
     m_lblWait = label(u"lblWait"_s, this);
     m_lblWait->setAlignment(Qt::AlignHCenter);
     m_lblWait->hide();
-    auto* busy = new QVBoxLayout;
+    auto* busyColumn = new QWidget(this);
+    busyColumn->setFixedWidth(150);
+    auto* busy = new QVBoxLayout(busyColumn);
+    busy->setContentsMargins(0, 0, 0, 0);
     busy->setSpacing(8);
+    busy->addSpacing(6);
     busy->addWidget(m_aniCog, 0, Qt::AlignHCenter);
     busy->addWidget(m_lblWait, 0, Qt::AlignHCenter);
     busy->addStretch();
 
     auto* body = new QHBoxLayout;
-    body->setContentsMargins(28, 24, 28, 12);
+    body->setContentsMargins(28, 24, 28, 14);
     body->addLayout(offer, 1);
-    body->addLayout(busy);
+    body->addWidget(busyColumn);
 
     auto* footer = new QWidget(this);
     footer->setObjectName(u"footer"_s);
     footer->setAttribute(Qt::WA_StyledBackground);
-    m_lblVersion = label(u"lblVersion"_s, footer);
     m_cmdClose = new QPushButton(footer);
     m_cmdClose->setObjectName(u"cmdClose"_s);
     m_cmdSettings = new QPushButton(footer);
@@ -208,7 +215,7 @@ void frmSplash::buildLayout()
     auto* footerLayout = new QHBoxLayout(footer);
     footerLayout->setContentsMargins(28, 14, 28, 14);
     footerLayout->setSpacing(10);
-    footerLayout->addWidget(m_lblVersion, 1);
+    footerLayout->addStretch(1);
     footerLayout->addWidget(m_cmdClose);
     footerLayout->addWidget(m_cmdSettings);
     footerLayout->addWidget(m_cmdStart);
@@ -252,12 +259,18 @@ void frmSplash::Form_Load()
 
 // ---- showing and counting down ---------------------------------------------------------------
 
+void frmSplash::zReady()
+{
+    for (QPushButton* button : {m_cmdStart, m_cmdSettings, m_cmdClose})
+        button->setEnabled(true);
+    m_lblWait->hide();
+    m_aniCog->stop();
+}
+
 void frmSplash::Display(qint16 seconds)
 {
     FormProcedure::run(u"Sub Display"_s, kFormName, [&] {
-        for (QPushButton* button : {m_cmdStart, m_cmdSettings, m_cmdClose})
-            button->setEnabled(true);
-        m_lblWait->hide();
+        zReady();
         // The cog is drawn, so it is always there to show.
         m_aniCog->show();
         show();
@@ -317,16 +330,21 @@ void frmSplash::zPleaseWait()
 
 void frmSplash::cmdStart_Click()
 {
-    FormProcedure::run(u"Sub cmdStart_Click"_s, kFormName, [&] {
+    const bool started = FormProcedure::run(u"Sub cmdStart_Click"_s, kFormName, [&] {
         zPleaseWait();
         frmController& controller = frmController::instance().Connect(u"KIOSK"_s);
         controller.StartEngine();
-        if (const auto engine = controller.Engine())
-            engine->ShowGUI(QString());
+        const auto engine = controller.Engine();
+        if (!engine)
+            RuntimeErrors::raise(91);
+        engine->ShowGUI(QString());
         if (m_aniCog->isVisible())
             m_aniCog->stop();
         hide();
     });
+    // A kiosk that did not start leaves the screen as it was, not busy for ever.
+    if (!started)
+        zReady();
 }
 
 QString frmSplash::useByQuestion(qint64 secondsAhead)

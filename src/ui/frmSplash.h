@@ -57,6 +57,8 @@ private:
     void chkAutoStart_Click();
     void tmrStartGUI_Timer();
     void zPleaseWait();
+    // Buttons available, not busy.
+    void zReady();
     void stopCountdown();
     // The lexicon text of a key, or its built-in default.
     static QString text(const QString& key, const QString& defaultText, const QStringList& arguments = {});

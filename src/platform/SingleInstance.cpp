@@ -20,6 +20,9 @@ QString& claimedHow()
 
 SingleInstance::Claim SingleInstance::claim(const QString& lockFolder)
 {
+    // This process holds it already.
+    if (!claimedHow().isEmpty())
+        return Claim::Owned;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return claimLockFile(lockFolder);

@@ -13,7 +13,7 @@ public:
     enum class Claim { Owned, AlreadyRunning };
 
     // Claims the instance on the session bus, or, when there is none, by the lock file in the
-    // given folder.
+    // given folder. A process that holds the claim already keeps it.
     static Claim claim(const QString& lockFolder);
     // Claims by the lock file alone (kept open for the life of the process).
     static Claim claimLockFile(const QString& lockFolder);

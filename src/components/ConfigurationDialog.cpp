@@ -31,9 +31,12 @@ QDialog { background: #ffffff; }
 #header { background: #17233d; }
 #title { color: #ffffff; font-size: 20px; font-weight: 700; }
 #fileName { color: #aab6cf; font-size: 11px; }
-QListWidget { border: none; border-right: 1px solid #dfe1e6; background: #f4f5f7; font-size: 13px; padding-top: 8px; }
-QListWidget::item { padding: 7px 14px; color: #17233d; }
-QListWidget::item:selected { background: #deebff; color: #0b66e4; font-weight: 600; }
+QListWidget { border: none; border-right: 1px solid #dfe1e6; background: #f4f5f7; font-size: 13px;
+              padding: 8px 0; outline: none; }
+QListWidget::item { height: 27px; padding-left: 20px; color: #17233d; border: none; }
+QListWidget::item:selected { height: 27px; padding-left: 20px; background: #deebff; color: #0b66e4;
+                             border-left: 3px solid #0b66e4; }
+QScrollArea, #pageContent { background: #ffffff; border: none; }
 #pageTitle { color: #17233d; font-size: 16px; font-weight: 600; }
 #pageHint { color: #6b778c; font-size: 11px; }
 QLabel { color: #42526e; }
@@ -80,7 +83,7 @@ ConfigurationDialog::ConfigurationDialog(std::shared_ptr<clsINIFile> ini, QWidge
     setObjectName(u"ConfigurationDialog"_s);
     setWindowTitle(u"pcQUIBA Settings"_s);
     setStyleSheet(QString::fromLatin1(kStyleSheet));
-    resize(760, 540);
+    resize(780, 560);
 
     auto* header = new QWidget(this);
     header->setObjectName(u"header"_s);
@@ -96,6 +99,7 @@ ConfigurationDialog::ConfigurationDialog(std::shared_ptr<clsINIFile> ini, QWidge
     headerLayout->addWidget(fileName);
 
     m_pages->setFixedWidth(190);
+    m_pages->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     for (const ConfigurationSchema::Section& section : ConfigurationSchema::sections()) {
         m_pages->addItem(section.name);
         m_stack->addWidget(buildPage(section.name, section.keys));
@@ -134,6 +138,8 @@ ConfigurationDialog::~ConfigurationDialog() = default;
 QWidget* ConfigurationDialog::buildPage(const QString& section, const QStringList& keys)
 {
     auto* content = new QWidget;
+    content->setObjectName(u"pageContent"_s);
+    content->setAttribute(Qt::WA_StyledBackground);
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(24, 18, 24, 18);
     auto* heading = new QLabel(section, content);

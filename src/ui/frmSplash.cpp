@@ -10,6 +10,7 @@
 #include "ui/CogAnimation.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
@@ -274,7 +275,9 @@ void frmSplash::Display(qint16 seconds)
         // The cog is drawn, so it is always there to show.
         m_aniCog->show();
         show();
-        raise();
+        // Back in front after the settings; a platform without window stacking has no front.
+        if (QGuiApplication::platformName() != u"offscreen")
+            raise();
         if (seconds > 0) {
             m_countdown = seconds;
             m_chkAutoStart->setText(secondsCaption(seconds));

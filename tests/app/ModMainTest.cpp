@@ -212,6 +212,11 @@ protected:
     {
         ServiceFixture::SetUp();
         ProcessState::reset();
+        // Test programs run side by side on one bus: each holds its instance by a lock file in
+        // its own program root, which MainInitialise then finds held.
+        if (SingleInstance::claimedBy().isEmpty()) {
+            ASSERT_EQ(SingleInstance::claimLockFile(TestEnvironment::root()), SingleInstance::Claim::Owned);
+        }
         iniFileName = TestEnvironment::root() + u"/config/pcQUIBA.ini"_s;
         lexicon = std::make_shared<LoadedLexicon>();
         ComponentRegistry::registerFactory(ServiceStartup::kErrorHandlerClass, [this] { return errorHandler; });

@@ -113,14 +113,15 @@ struct frmController::Private {
 
 frmController& frmController::instance()
 {
-    if (!s_instance)
+    // A form unloaded through its base class is on its way out: the next use makes a new one.
+    if (!isLoaded())
         s_instance = new frmController;
     return *s_instance;
 }
 
 bool frmController::isLoaded()
 {
-    return s_instance != nullptr;
+    return s_instance != nullptr && !s_instance->isUnloading();
 }
 
 void frmController::unload()
@@ -259,8 +260,7 @@ bool frmController::EngineReady() const
 
 void frmController::releaseEngine()
 {
-    std::shared_ptr<RulesEngine> engine = std::move(d->engine);
-    d->engine.reset();
+    std::shared_ptr<RulesEngine> engine = std::exchange(d->engine, nullptr);
     if (!engine)
         return;
     engine->setEventSink(nullptr);
@@ -489,8 +489,7 @@ std::shared_ptr<HostConnection> frmController::connection() const
 
 void frmController::releaseConnection()
 {
-    std::shared_ptr<HostConnection> connection = std::move(d->connection);
-    d->connection.reset();
+    std::shared_ptr<HostConnection> connection = std::exchange(d->connection, nullptr);
     if (!connection)
         return;
     connection->setEventSink(nullptr);

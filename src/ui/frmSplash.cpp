@@ -98,14 +98,15 @@ QLabel* label(const QString& name, QWidget* parent)
 
 frmSplash& frmSplash::instance()
 {
-    if (!s_instance)
+    // A form unloaded through its base class is on its way out: the next use makes a new one.
+    if (!isLoaded())
         s_instance = new frmSplash;
     return *s_instance;
 }
 
 bool frmSplash::isLoaded()
 {
-    return s_instance != nullptr;
+    return s_instance != nullptr && !s_instance->isUnloading();
 }
 
 void frmSplash::unload()

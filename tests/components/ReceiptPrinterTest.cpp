@@ -145,6 +145,28 @@ TEST_F(ReceiptPrinterTest, EachCutEndsASlip)
         EXPECT_FALSE(isBlank(sheet));
 }
 
+TEST_F(ReceiptPrinterTest, PngShowsTheSlipsOneUnderTheOtherWithADashedLineAtEachCut)
+{
+    settings.type = QStringLiteral("png");
+    ReceiptPrinter printer(settings);
+    QString voucher = writeVoucher("<document><text>one</text><cut/><text>two</text></document>");
+    printer.PrintDocument(voucher, nullptr);
+    const QImage roll(folder.filePath(QStringLiteral("printed/voucher.png")));
+    const QList<QImage> slips = ReceiptPrinter::render(voucher, settings);
+    ASSERT_EQ(slips.size(), 2);
+    const int gap = settings.dotsY(3);
+    ASSERT_EQ(roll.height(), slips[0].height() + gap + slips[1].height());
+    const QImage cut = roll.copy(0, slips[0].height(), roll.width(), gap);
+    EXPECT_FALSE(isBlank(cut));
+    // Dashes: dark and white stretches along the middle of the gap.
+    const QImage line = cut.copy(0, gap / 2, roll.width(), 1).convertToFormat(QImage::Format_Grayscale8);
+    int dark = 0;
+    for (int x = 0; x < line.width(); ++x)
+        dark += line.constScanLine(0)[x] < 128 ? 1 : 0;
+    EXPECT_GT(dark, roll.width() / 4);
+    EXPECT_LT(dark, roll.width() * 9 / 10);
+}
+
 TEST_F(ReceiptPrinterTest, ColumnsAndRowsPutSlipsSideBySideOnSheets)
 {
     settings.columns = 2;

@@ -240,7 +240,7 @@ TEST_F(ReceiptPrinterTest, LongDocumentsAreCutIntoSlipsAndStopAtTheJobsLength)
 {
     QByteArray body;
     for (int i = 0; i < 100; ++i)
-        body += "<text w='1' h='8'>" + QByteArray(80, 'W') + "</text><image f='quiba'/>";
+        body += "<text w='1' h='2'>" + QByteArray(80, 'W') + "</text><image f='quiba'/>";
     const QList<QImage> sheets = sheetsOf(body);
     ASSERT_GT(sheets.size(), 1);
     int total = 0;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <zlib.h>
@@ -42,7 +43,9 @@ QByteArray compressed(const QByteArray& bytes)
     return out;
 }
 
-// Counts open jobs and vouchers; an end without its begin is a fault as well.
+// Counts open jobs and vouchers: a job must end after it began, with every voucher in it
+// closed. A stray end tag of a document gives a PrintVoucherEnd of its own, as the markup
+// says; it closes nothing.
 class DepthCheck : public PrintEvents {
 public:
     void RaisePrintBegin(qint16 numberOfDocuments) override
@@ -66,7 +69,7 @@ public:
     void RaisePrintImage(const QString&, const QString&) override {}
     void RaisePrintGraphicsEnd() override {}
     void RaisePrintCut(bool&) override {}
-    void RaisePrintVoucherEnd() override { --vouchers; }
+    void RaisePrintVoucherEnd() override { vouchers = std::max(0, vouchers - 1); }
     void RaisePrintEnd() override
     {
         if (--jobs < 0 || vouchers != 0)

@@ -143,6 +143,8 @@ bool ReceiptRenderer::makeRoom(int height)
     if (m_y + height > longest)
         finishSlip();
     if (m_used + m_y + height > m_jobRows)
+        m_paperOut = true;
+    if (m_paperOut)
         return false;
     if (m_y + height <= m_page.height())
         return true;
@@ -201,6 +203,8 @@ void ReceiptRenderer::RaisePrintVoucher(const QString&)
 void ReceiptRenderer::RaisePrintText(const QString& font, const QString& emphasis, qint16 charWidth, qint16 charHeight,
                                      const QString& alignment, qint16 indent, const QString& data)
 {
+    if (m_paperOut)
+        return;
     const ReceiptSettings::Font& f = m_settings.font(font);
     const int characterDots = m_width / f.charactersPerLine;
     const int indentDots = std::clamp(int(indent), 0, f.charactersPerLine - 1) * characterDots;
@@ -259,6 +263,8 @@ void ReceiptRenderer::RaisePrintLine(qint16 width)
 void ReceiptRenderer::RaisePrintBarcode(const QString& barcodeType, qint16 width, qint16 height,
                                         const QString& alignment, const QString& data)
 {
+    if (m_paperOut)
+        return;
     int module = scale(width) * (ReceiptBarcode::isMatrix(barcodeType) ? kMatrixModuleDots : kLinearModuleDots);
     const int heightDots = m_settings.dotsY(std::clamp(int(height), 1, kTallestBarcodeMm));
     ReceiptBarcode::Symbol symbol = ReceiptBarcode::render(barcodeType, module, heightDots, data);
@@ -306,6 +312,8 @@ void ReceiptRenderer::RaisePrintGraphicsBegin(const QString& verticalAlignment)
 
 void ReceiptRenderer::RaisePrintImage(const QString& alignment, const QString& fileName)
 {
+    if (m_paperOut)
+        return;
     QImage image = fittedImage(fileName);
     if (image.isNull())
         return;

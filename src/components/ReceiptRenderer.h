@@ -77,6 +77,8 @@ private:
     // Dots down the paper the finished slips took, and the most a job may take.
     int m_used = 0;
     int m_jobRows = 0;
+    // Set once the job has used all its paper: nothing more is drawn.
+    bool m_paperOut = false;
     QList<QImage> m_slips;
 
     bool m_inGraphics = false;

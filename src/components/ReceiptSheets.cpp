@@ -75,7 +75,7 @@ QImage ReceiptSheets::roll(const QList<QImage>& sheets, const ReceiptSettings& s
     height += space * int(std::max<qsizetype>(0, sheets.size() - 1));
     QImage roll = blankImage(settings, settings.paperWidthDots(), height);
     QPainter painter(&roll);
-    QPen dashes(Qt::gray, std::max(1, settings.dotsY(0.25)), Qt::DashLine);
+    QPen dashes(Qt::black, std::max(1, settings.dotsY(0.25)), Qt::DashLine);
     int y = 0;
     for (qsizetype i = 0; i < sheets.size(); ++i) {
         if (i > 0) {

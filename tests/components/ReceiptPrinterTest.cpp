@@ -2,6 +2,7 @@
 #include "components/ReceiptPrinter.h"
 #include "components/ReceiptRenderer.h"
 #include "components/ReceiptSheets.h"
+#include "config/clsINIFile.h"
 #include "platform/AutomationError.h"
 #include "platform/ComponentRegistry.h"
 
@@ -145,6 +146,28 @@ TEST_F(ReceiptPrinterTest, EachCutEndsASlip)
         EXPECT_FALSE(isBlank(sheet));
 }
 
+TEST_F(ReceiptPrinterTest, PngShowsTheSlipsOneUnderTheOtherWithADashedLineAtEachCut)
+{
+    settings.type = QStringLiteral("png");
+    ReceiptPrinter printer(settings);
+    QString voucher = writeVoucher("<document><text>one</text><cut/><text>two</text></document>");
+    printer.PrintDocument(voucher, nullptr);
+    const QImage roll(folder.filePath(QStringLiteral("printed/voucher.png")));
+    const QList<QImage> slips = ReceiptPrinter::render(voucher, settings);
+    ASSERT_EQ(slips.size(), 2);
+    const int gap = settings.dotsY(3);
+    ASSERT_EQ(roll.height(), slips[0].height() + gap + slips[1].height());
+    const QImage cut = roll.copy(0, slips[0].height(), roll.width(), gap);
+    EXPECT_FALSE(isBlank(cut));
+    // Dashes: dark and white stretches along the middle of the gap.
+    const QImage line = cut.copy(0, gap / 2, roll.width(), 1).convertToFormat(QImage::Format_Grayscale8);
+    int dark = 0;
+    for (int x = 0; x < line.width(); ++x)
+        dark += line.constScanLine(0)[x] < 128 ? 1 : 0;
+    EXPECT_GT(dark, roll.width() / 4);
+    EXPECT_LT(dark, roll.width() * 9 / 10);
+}
+
 TEST_F(ReceiptPrinterTest, ColumnsAndRowsPutSlipsSideBySideOnSheets)
 {
     settings.columns = 2;
@@ -218,7 +241,7 @@ TEST_F(ReceiptPrinterTest, LongDocumentsAreCutIntoSlipsAndStopAtTheJobsLength)
 {
     QByteArray body;
     for (int i = 0; i < 100; ++i)
-        body += "<text w='1' h='8'>" + QByteArray(80, 'W') + "</text><image f='quiba'/>";
+        body += "<text w='1' h='2'>" + QByteArray(80, 'W') + "</text><image f='quiba'/>";
     const QList<QImage> sheets = sheetsOf(body);
     ASSERT_GT(sheets.size(), 1);
     int total = 0;
@@ -370,6 +393,43 @@ TEST_F(ReceiptPrinterTest, PreviewPrintsOnlyWhenConfirmed)
         EXPECT_TRUE(shown);
         EXPECT_EQ(QFile::exists(png), confirm);
     }
+}
+
+TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)
+{
+    const QString iniFile = folder.filePath(QStringLiteral("pcQUIBA.ini"));
+    QFile file(iniFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[PRINTER]\nfont_b=DejaVu Sans Mono\nfont_b_size=12\nfont_b_cpl=32\nprinter_width=80\n"
+               "pels_per_metre_x=99999\npels_per_metre_y=12000\nprint_columns=0\nprint_rows=50\n"
+               "print_left_margin=500\nprint_preview=True\nprinter_type=PDF\nprinter_device=kiosk\n"
+               "[FILES]\nlogo_path=/srv/logos\nlogo_ext=png\ndata_path=/srv/data\n");
+    file.close();
+    clsINIFile ini;
+    ini.setFileName(iniFile);
+    const ReceiptSettings read = ReceiptSettings::fromIni(ini);
+    EXPECT_EQ(read.font(QStringLiteral("B")).family, QStringLiteral("DejaVu Sans Mono"));
+    EXPECT_EQ(read.font(QStringLiteral("B")).points, 12);
+    EXPECT_EQ(read.font(QStringLiteral("B")).charactersPerLine, 32);
+    EXPECT_EQ(read.font(QStringLiteral("C")).family, QStringLiteral("Courier New"));
+    EXPECT_EQ(read.font(QStringLiteral("x")).points, 10);
+    EXPECT_EQ(read.pelsPerMetreX, 40000);
+    EXPECT_EQ(read.pelsPerMetreY, 12000);
+    EXPECT_EQ(read.paperWidthMm, 80);
+    EXPECT_EQ(read.columns, 1);
+    EXPECT_EQ(read.rows, 20);
+    EXPECT_EQ(read.leftMarginMm, 40);
+    EXPECT_TRUE(read.preview);
+    EXPECT_EQ(read.device, QStringLiteral("kiosk"));
+    EXPECT_EQ(read.logoPath, QStringLiteral("/srv/logos"));
+    EXPECT_EQ(read.logoExt, QStringLiteral("png"));
+    EXPECT_EQ(ReceiptPrinter::outputFile(QStringLiteral("/x/V1.xml"), read), QStringLiteral("/srv/data/printed/V1.pdf"));
+
+    ReceiptSettings defaults;
+    defaults.clamp();
+    EXPECT_EQ(defaults.paperWidthDots(), 576);
+    EXPECT_EQ(defaults.dpiX(), 203);
+    EXPECT_EQ(defaults.columnWidthDots(), 576);
 }
 
 TEST(ReceiptPrinterComponentTest, IsBuiltInUnderItsClassName)

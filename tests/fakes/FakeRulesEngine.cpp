@@ -1,6 +1,8 @@
 #include "fakes/FakeRulesEngine.h"
 
+#include "app/Trace.h"
 #include "platform/ComponentRegistry.h"
+#include "platform/RuntimeErrors.h"
 
 namespace {
 
@@ -141,7 +143,15 @@ bool FakeRulesEngine::Assign1(QString& message, const ObjectRef&, const QString&
 
 Variant FakeRulesEngine::AddItem(const QString& productID, const VariantArray& data)
 {
-    record(QStringLiteral("AddItem"), {productID, data.isEmpty() ? QString() : data.first().toString()});
+    if (data.size() != 1 || !(data.first().isArray() || data.first().isEmpty()))
+        RuntimeErrors::raise(RuntimeErrors::TypeMismatch);
+    lastAddItemData = data.first().isArray() ? data.first().arrayValue() : VariantArray{};
+    QStringList arguments{productID};
+    for (const Variant& element : lastAddItemData)
+        arguments.append(Trace::valueText(element));
+    if (data.first().isEmpty())
+        arguments.append(QString());
+    record(QStringLiteral("AddItem"), arguments);
     if (!products.contains(productID)) {
         if (m_sink)
             m_sink->AddItemFailed(productID, QStringLiteral("Product not Found"));
@@ -230,8 +240,11 @@ bool FakeRulesEngine::raiseItemAdded(const std::shared_ptr<FakeEngineBasketItem>
 {
     bool cancel = false;
     std::shared_ptr<EngineBasketItem> passed = item;
+    const Lifetime::Watch alive = m_lifetime.watch();
     if (m_sink)
         m_sink->ItemAdded(passed, cancel);
+    if (alive.expired())
+        return cancel;
     if (cancel && basket)
         basket->items.removeOne(item);
     return cancel;

@@ -41,6 +41,7 @@ QString Trace::valueText(const Variant& value)
 {
     switch (value.kind()) {
     case Variant::Kind::Null:
+        return {};
     case Variant::Kind::Object:
     case Variant::Kind::Array:
         return value.typeName();

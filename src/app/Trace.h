@@ -30,7 +30,9 @@ public:
     // " --> END EVENT: Name"
     static QString endEventLine(const QString& event);
 
-    // A value as the runtime converts it to text; Null and objects, which have no text, by
-    // their type name.
+    // A value as the runtime's text concatenation writes it: Null and Empty as an empty text,
+    // Booleans as True/False, numbers and dates as CStr gives them. Objects and arrays, which
+    // concatenation refuses, write their type name ("Dictionary", "Variant()") so that a trace
+    // line never fails.
     static QString valueText(const Variant& value);
 };

@@ -33,7 +33,14 @@ bool Dictionary::exists(const QString& key) const
     return indexOf(key) >= 0;
 }
 
-Variant Dictionary::item(const QString& key) const
+Variant Dictionary::item(const QString& key)
+{
+    if (!exists(key))
+        add(key, Variant());
+    return itemIfPresent(key);
+}
+
+Variant Dictionary::itemIfPresent(const QString& key) const
 {
     const qsizetype index = indexOf(key);
     return index >= 0 ? m_items.at(index) : Variant();

@@ -5,7 +5,8 @@
 #include <QHash>
 
 // The scripting runtime's Dictionary: keys in insertion order, compared exactly (binary) or
-// without regard to case (text). Adding a present key raises 457.
+// without regard to case (text). Adding a present key raises 457; reading an absent key's item
+// adds it.
 class Dictionary : public AutomationObject {
 public:
     enum class CompareMode { Binary, Text };
@@ -18,8 +19,11 @@ public:
 
     void add(const QString& key, const Variant& item);
     bool exists(const QString& key) const;
-    // Item of an absent key is Empty, as the runtime's read of a missing key (without adding it).
-    Variant item(const QString& key) const;
+    // Reading the item of an absent key adds the key, with an Empty item, and gives Empty: the
+    // runtime's Dictionary does so, and code written for it removes keys it has only read.
+    Variant item(const QString& key);
+    // The item of a present key, or Empty for an absent one, which stays absent.
+    Variant itemIfPresent(const QString& key) const;
     // Sets a present key's item or adds the key at the end.
     void setItem(const QString& key, const Variant& item);
     // Removing an absent key raises 5 ("Invalid procedure call or argument").

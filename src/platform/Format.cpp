@@ -6,6 +6,7 @@
 #include "platform/RuntimeErrors.h"
 
 #include <QList>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -229,8 +230,17 @@ QList<DateToken> dateTokens(const Section& section)
     return tokens;
 }
 
+// A section with a digit placeholder is a number pattern, whatever letters it also holds:
+// "0 items" shows a count followed by the word.
+bool holdsDigitPlaceholder(const Section& section)
+{
+    return std::any_of(section.begin(), section.end(), [](const Piece& piece) { return piece.is(u'0') || piece.is(u'#'); });
+}
+
 bool isDateSection(const Section& section)
 {
+    if (holdsDigitPlaceholder(section))
+        return false;
     for (const DateToken& token : dateTokens(section)) {
         if (token.field)
             return true;

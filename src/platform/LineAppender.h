@@ -6,5 +6,13 @@
 // written is dropped: logging never stops the program.
 class LineAppender {
 public:
+    // Shown in place of each line break of a text, so that one text stays one line.
+    static constexpr char16_t kBreakMark = u'\u23CE';
+
+    // Appends the text as one line: its line breaks are shown as kBreakMark.
     static bool append(const QString& fileName, const QString& line);
+
+    // The text with every line break (CR LF, CR, LF, VT, FF, NEL, and the line and paragraph
+    // separators) replaced by one kBreakMark each.
+    static QString oneLine(const QString& text);
 };

@@ -272,7 +272,7 @@ void clsGenericURI::LoadQueryDictionary(const Dictionary& arguments)
     frame.run(ErrorExit::rethrow(), [&] {
         QStringList pieces;
         for (const QString& key : arguments.keys())
-            pieces.append(queryArgument(key, arguments.item(key)));
+            pieces.append(queryArgument(key, arguments.itemIfPresent(key)));
         m_parts[QueryPart] = pieces.join(u'&');
     });
 }

@@ -3,6 +3,7 @@
 #include "app/Services.h"
 #include "components/TextFileLexicon.h"
 #include "fakes/ServiceFixture.h"
+#include "fakes/ThrowingLexicon.h"
 
 #include <gtest/gtest.h>
 
@@ -115,6 +116,25 @@ TEST_F(ErrTextTest, AnnouncesItselfInModMainAndLeaves)
     ErrText(quibaBusy);
     EXPECT_EQ(errorHandler->events, (QStringList{QStringLiteral("enter modMain.Function ErrText"),
                                                  QStringLiteral("leave")}));
+}
+
+TEST_F(ErrTextTest, AFailingLexiconGoesThroughTheModuleErrorExit)
+{
+    Services::setLexicon(std::make_shared<ThrowingLexicon>());
+    try {
+        ErrText(quibaBusy);
+        FAIL() << "no error raised";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), RuntimeErrors::DeviceIoError);
+        EXPECT_EQ(error.source(), QStringLiteral("pcQUIBA.modMain"));
+        EXPECT_EQ(error.description(), QStringLiteral("Device I/O error"));
+    }
+    EXPECT_EQ(errorHandler->events,
+              (QStringList{QStringLiteral("enter modMain.Function ErrText"),
+                           QStringLiteral("record 57 modMain.Function ErrText"), QStringLiteral("mode 3"),
+                           QStringLiteral("leave")}));
+    // No text was made, so no error line is written.
+    EXPECT_EQ(errorLines(), 0);
 }
 
 TEST_F(ErrTextTest, PublicErrorsCarryTheExecutableAndClassAsSource)

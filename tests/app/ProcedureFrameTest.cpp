@@ -1,6 +1,8 @@
 #include "app/ProcedureFrame.h"
 #include "app/QuibaErrors.h"
+#include "app/Services.h"
 #include "fakes/ServiceFixture.h"
+#include "fakes/ThrowingLexicon.h"
 #include "platform/RuntimeErrors.h"
 
 #include <gtest/gtest.h>
@@ -85,20 +87,56 @@ TEST_F(ProcedureFrameTest, ClassExitDescribesForeignExceptionsAsInternalErrors)
 
 TEST_F(ProcedureFrameTest, ExpectedErrorsLeaveFirstAndPassTheExitUnchanged)
 {
-    const AutomationError refused = QuibaErrorCatalogue::error(quibaBasketIsEmpty, QStringLiteral("Basket"));
-    errorHandler->events.clear();
-    errorHandler->leaves = 0;
+    ProcedureFrame frame(QStringLiteral("Function Commit"), QStringLiteral("Basket"));
+    try {
+        frame.run(ErrorExit::forClass(QStringLiteral("pcQUIBABasket")),
+                  [&] { frame.raise(quibaInvalidArgument, QStringLiteral("Basket"), {Variant(u"ProductID")}); });
+        FAIL() << "no error raised";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), quibaInvalidArgument);
+        EXPECT_EQ(error.source(), QStringLiteral("pcQUIBABasket"));
+        EXPECT_EQ(error.description(), QStringLiteral("Missing or Invalid Argument: ProductID"));
+    }
+    // The text is made after the refusing procedure has left.
+    EXPECT_EQ(errorHandler->events,
+              (QStringList{QStringLiteral("enter Basket.Function Commit"), QStringLiteral("leave"),
+                           QStringLiteral("enter modMain.Function ErrText"), QStringLiteral("leave")}));
+    EXPECT_EQ(logger->lines, (QList<RecordingLogger::Line>{
+                                 {QStringLiteral(" *** Missing or Invalid Argument: ProductID"), 4}}));
+}
+
+TEST_F(ProcedureFrameTest, AnExpectedErrorCanBeRaisedAsItWasBuilt)
+{
+    const AutomationError refused(quibaBasketIsEmpty, QStringLiteral("pcQUIBABasket"), QStringLiteral("Basket is Empty"));
     ProcedureFrame frame(QStringLiteral("Function Commit"), QStringLiteral("Basket"));
     try {
         frame.run(ErrorExit::forClass(QStringLiteral("pcQUIBABasket")), [&] { frame.raise(refused); });
         FAIL() << "no error raised";
     } catch (const AutomationError& error) {
         EXPECT_EQ(error.number(), quibaBasketIsEmpty);
-        EXPECT_EQ(error.source(), QStringLiteral("pcQUIBABasket"));
         EXPECT_EQ(error.description(), QStringLiteral("Basket is Empty"));
     }
-    EXPECT_EQ(errorHandler->leaves, 1);
-    EXPECT_FALSE(errorHandler->events.join(u' ').contains(QStringLiteral("record")));
+    EXPECT_EQ(errorHandler->events, (QStringList{QStringLiteral("enter Basket.Function Commit"), QStringLiteral("leave")}));
+}
+
+TEST_F(ProcedureFrameTest, ARefusalWhoseTextFailsDoesNotPassTheClassErrorExit)
+{
+    Services::setLexicon(std::make_shared<ThrowingLexicon>());
+    ProcedureFrame frame(QStringLiteral("Function Commit"), QStringLiteral("Basket"));
+    try {
+        frame.run(ErrorExit::forClass(QStringLiteral("pcQUIBABasket")),
+                  [&] { frame.raise(quibaBasketIsEmpty, QStringLiteral("Basket")); });
+        FAIL() << "no error raised";
+    } catch (const AutomationError& error) {
+        // ErrText's own exit reports the failure; the refusing procedure adds no General Error.
+        EXPECT_EQ(error.number(), RuntimeErrors::DeviceIoError);
+        EXPECT_EQ(error.source(), QStringLiteral("pcQUIBA.modMain"));
+    }
+    EXPECT_EQ(errorHandler->events,
+              (QStringList{QStringLiteral("enter Basket.Function Commit"), QStringLiteral("leave"),
+                           QStringLiteral("enter modMain.Function ErrText"),
+                           QStringLiteral("record 57 modMain.Function ErrText"), QStringLiteral("mode 3"),
+                           QStringLiteral("leave")}));
 }
 
 TEST_F(ProcedureFrameTest, ModuleExitRaisesTheRecordedErrorFromTheModule)

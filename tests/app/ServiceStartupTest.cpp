@@ -35,13 +35,14 @@ TEST(ServiceStartupTest, StartsTheServicesAndWritesTheBanner)
     QStringList texts;
     for (const QByteArray& line : file.readAll().split('\n')) {
         if (!line.isEmpty())
-            texts.append(QString::fromUtf8(line).section(u' ', 3));
+            texts.append(QString::fromUtf8(line).section(u' ', 2)); // severity and text
     }
     ASSERT_GE(texts.size(), 3);
+    // The banner is written at the trace severity, 1.
     EXPECT_EQ(texts.mid(texts.size() - 3),
-              (QStringList{QStringLiteral("*"),
-                           QStringLiteral("Initialising pcQUIBA, version ") + ServiceStartup::versionString(),
-                           QStringLiteral("*")}));
+              (QStringList{QStringLiteral("1 *"),
+                           QStringLiteral("1 Initialising pcQUIBA, version ") + ServiceStartup::versionString(),
+                           QStringLiteral("1 *")}));
 }
 
 } // namespace

@@ -56,6 +56,21 @@ TEST(StandardErrorHandlerTest, AppendsEachRecordedErrorToErrorLogInTheLogsFolder
     EXPECT_EQ(handler.errorDescription(), QStringLiteral("Overflow"));
 }
 
+TEST(StandardErrorHandlerTest, ADescriptionWithLineBreaksStaysOnItsOwnLine)
+{
+    StandardErrorHandler handler;
+    handler.initialise(nullptr, QStringLiteral("error-breaks.log"), 2);
+    QFile::remove(handler.logFileName());
+    handler.recordError(AutomationError(5, QStringLiteral("engine"), QStringLiteral("first\r\nsecond\nthird")), 0,
+                        QStringLiteral("Sub Show"), QStringLiteral("UserInterface"));
+
+    const QStringList lines = readAll(handler.logFileName()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines.first().section(QStringLiteral(" | "), 2, 2), QStringLiteral("first⏎second⏎third"));
+    // The handler still answers with the description as it was raised.
+    EXPECT_EQ(handler.errorDescription(), QStringLiteral("first\r\nsecond\nthird"));
+}
+
 TEST(StandardErrorHandlerTest, AnUnwritableLogFolderDropsTheLineAndGoesOn)
 {
     QTemporaryDir folder;

@@ -35,6 +35,25 @@ TEST(StandardLoggerTest, WritesTimeSeverityAndTextToAFileNamedAfterTheLogName)
     EXPECT_EQ(form.match(lines[1]).captured(2), QStringLiteral(" *** pcQUBIA is Busy"));
 }
 
+TEST(StandardLoggerTest, ALoggedTextNeverStartsANewLine)
+{
+    StandardLogger logger;
+    logger.setLogName(QStringLiteral("pcQUIBA-breaks"));
+    QFile::remove(logger.fileName());
+
+    logger.log(Variant(u"EVENT: GetData(Card\r\n2026-12-10 04:39:47.285 4 forged)"), 1);
+    logger.log(Variant::null(), 1);
+
+    QFile file(logger.fileName());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    ASSERT_EQ(lines.size(), 3); // two lines, each ended
+    EXPECT_EQ(lines[0].section(u' ', 2), QStringLiteral("1 EVENT: GetData(Card⏎2026-12-10 04:39:47.285 4 forged)"));
+    // Null is written as concatenation writes it: nothing.
+    EXPECT_EQ(lines[1].section(u' ', 2), QStringLiteral("1 "));
+    EXPECT_TRUE(lines[2].isEmpty());
+}
+
 TEST(StandardLoggerTest, ThresholdFiltersSeverities)
 {
     struct Case {

@@ -7,6 +7,7 @@
 #include "fakes/FakeRulesEngine.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/RuntimeErrors.h"
+#include "platform/TestHelpers.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -62,6 +63,57 @@ public:
         lines.append(QStringLiteral("UploadFileComplete %1 %2").arg(first, second));
     }
     QStringList lines;
+};
+
+// Releases the engine it listens to from inside the events that end a request, as the
+// controller does when the screen is handed back.
+class ReleasingEngineSink : public RecordingEngineSink {
+public:
+    explicit ReleasingEngineSink(std::shared_ptr<RulesEngine>& engine) : m_engine(engine) {}
+
+    void AddItemFailed(const QString& productID, const QString& message) override
+    {
+        RecordingEngineSink::AddItemFailed(productID, message);
+        m_engine.reset();
+    }
+    void ItemAdded(std::shared_ptr<EngineBasketItem>& item, bool& cancel) override
+    {
+        RecordingEngineSink::ItemAdded(item, cancel);
+        m_engine.reset();
+    }
+    void Surrender(qint32 reason, const QString& message) override
+    {
+        RecordingEngineSink::Surrender(reason, message);
+        m_engine.reset();
+    }
+
+private:
+    std::shared_ptr<RulesEngine>& m_engine;
+};
+
+// Releases the connection inside its ending event, as the remote command processor does.
+class ReleasingHostSink : public RecordingHostSink {
+public:
+    explicit ReleasingHostSink(std::shared_ptr<HostConnection>& connection) : m_connection(connection) {}
+
+    void Error(qint32 number, const QString& description) override
+    {
+        RecordingHostSink::Error(number, description);
+        m_connection.reset();
+    }
+    void Timeout() override
+    {
+        RecordingHostSink::Timeout();
+        m_connection.reset();
+    }
+    void UploadFileComplete(const QString& first, const QString& second) override
+    {
+        RecordingHostSink::UploadFileComplete(first, second);
+        m_connection.reset();
+    }
+
+private:
+    std::shared_ptr<HostConnection>& m_connection;
 };
 
 TEST(ComponentRegistryTest, CreatesTheBuiltInComponentsByClassNameWithoutRegardToCase)
@@ -126,6 +178,25 @@ TEST(OfflineRulesEngineTest, AReleasedEngineDeliversNothingLater)
     EXPECT_TRUE(sink.lines.isEmpty());
 }
 
+TEST(OfflineRulesEngineTest, SurvivesBeingReleasedInsideItsOwnEvents)
+{
+    std::shared_ptr<RulesEngine> engine = std::make_shared<OfflineRulesEngine>();
+    ReleasingEngineSink sink(engine);
+    engine->setEventSink(&sink);
+    RulesEngine* const caller = engine.get(); // the caller's reference, as the controller holds it
+    caller->AddItem(QStringLiteral("P1"), {Variant()});
+    EXPECT_EQ(engine, nullptr);
+
+    engine = std::make_shared<OfflineRulesEngine>();
+    engine->setEventSink(&sink);
+    engine->ShowGUI({});
+    engine->ShowGUI({}); // a second hand-back is due when the first releases the engine
+    QCoreApplication::processEvents();
+    EXPECT_EQ(engine, nullptr);
+    EXPECT_EQ(sink.lines, (QStringList{QStringLiteral("AddItemFailed P1 No rules engine is installed"),
+                                       QStringLiteral("Surrender 7 No rules engine is installed")}));
+}
+
 TEST(OfflineHostTest, UploadsEndWithAnErrorEvent)
 {
     auto factory = ComponentRegistry::createAs<HostFactory>(HostFactory::kClassId);
@@ -135,6 +206,18 @@ TEST(OfflineHostTest, UploadsEndWithAnErrorEvent)
     connection->UploadFile(QStringLiteral("/tmp/x.log"), {});
     EXPECT_TRUE(sink.lines.isEmpty());
     QCoreApplication::processEvents();
+    EXPECT_EQ(sink.lines, QStringList{QStringLiteral("Error 429 No host connection is installed")});
+}
+
+TEST(OfflineHostTest, AConnectionReleasedInsideItsEventOrBeforeItRaisesNothingMore)
+{
+    std::shared_ptr<HostConnection> connection = std::make_shared<OfflineHostConnection>();
+    ReleasingHostSink sink(connection);
+    connection->setEventSink(&sink);
+    connection->UploadFile(QStringLiteral("/tmp/x.log"), {});
+    connection->UploadFile(QStringLiteral("/tmp/y.log"), {});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(connection, nullptr);
     EXPECT_EQ(sink.lines, QStringList{QStringLiteral("Error 429 No host connection is installed")});
 }
 
@@ -185,6 +268,94 @@ TEST_F(FakeEngineTest, ScriptedFailuresArriveAsAutomationErrors)
     fake->failures.insert(QStringLiteral("ShowGUI"), RuntimeErrors::error(RuntimeErrors::DeviceIoError));
     EXPECT_THROW(engine->ShowGUI({}), AutomationError);
     EXPECT_EQ(fake->calls, QStringList{QStringLiteral("ShowGUI()")});
+}
+
+TEST_F(FakeEngineTest, AddItemTakesTheSovereignsDataInsideAOneElementArray)
+{
+    auto fake = std::make_shared<FakeRulesEngine>();
+    RecordingEngineSink sink;
+    fake->setEventSink(&sink);
+    fake->products = {QStringLiteral("PIN10")};
+    const VariantArray data{Variant(qint32(3)), Variant(u"a\"b"), Variant(VariantArray{Variant(qint32(1))})};
+
+    EXPECT_EQ(fake->AddItem(QStringLiteral("PIN10"), {Variant(data)}), Variant(true));
+    EXPECT_EQ(fake->lastAddItemData, data);
+    EXPECT_EQ(fake->calls.last(), QStringLiteral("AddItem(PIN10, {3 a\"b {1}})"));
+    // Without data from the Sovereign the one element is Empty.
+    EXPECT_EQ(fake->AddItem(QStringLiteral("PIN10"), {Variant()}), Variant(true));
+    EXPECT_EQ(fake->calls.last(), QStringLiteral("AddItem(PIN10, )"));
+    EXPECT_EQ(sink.lines, (QStringList{QStringLiteral("ItemAdded PIN10"), QStringLiteral("ItemAdded PIN10")}));
+
+    const VariantArray wrongShapes[] = {
+        {},
+        {Variant(u"3")},
+        {Variant(data), Variant(data)},
+    };
+    for (const VariantArray& shape : wrongShapes) {
+        SCOPED_TRACE(shape.size());
+        EXPECT_EQ(raisedNumber([&] { fake->AddItem(QStringLiteral("PIN10"), shape); }), RuntimeErrors::TypeMismatch);
+    }
+    EXPECT_EQ(fake->basket->Count(), 2);
+}
+
+TEST_F(FakeEngineTest, TheBasketEnumeratesItsItemsInTheEnginesOrder)
+{
+    FakeEngineBasket basket;
+    EXPECT_TRUE(basket.Items().isEmpty());
+    basket.addItem(QStringLiteral("A"))->id = 101; // item IDs apart from positions
+    basket.addItem(QStringLiteral("B"));
+    basket.addItem(QStringLiteral("C"));
+    basket.items.removeAt(1);
+    basket.addItem(QStringLiteral("D"));
+
+    const QList<std::shared_ptr<EngineBasketItem>> items = basket.Items();
+    QStringList products;
+    for (const auto& item : items)
+        products.append(item->ProductID());
+    EXPECT_EQ(products, (QStringList{QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("D")}));
+    // The enumeration and the positions of Item agree.
+    for (qsizetype i = 0; i < items.size(); ++i)
+        EXPECT_EQ(items.at(i), basket.Item(Variant(qint32(i + 1))));
+}
+
+TEST_F(FakeEngineTest, SurvivesBeingReleasedInsideItsOwnEvents)
+{
+    std::shared_ptr<RulesEngine> engine = std::make_shared<FakeRulesEngine>();
+    static_cast<FakeRulesEngine&>(*engine).products = {QStringLiteral("PIN10")};
+    ReleasingEngineSink sink(engine);
+    sink.cancelAnswer = true;
+    engine->setEventSink(&sink);
+    RulesEngine* const caller = engine.get();
+    EXPECT_EQ(caller->AddItem(QStringLiteral("PIN10"), {Variant()}), Variant(true));
+    EXPECT_EQ(engine, nullptr);
+    EXPECT_EQ(sink.lines, QStringList{QStringLiteral("ItemAdded PIN10")});
+}
+
+TEST(FakeHostTest, AConnectionReleasedBeforeItsLaterOutcomeRaisesNothing)
+{
+    RecordingHostSink sink;
+    const FakeHostConnection::Outcome outcomes[] = {FakeHostConnection::Outcome::Complete,
+                                                    FakeHostConnection::Outcome::Error,
+                                                    FakeHostConnection::Outcome::Timeout};
+    for (const auto outcome : outcomes) {
+        auto connection = std::make_shared<FakeHostConnection>();
+        connection->outcome = outcome;
+        connection->deferred = true;
+        connection->setEventSink(&sink);
+        connection->UploadFile(QStringLiteral("a.log"), {});
+    }
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(sink.lines.isEmpty());
+
+    std::shared_ptr<HostConnection> connection = std::make_shared<FakeHostConnection>();
+    static_cast<FakeHostConnection&>(*connection).deferred = true;
+    ReleasingHostSink releasing(connection);
+    connection->setEventSink(&releasing);
+    connection->UploadFile(QStringLiteral("a.log"), {});
+    connection->UploadFile(QStringLiteral("b.log"), {});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(connection, nullptr);
+    EXPECT_EQ(releasing.lines, QStringList{QStringLiteral("UploadFileComplete OK ")});
 }
 
 TEST(FakeHostTest, UploadOutcomesAreScripted)

@@ -241,8 +241,8 @@ TEST_F(ControllerTest, DeferredActionsRunAfterThePostingCallInTheirOrder)
         QStringList engineCalls;
         QStringList keysLeft;
     } cases[] = {
-        {"add item", &frmController::cmdAddItem, {{u"ProductID"_s, u"P1"_s}, {u"Data"_s, u"D1"_s}},
-         {u"AddItem(P1, D1)"_s}, {}},
+        {"add item", &frmController::cmdAddItem, {{u"ProductID"_s, u"P1"_s}, {u"Data"_s, VariantArray{u"D1"_s}}},
+         {u"AddItem(P1, {D1})"_s}, {}},
         {"add item without a product", &frmController::cmdAddItem, {{u"Data"_s, u"D1"_s}}, {}, {u"Data"_s}},
         {"inject data", &frmController::cmdInjectData, {{u"Data"_s, u"4321"_s}, {u"Device"_s, qint32(2)}},
          {u"InjectDeviceData(4321, 2)"_s}, {}},

@@ -6,7 +6,10 @@ void FakeHostConnection::UploadFile(const QString& localFile, const QString& rem
 {
     uploads.append(localFile + QStringLiteral(" -> ") + remoteName);
     if (deferred)
-        QTimer::singleShot(0, [this] { finish(); });
+        QTimer::singleShot(0, [this, alive = m_lifetime.watch()] {
+            if (!alive.expired())
+                finish();
+        });
     else
         finish();
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "controller/HostConnection.h"
+#include "platform/Lifetime.h"
 
 #include <QStringList>
 
 // A host connection whose upload ends the way the test chose: complete, error or time-out,
-// either at once inside UploadFile or later from the event loop.
+// either at once inside UploadFile or later from the event loop. A connection released before
+// a later outcome is due raises nothing.
 class FakeHostConnection : public HostConnection {
 public:
     enum class Outcome { Complete, Error, Timeout, Silent };
@@ -28,4 +30,5 @@ private:
     void finish();
 
     HostConnectionEvents* m_sink = nullptr;
+    Lifetime m_lifetime;
 };

@@ -2,6 +2,7 @@
 
 #include "app/Trace.h"
 #include "platform/ComponentRegistry.h"
+#include "platform/RuntimeErrors.h"
 
 namespace {
 
@@ -153,7 +154,10 @@ bool FakeRulesEngine::Assign1(QString& message, const ObjectRef&, const QString&
 
 Variant FakeRulesEngine::AddItem(const QString& productID, const VariantArray& data)
 {
-    record(QStringLiteral("AddItem"), {productID, data.isEmpty() ? QString() : argumentText(data.first())});
+    if (data.size() != 1 || !(data.first().isArray() || data.first().isEmpty()))
+        RuntimeErrors::raise(RuntimeErrors::TypeMismatch);
+    lastAddItemData = data.first().isArray() ? data.first().arrayValue() : VariantArray{};
+    record(QStringLiteral("AddItem"), {productID, argumentText(data.first())});
     if (!products.contains(productID)) {
         if (m_sink)
             m_sink->AddItemFailed(productID, QStringLiteral("Product not Found"));
@@ -242,8 +246,11 @@ bool FakeRulesEngine::raiseItemAdded(const std::shared_ptr<FakeEngineBasketItem>
 {
     bool cancel = false;
     std::shared_ptr<EngineBasketItem> passed = item;
+    const Lifetime::Watch alive = m_lifetime.watch();
     if (m_sink)
         m_sink->ItemAdded(passed, cancel);
+    if (alive.expired())
+        return cancel;
     if (cancel && basket)
         basket->items.removeOne(item);
     return cancel;

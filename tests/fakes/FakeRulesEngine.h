@@ -4,6 +4,7 @@
 #include "fakes/FakeEngineBasket.h"
 #include "fakes/FakeEngineGUI.h"
 #include "platform/AutomationError.h"
+#include "platform/Lifetime.h"
 
 #include <QHash>
 #include <QStringList>
@@ -11,7 +12,9 @@
 
 // A rules engine a test scripts: its state is plain fields, every call is written to `calls`
 // ("Initialise(True)", "ShowGUI()", ...), a call named in `failures` throws that error, and the
-// raise* helpers fire the engine's events at the advised sink.
+// raise* helpers fire the engine's events at the advised sink. A sink may release the engine
+// inside any of its events. AddItem takes the shape the controller passes: a one-element array
+// holding the Sovereign's Data array (or Empty); any other shape raises 13.
 class FakeRulesEngine : public RulesEngine {
 public:
     // Registers this fake under the engine's class name; every creation makes a new fake that
@@ -101,9 +104,11 @@ public:
     QString posReferenceID;
     QList<QPair<QString, qint32>> injectedData;
     VariantArray lastAssignArguments;
+    VariantArray lastAddItemData; // the Sovereign's Data array of the last AddItem
 
 private:
     void record(const QString& operation, const QStringList& arguments = {}) const;
 
     RulesEngineEvents* m_sink = nullptr;
+    Lifetime m_lifetime;
 };

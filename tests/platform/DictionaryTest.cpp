@@ -37,7 +37,8 @@ TEST(DictionaryTest, KeysAreComparedByTheChosenMode)
         const Dictionary dictionary = filled(c.mode);
         const QString key = QString::fromUtf16(c.key);
         EXPECT_EQ(dictionary.exists(key), !c.item.isEmpty()) << utf8(c.key);
-        EXPECT_EQ(dictionary.item(key), c.item) << utf8(c.key);
+        EXPECT_EQ(dictionary.itemIfPresent(key), c.item) << utf8(c.key);
+        EXPECT_EQ(dictionary.count(), 3) << utf8(c.key);
     }
 }
 
@@ -61,11 +62,34 @@ TEST(DictionaryTest, KeysStayInInsertionOrderWithTheirFirstSpelling)
               (VariantArray{Variant(u"changed"), Variant(qint32(2)), Variant(qint32(3)), Variant(qint32(4))}));
 }
 
-TEST(DictionaryTest, ReadingAnAbsentKeyGivesEmptyAndAddsNothing)
+TEST(DictionaryTest, ReadingTheItemOfAnAbsentKeyAddsItWithAnEmptyItem)
 {
-    const Dictionary dictionary = filled(Dictionary::CompareMode::Text);
-    EXPECT_EQ(dictionary.item(QStringLiteral("nothing")), Variant());
-    EXPECT_EQ(dictionary.count(), 3);
+    for (const auto mode : {Dictionary::CompareMode::Binary, Dictionary::CompareMode::Text}) {
+        Dictionary dictionary = filled(mode);
+        EXPECT_EQ(dictionary.item(QStringLiteral("Data")), Variant());
+        EXPECT_TRUE(dictionary.exists(QStringLiteral("Data")));
+        EXPECT_EQ(dictionary.keys(), QStringList({u"Alpha"_s, u"beta"_s, u"Gamma"_s, u"Data"_s}));
+        EXPECT_EQ(dictionary.items(), (VariantArray{Variant(qint32(1)), Variant(qint32(2)), Variant(qint32(3)), Variant()}));
+        // Reading a present key changes nothing.
+        EXPECT_EQ(dictionary.item(mode == Dictionary::CompareMode::Text ? u"ALPHA"_s : u"Alpha"_s), Variant(qint32(1)));
+        EXPECT_EQ(dictionary.count(), 4);
+        // Adding a key that was only read is adding a present key.
+        EXPECT_EQ(raisedNumber([&] { dictionary.add(QStringLiteral("Data"), Variant()); }), RuntimeErrors::KeyAlreadyAssociated);
+    }
+}
+
+TEST(DictionaryTest, AKeyTakenByAnEarlierReaderCanStillBeReadAndRemoved)
+{
+    // Two clicks each read "Data" and remove it; the first took it already.
+    Dictionary args(Dictionary::CompareMode::Text);
+    args.add(QStringLiteral("Data"), Variant(VariantArray{Variant(qint32(3))}));
+    for (int click = 0; click < 2; ++click) {
+        SCOPED_TRACE(click);
+        const Variant data = args.item(QStringLiteral("data"));
+        EXPECT_EQ(data.isEmpty(), click == 1);
+        EXPECT_EQ(raisedNumber([&] { args.remove(QStringLiteral("Data")); }), 0);
+        EXPECT_EQ(args.count(), 0);
+    }
 }
 
 TEST(DictionaryTest, RemoveKeepsTheOrderAndTheLookupOfTheRest)

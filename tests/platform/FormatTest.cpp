@@ -86,6 +86,13 @@ TEST(FormatTest, LiteralTextSignsAndSections)
         {Variant(qint32(-5)), u"0;;\"zero\"", u"-5"},
         {Variant(qint32(5)), u"\"a;b\"0", u"a;b5"},
         {Variant(qint32(5)), u"0 \"end", u"5 end"},
+        // Letters in a number pattern are literal text, even those that name date fields.
+        {Variant(qint32(5)), u"0 items", u"5 items"},
+        {Variant(qint32(0)), u"# items", u" items"},
+        {Variant(qint32(1234)), u"#,##0 days", u"1,234 days"},
+        {Variant(2.5), u"0.0 hours", u"2.5 hours"},
+        {Variant(qint32(-5)), u"0 sent;0 owed", u"5 owed"},
+        {Variant(u"7"), u"00 ms", u"07 ms"},
     });
 }
 

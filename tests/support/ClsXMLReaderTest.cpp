@@ -34,7 +34,7 @@ public:
     {
         QStringList pairs;
         for (const QString& key : attributes.keys())
-            pairs.append(key + u'=' + attributes.item(key).toString());
+            pairs.append(key + u'=' + attributes.itemIfPresent(key).toString());
         add(u"startElement("_s + uri + u'|' + local + u'|' + qName + u"|{"_s + pairs.join(u',') + u"})"_s);
     }
     void endElement(const QString& uri, const QString& local, const QString& qName) override

@@ -398,7 +398,7 @@ bool CommandProcessor::packageAllowed(const QString& package)
 
 QString CommandProcessor::argumentText(const Dictionary& arguments, const QString& name)
 {
-    const Variant value = arguments.item(name);
+    const Variant value = arguments.itemIfPresent(name);
     return value.isNull() || value.isEmpty() ? QString() : value.toString();
 }
 

@@ -1,5 +1,7 @@
 #include "app/modMain.h"
 
+#include "api/SaleObjects.h"
+#include "app/FirstRun.h"
 #include "app/MessageBoxes.h"
 #include "app/ProcedureFrame.h"
 #include "app/ProcessState.h"
@@ -11,6 +13,7 @@
 #include "config/IniLocation.h"
 #include "config/IniSections.h"
 #include "config/clsINIFile.h"
+#include "controller/ControllerCommandHost.h"
 #include "controller/frmController.h"
 #include "platform/Blanks.h"
 #include "platform/Conversions.h"
@@ -70,6 +73,7 @@ std::optional<int> modMain::MainInitialise()
     ProcedureFrame frame(u"Sub MainInitialise"_s, kModuleName);
     passOver([&] { state.versionString = ServiceStartup::versionString(); });
     passOver([] { ServiceStartup::startLogger(); });
+    passOver([] { FirstRun::fillProgramRoot(); });
     passOver([&] {
         state.ini = std::make_shared<clsINIFile>();
         state.ini->setFileName(IniLocation::iniFileName());
@@ -81,6 +85,8 @@ std::optional<int> modMain::MainInitialise()
                                                   IniDefaults::iniDefault(IniKeys::Class).toString());
     });
     passOver([&] { ServiceStartup::startLexicon(IniLocation::iniGetPath(state.ini.get(), IniKeys::Lexicon)); });
+    SaleObjects::install();
+    frmController::setCommandProcessor(ControllerCommandHost::tick());
     state.initialised = true;
     return std::nullopt;
 }

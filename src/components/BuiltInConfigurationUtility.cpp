@@ -4,6 +4,7 @@
 #include "app/ProcessState.h"
 #include "app/Trace.h"
 #include "components/ConfigurationDialog.h"
+#include "components/UpdatePackageQuartermaster.h"
 #include "config/IniDefaults.h"
 #include "config/IniKeys.h"
 #include "config/IniLocation.h"
@@ -91,11 +92,12 @@ bool BuiltInConfigurationUtility::runDialog(ConfigurationDialog& dialog)
     return dialog.exec() == QDialog::Accepted;
 }
 
-void BuiltInConfigurationUtility::BeginUpdate(QString&) {}
+void BuiltInConfigurationUtility::BeginUpdate(QString& package)
+{
+    UpdatePackageQuartermaster().beginUpdate(package);
+}
 
 qint16 BuiltInConfigurationUtility::FilesToInstall(bool& isExe, QString& message)
 {
-    isExe = false;
-    message = kNoUpdateMessage;
-    return 0;
+    return UpdatePackageQuartermaster().filesToInstall(isExe, message);
 }

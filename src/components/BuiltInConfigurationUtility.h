@@ -7,8 +7,8 @@
 
 class ConfigurationDialog;
 
-// The built-in configuration utility: the settings dialog behind the operator's PIN. The update
-// steps report that no update is pending until a real update source is installed.
+// The built-in configuration utility: the settings dialog behind the operator's PIN, and the
+// update steps on the packages of the download folder (UpdatePackageQuartermaster).
 class BuiltInConfigurationUtility : public ConfigurationUtility {
 public:
     static QString classId() { return kClassId; }
@@ -21,8 +21,6 @@ public:
     // Tests answer in place of the operator; empty functions bring the defaults back.
     static void setPinPrompt(PinPrompt prompt);
     static void setDialogRunner(DialogRunner runner);
-
-    static inline const QString kNoUpdateMessage = QStringLiteral("No update is pending");
 
     QString className() const override { return QStringLiteral("Utility"); }
 

@@ -96,6 +96,12 @@ std::optional<qint32> longFromHex(const QString& digits)
     return Conversions::toLong(Variant(Conversions::val(hex + u'&')));
 }
 
+// A section entry's value as text; a Null item is an empty value.
+QString entryText(const Variant& item)
+{
+    return item.isNull() ? QString() : Conversions::toText(item);
+}
+
 QString hexDigits(quint32 value, int width)
 {
     return QString::number(value, 16).toUpper().rightJustified(width, u'0');
@@ -523,7 +529,7 @@ void clsINIFile::WriteSection(const QString& section, const std::shared_ptr<Dict
             const QStringList keys = entries->keys();
             const VariantArray items = entries->items();
             for (qsizetype i = 0; i < keys.size(); ++i)
-                block += keys.at(i) + u'=' + Conversions::toText(items.at(i)) + QChar(u'\0');
+                block += keys.at(i) + u'=' + entryText(items.at(i)) + QChar(u'\0');
         }
         block += QChar(u'\0');
         block += QChar(u'\0');

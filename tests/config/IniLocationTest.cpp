@@ -1,6 +1,7 @@
 #include "config/IniLocation.h"
 
 #include "config/IniDefaults.h"
+#include "config/FakeIniMachine.h"
 #include "config/IniFixtureFiles.h"
 #include "config/clsINIFile.h"
 #include "fakes/ServiceFixture.h"
@@ -153,8 +154,9 @@ TEST_F(IniGetPathTest, ResolvesEachKeyByItsRule)
 
 TEST_F(IniGetPathTest, AppPathFallsBackToTheParentOfTheExecutablesFolder)
 {
+    const FakeIniMachine machine;
     const clsINIFile ini = iniIn(u"shop/config"_s, {});
-    EXPECT_EQ(IniLocation::iniGetPath(&ini, u"app_path"_s), IniDefaults::applicationPath());
+    EXPECT_EQ(IniLocation::iniGetPath(&ini, u"app_path"_s), u"/opt/pcquiba"_s);
 }
 
 TEST_F(IniGetPathTest, TheBaseIsTheIniFolderUnlessItsNameEndsInConfig)

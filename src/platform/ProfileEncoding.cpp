@@ -1,0 +1,87 @@
+#include "platform/ProfileEncoding.h"
+
+#include "platform/Ansi.h"
+
+
+namespace {
+
+const QByteArray kUtf8Mark("\xEF\xBB\xBF", 3);
+const QByteArray kUtf16LEMark("\xFF\xFE", 2);
+
+} // namespace
+
+ProfileEncoding ProfileEncoding::detect(const QByteArray& bytes)
+{
+    if (bytes.startsWith(kUtf16LEMark))
+        return ProfileEncoding(Kind::Utf16LE);
+    if (bytes.startsWith(kUtf8Mark))
+        return ProfileEncoding(Kind::Utf8);
+    return ProfileEncoding(Kind::Ansi);
+}
+
+QByteArray ProfileEncoding::byteOrderMark() const
+{
+    switch (m_kind) {
+    case Kind::Utf8:
+        return kUtf8Mark;
+    case Kind::Utf16LE:
+        return kUtf16LEMark;
+    case Kind::Ansi:
+        break;
+    }
+    return {};
+}
+
+QString ProfileEncoding::decode(const QByteArray& bytes) const
+{
+    const QByteArray mark = byteOrderMark();
+    const QByteArrayView body = bytes.startsWith(mark) ? QByteArrayView(bytes).sliced(mark.size()) : QByteArrayView(bytes);
+    switch (m_kind) {
+    case Kind::Utf8:
+        return QString::fromUtf8(body);
+    case Kind::Utf16LE: {
+        // An odd last byte is half a character and is dropped.
+        QString text(body.size() / 2, Qt::Uninitialized);
+        for (qsizetype i = 0; i < text.size(); ++i)
+            text[i] = QChar(char16_t(quint8(body[2 * i]) | (quint8(body[2 * i + 1]) << 8)));
+        return text;
+    }
+    case Kind::Ansi:
+        break;
+    }
+    return Ansi::toUnicode(body.toByteArray());
+}
+
+QByteArray ProfileEncoding::encode(const QString& text) const
+{
+    switch (m_kind) {
+    case Kind::Utf8:
+        return byteOrderMark() + text.toUtf8();
+    case Kind::Utf16LE: {
+        QByteArray bytes = byteOrderMark();
+        bytes.reserve(bytes.size() + 2 * text.size());
+        for (const QChar character : text) {
+            bytes.append(char(character.unicode() & 0xFF));
+            bytes.append(char(character.unicode() >> 8));
+        }
+        return bytes;
+    }
+    case Kind::Ansi:
+        break;
+    }
+    return Ansi::fromUnicode(text);
+}
+
+QString ProfileEncoding::stored(const QString& text) const
+{
+    switch (m_kind) {
+    case Kind::Utf8:
+        // Only a lone surrogate cannot be held; it comes back as the replacement character.
+        return QString::fromUtf8(text.toUtf8());
+    case Kind::Utf16LE:
+        return text;
+    case Kind::Ansi:
+        break;
+    }
+    return Ansi::toUnicode(Ansi::fromUnicode(text));
+}

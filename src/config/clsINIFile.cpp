@@ -7,6 +7,7 @@
 #include "platform/DateValue.h"
 #include "platform/Dictionary.h"
 #include "platform/Format.h"
+#include "platform/HexDigit.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramFolders.h"
@@ -71,11 +72,13 @@ std::optional<double> numberOf(const QString& text)
     return Conversions::toDouble(Variant(text));
 }
 
+bool isHexDigit(QChar character)
+{
+    return HexDigit::value(character) >= 0;
+}
+
 std::optional<quint8> hexByte(QStringView digits)
 {
-    const auto isHexDigit = [](QChar c) {
-        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-    };
     if (!std::all_of(digits.begin(), digits.end(), isHexDigit))
         return std::nullopt;
     bool ok = false;
@@ -100,6 +103,18 @@ std::optional<qint32> longFromHex(const QString& digits)
 QString entryText(const Variant& item)
 {
     return item.isNull() ? QString() : Conversions::toText(item);
+}
+
+// Hexadecimal digits (blanks around them allowed) of a number beyond 32 bits.
+bool isHexOverflow(const QString& digits)
+{
+    const QString trimmed = Blanks::trim(digits);
+    if (trimmed.isEmpty() || !std::all_of(trimmed.begin(), trimmed.end(), isHexDigit))
+        return false;
+    qsizetype first = 0;
+    while (first < trimmed.size() && trimmed.at(first) == u'0')
+        ++first;
+    return trimmed.size() - first > 8;
 }
 
 QString hexDigits(quint32 value, int width)
@@ -328,9 +343,16 @@ qint32 clsINIFile::GetLong(const QString& section, const QString& key, qint32 de
         const QString text = profileString(section, key, {}).toLower();
         if (Conversions::isNumeric(Variant(text)))
             return Conversions::toLong(Variant(text));
-        if (!text.startsWith(m_hexPrefix.toLower()))
+        const QString prefix = m_hexPrefix.toLower();
+        const QString digits = text.startsWith(prefix) ? text.mid(prefix.size())
+                             : text.startsWith(u"&h"_s) ? text.mid(2)
+                                                        : QString();
+        // Too large for a Long, as a decimal number too large is.
+        if (isHexOverflow(digits))
+            RuntimeErrors::raise(RuntimeErrors::Overflow);
+        if (!text.startsWith(prefix))
             return defaultValue;
-        return longFromHex(text.mid(m_hexPrefix.size())).value_or(defaultValue);
+        return longFromHex(digits).value_or(defaultValue);
     });
 }
 

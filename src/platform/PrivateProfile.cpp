@@ -71,13 +71,20 @@ bool edit(const QString& fileName, const std::function<bool(ProfileFile&)>& chan
     if (!replacer.isLocked() || !replacer.mayReplace())
         return false;
     const QString& target = replacer.fileName();
-    const std::shared_ptr<const ProfileFile> current = ProfileCache::load(target);
+    std::shared_ptr<const ProfileFile> current = ProfileCache::load(target);
     if (!current)
         return false;
     auto edited = std::make_shared<ProfileFile>(*current);
-    if (!change(*edited))
-        return true;
+    // The edit must not copy a large file's lines: the copy is their only holder once the cache
+    // lets go of the file (it holds the edited file after the write).
+    current.reset();
+    ProfileCache::forget(target);
+    const bool changed = change(*edited);
     const QByteArray bytes = edited->toBytes();
+    if (!changed) {
+        ProfileCache::update(target, bytes, std::move(edited));
+        return true;
+    }
     if (!replacer.replace(bytes)) {
         ProfileCache::forget(target);
         return false;

@@ -54,22 +54,40 @@ QString ProfileEncoding::decode(const QByteArray& bytes) const
 
 QByteArray ProfileEncoding::encode(const QString& text) const
 {
+    if (m_kind == Kind::Utf8)
+        return byteOrderMark() + text.toUtf8();
+    QByteArray bytes = byteOrderMark();
+    const qsizetype start = bytes.size();
+    bytes.resize(start + fixedWidth() * text.size());
+    write(bytes.data() + start, text);
+    return bytes;
+}
+
+int ProfileEncoding::fixedWidth() const
+{
     switch (m_kind) {
     case Kind::Utf8:
-        return byteOrderMark() + text.toUtf8();
-    case Kind::Utf16LE: {
-        QByteArray bytes = byteOrderMark();
-        bytes.reserve(bytes.size() + 2 * text.size());
-        for (const QChar character : text) {
-            bytes.append(char(character.unicode() & 0xFF));
-            bytes.append(char(character.unicode() >> 8));
-        }
-        return bytes;
-    }
+        return 0;
+    case Kind::Utf16LE:
+        return 2;
     case Kind::Ansi:
         break;
     }
-    return Ansi::fromUnicode(text);
+    return 1;
+}
+
+char* ProfileEncoding::write(char* out, QStringView text) const
+{
+    if (m_kind == Kind::Utf16LE) {
+        for (const QChar character : text) {
+            *out++ = char(character.unicode() & 0xFF);
+            *out++ = char(character.unicode() >> 8);
+        }
+        return out;
+    }
+    for (const QChar character : text)
+        *out++ = character.unicode() < 0x80 ? char(character.unicode()) : char(Ansi::code(character));
+    return out;
 }
 
 QString ProfileEncoding::stored(const QString& text) const

@@ -21,6 +21,12 @@ public:
     QString decode(const QByteArray& bytes) const;
     // The bytes of the whole file, byte-order mark first.
     QByteArray encode(const QString& text) const;
+    QByteArray byteOrderMark() const;
+    // Bytes per character when that is fixed (Windows-1252: 1, UTF-16LE: 2), else 0 (UTF-8).
+    int fixedWidth() const;
+    // For a fixed width: writes the bytes of a piece of text at out and returns the end, so
+    // that a large file is encoded piece by piece into one buffer.
+    char* write(char* out, QStringView text) const;
     // The text as the file will hold it: what a reader of the file gets back for it
     // (Windows-1252 turns the characters it lacks into "?").
     QString stored(const QString& text) const;
@@ -28,7 +34,5 @@ public:
     bool operator==(const ProfileEncoding& other) const = default;
 
 private:
-    QByteArray byteOrderMark() const;
-
     Kind m_kind = Kind::Ansi;
 };

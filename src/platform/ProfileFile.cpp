@@ -1,5 +1,7 @@
 #include "platform/ProfileFile.h"
 
+#include <algorithm>
+
 namespace {
 
 qsizetype skipSpace(const QString& text, qsizetype from)
@@ -125,6 +127,15 @@ ProfileFile ProfileFile::fromBytes(const QByteArray& bytes)
     const ProfileEncoding encoding = ProfileEncoding::detect(bytes);
     ProfileFile file = parse(encoding.decode(bytes));
     file.m_encoding = encoding;
+    const int width = encoding.fixedWidth();
+    if (width == 0)
+        return file;
+    file.m_source = bytes;
+    qsizetype offset = encoding.byteOrderMark().size();
+    for (Line& line : file.m_lines) {
+        line.source = offset;
+        offset += width * (line.text.size() + line.ending.size());
+    }
     return file;
 }
 
@@ -144,7 +155,41 @@ QString ProfileFile::toText() const
 
 QByteArray ProfileFile::toBytes() const
 {
-    return m_encoding.encode(toText());
+    const int width = m_encoding.fixedWidth();
+    if (width == 0)
+        return m_encoding.encode(toText());
+    qsizetype size = 0;
+    for (const Line& line : m_lines)
+        size += line.text.size() + line.ending.size();
+    QByteArray bytes = m_encoding.byteOrderMark();
+    const qsizetype start = bytes.size();
+    bytes.resize(start + width * size);
+    char* out = bytes.data() + start;
+    // Unchanged lines that follow each other in the source are copied in one piece.
+    qsizetype runStart = -1;
+    qsizetype runEnd = -1;
+    const auto copyRun = [&] {
+        if (runStart >= 0)
+            out = std::copy(m_source.constData() + runStart, m_source.constData() + runEnd, out);
+        runStart = runEnd = -1;
+    };
+    for (const Line& line : m_lines) {
+        const qsizetype lineBytes = width * (line.text.size() + line.ending.size());
+        if (line.source >= 0 && line.source == runEnd) {
+            runEnd += lineBytes;
+            continue;
+        }
+        copyRun();
+        if (line.source >= 0) {
+            runStart = line.source;
+            runEnd = line.source + lineBytes;
+        } else {
+            out = m_encoding.write(out, line.text);
+            out = m_encoding.write(out, line.ending);
+        }
+    }
+    copyRun();
+    return bytes;
 }
 
 void ProfileFile::reindex()
@@ -243,12 +288,14 @@ void ProfileFile::insertLines(qsizetype position, const QStringList& texts)
 {
     if (texts.isEmpty())
         return;
-    if (position > 0 && m_lines.at(position - 1).ending.isEmpty())
+    if (position > 0 && m_lines.at(position - 1).ending.isEmpty()) {
         m_lines[position - 1].ending = m_newline;
+        m_lines[position - 1].source = -1;
+    }
     QList<Line> inserted;
     inserted.reserve(texts.size());
     for (const QString& text : texts)
-        inserted.append({text, m_newline});
+        inserted.append({text, m_newline, -1});
     m_lines.insert(position, inserted.size(), Line{});
     std::move(inserted.begin(), inserted.end(), m_lines.begin() + position);
 }
@@ -302,6 +349,7 @@ bool ProfileFile::setValue(const QString& section, const QString& key, const QSt
         if (replaced == text)
             return false;
         m_lines[line].text = std::move(replaced);
+        m_lines[line].source = -1;
         m_sections[index].keys[entry].value = trimmed(value);
         return true;
     }

@@ -64,6 +64,9 @@ private:
     struct Line {
         QString text;
         QString ending;
+        // Where the line's bytes start in m_source while the line is as read, else -1: a large
+        // file is written back by copying the bytes of its unchanged lines.
+        qsizetype source = -1;
     };
     struct Key {
         QString name;
@@ -105,4 +108,6 @@ private:
     QHash<QString, qsizetype> m_sectionIndex;
     QString m_newline = QStringLiteral("\n");
     ProfileEncoding m_encoding;
+    // The bytes the file was read from.
+    QByteArray m_source;
 };

@@ -5,7 +5,6 @@
 #include "config/IniFixtureFiles.h"
 #include "config/clsINIFile.h"
 #include "fakes/ServiceFixture.h"
-#include "platform/ExecutableInfo.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -70,8 +69,9 @@ TEST_F(IniFileNameTest, TakesTheRegisteredFileThenSearchesTheFolders)
 
 TEST_F(IniFileNameTest, SearchesConfigRootExecutableFolderAndEtcInThatOrder)
 {
+    const FakeIniMachine machine;
     EXPECT_EQ(IniLocation::searchFolders(),
-              QStringList({path(u"root/config"_s), path(u"root"_s), ExecutableInfo::folder(), u"/etc"_s}));
+              QStringList({path(u"root/config"_s), path(u"root"_s), u"/opt/pcquiba/bin"_s, u"/etc"_s}));
 }
 
 TEST_F(IniFileNameTest, AnnouncesItselfToTheModule)

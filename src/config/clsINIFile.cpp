@@ -9,6 +9,7 @@
 #include "platform/Format.h"
 #include "platform/HexDigit.h"
 #include "platform/PrivateProfile.h"
+#include "platform/ProfileEncoding.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RuntimeErrors.h"
@@ -295,10 +296,12 @@ QStringList clsINIFile::SectionNames() const
         QFile file(m_fileName.isEmpty() ? PrivateProfile::userProfilePath() : m_fileName);
         if (!file.open(QIODevice::ReadOnly))
             return names;
-        for (QByteArray line : file.readAll().split('\n')) {
-            if (line.endsWith('\r'))
-                line.chop(1);
-            const QString trimmed = Blanks::trim(Ansi::toUnicode(line));
+        const QByteArray bytes = file.readAll();
+        // In the file's own encoding, with the line ends the profile functions know.
+        QString text = ProfileEncoding::detect(bytes).decode(bytes);
+        text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+        for (const QStringView line : QStringTokenizer(text, QChar(u'\n'))) {
+            const QString trimmed = Blanks::trim(line.toString());
             if (trimmed.size() < 2 || !trimmed.startsWith(u'[') || !trimmed.endsWith(u']'))
                 continue;
             if (names.size() == kMaxSectionNames)

@@ -562,6 +562,10 @@ TEST_F(ClsINIFileTest, SectionNamesListsBracketedLinesInFileOrder)
     const Case cases[] = {
         {"[A]\nk=1\n[ B ]\n  [C]  \r\n[D] ; note\n[E\n[]\n\t[F]\n", {u"A"_s, u" B "_s, u"C"_s, u""_s}},
         {"[A]\r\n[a]\r\n", {u"A"_s, u"a"_s}},
+        {"[A]\rk=1\r[B]\r", {u"A"_s, u"B"_s}},
+        {QByteArray("\xff\xfe[\0\xe9\0]\0\r\0\n\0[\0B\0]\0", 18), {u"\u00e9"_s, u"B"_s}},
+        {"\xef\xbb\xbf[\xc3\xa9]\n", {u"\u00e9"_s}},
+        {"[\xe9]\n", {u"\u00e9"_s}},
         {"k=1\n", {}},
         {"", {}},
     };

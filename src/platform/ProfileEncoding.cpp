@@ -2,6 +2,8 @@
 
 #include "platform/Ansi.h"
 
+#include <algorithm>
+
 
 namespace {
 
@@ -101,5 +103,9 @@ QString ProfileEncoding::stored(const QString& text) const
     case Kind::Ansi:
         break;
     }
-    return Ansi::toUnicode(Ansi::fromUnicode(text));
+    // Most names and values are held as they are; they need no copy.
+    const bool heldAsIs = std::all_of(text.begin(), text.end(), [](QChar character) {
+        return character.unicode() < 0x80 || (character.unicode() >= 0xA0 && character.unicode() <= 0xFF);
+    });
+    return heldAsIs ? text : Ansi::toUnicode(Ansi::fromUnicode(text));
 }

@@ -1,7 +1,6 @@
-// Reads arbitrary bytes as a profile (INI) file and checks that the text comes back unchanged,
+// Reads arbitrary bytes as a profile (INI) file and checks that the bytes come back unchanged,
 // that every section and key it lists can be looked up, and that edits read back as written
-// and leave a text that parses to the same sections and keys.
-#include "platform/Ansi.h"
+// and leave bytes that parse to the same sections and keys.
 #include "platform/ProfileFile.h"
 
 #include <cstdint>
@@ -24,10 +23,15 @@ QStringList outline(const ProfileFile& file)
     return lines;
 }
 
-// An edit must read back and must be what a fresh parse of its text finds.
+// An edit must read back and must be what a fresh parse of its bytes finds; the bytes, partly
+// copied from the source, must be the encoded text.
 void checkReparse(const ProfileFile& file)
 {
-    check(outline(ProfileFile::parse(file.toText())) == outline(file));
+    const QByteArray bytes = file.toBytes();
+    check(bytes == file.encoding().encode(file.toText()));
+    const ProfileFile reparsed = ProfileFile::fromBytes(bytes);
+    check(reparsed.encoding() == file.encoding());
+    check(outline(reparsed) == outline(file));
 }
 
 void checkLookups(const ProfileFile& file)
@@ -79,9 +83,14 @@ void checkEdits(const ProfileFile& parsed)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString text = Ansi::toUnicode(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
-    const ProfileFile file = ProfileFile::parse(text);
-    check(file.toText() == text);
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const ProfileFile file = ProfileFile::fromBytes(bytes);
+    const ProfileEncoding& encoding = file.encoding();
+    check(file.toText() == encoding.decode(bytes));
+    // Windows-1252 and whole UTF-16LE files come back byte for byte.
+    if (encoding.kind() == ProfileEncoding::Kind::Ansi
+        || (encoding.kind() == ProfileEncoding::Kind::Utf16LE && size % 2 == 0))
+        check(file.toBytes() == bytes);
     checkLookups(file);
     checkEdits(file);
     return 0;

@@ -1,15 +1,12 @@
 #include "config/IniDefaults.h"
 
 #include "config/IniKeys.h"
-#include "platform/ExecutableInfo.h"
+#include "config/IniMachine.h"
 #include "platform/ProgramFolders.h"
-#include "platform/SystemNames.h"
 #include "support/modTouchTools.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QHash>
-#include <QScreen>
 
 using namespace Qt::StringLiterals;
 
@@ -151,8 +148,8 @@ const QHash<QString, Variant (*)()>& computedDefaults()
         {IniKeys::LogPath, [] { return Variant(ProgramFolders::logs()); }},
         {IniKeys::ManifestPath, [] { return Variant(ProgramFolders::manifest()); }},
         {IniKeys::QuibaPath, [] { return Variant(ProgramFolders::root()); }},
-        {IniKeys::WindowWidth, [] { return Variant(float(IniDefaults::primaryScreenSize().width())); }},
-        {IniKeys::WindowHeight, [] { return Variant(float(IniDefaults::primaryScreenSize().height())); }},
+        {IniKeys::WindowWidth, [] { return Variant(float(IniMachine::current().screenSize().width())); }},
+        {IniKeys::WindowHeight, [] { return Variant(float(IniMachine::current().screenSize().height())); }},
     };
     return table;
 }
@@ -174,27 +171,15 @@ Variant IniDefaults::iniDefault(const QString& key)
 
 QString IniDefaults::computerName(int bufferSize)
 {
-    return inBuffer(SystemNames::computerName(), bufferSize);
+    return inBuffer(IniMachine::current().computerName(), bufferSize);
 }
 
 QString IniDefaults::userName(int bufferSize)
 {
-    return inBuffer(SystemNames::userName(), bufferSize);
+    return inBuffer(IniMachine::current().userName(), bufferSize);
 }
 
 QString IniDefaults::applicationPath()
 {
-    return QDir::cleanPath(ExecutableInfo::folder() + u"/.."_s);
-}
-
-QSize IniDefaults::screenSize(const QScreen* screen)
-{
-    return screen ? screen->size() : kFallbackScreenSize;
-}
-
-QSize IniDefaults::primaryScreenSize()
-{
-    // Only a GUI application knows screens; a plain core application has none to ask.
-    const bool hasScreens = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
-    return screenSize(hasScreens ? QGuiApplication::primaryScreen() : nullptr);
+    return QDir::cleanPath(IniMachine::current().executableFolder() + u"/.."_s);
 }

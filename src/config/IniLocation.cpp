@@ -3,11 +3,11 @@
 #include "app/ProcedureFrame.h"
 #include "config/IniDefaults.h"
 #include "config/IniKeys.h"
+#include "config/IniMachine.h"
 #include "config/IniSections.h"
 #include "config/clsINIFile.h"
 #include "config/modINIConstants.h"
 #include "platform/Conversions.h"
-#include "platform/ExecutableInfo.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RegistryFile.h"
 #include "support/modTouchTools.h"
@@ -109,7 +109,8 @@ QString IniLocation::iniFileName()
 
 QStringList IniLocation::searchFolders()
 {
-    return {ProgramFolders::config(), ProgramFolders::root(), ExecutableInfo::folder(), ProgramFolders::system()};
+    return {ProgramFolders::config(), ProgramFolders::root(), IniMachine::current().executableFolder(),
+            ProgramFolders::system()};
 }
 
 // The INI file the registry names, when it names an existing one; registry trouble of any

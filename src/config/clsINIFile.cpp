@@ -7,7 +7,9 @@
 #include "platform/DateValue.h"
 #include "platform/Dictionary.h"
 #include "platform/Format.h"
+#include "platform/HexDigit.h"
 #include "platform/PrivateProfile.h"
+#include "platform/ProfileEncoding.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RuntimeErrors.h"
@@ -71,11 +73,13 @@ std::optional<double> numberOf(const QString& text)
     return Conversions::toDouble(Variant(text));
 }
 
+bool isHexDigit(QChar character)
+{
+    return HexDigit::value(character) >= 0;
+}
+
 std::optional<quint8> hexByte(QStringView digits)
 {
-    const auto isHexDigit = [](QChar c) {
-        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-    };
     if (!std::all_of(digits.begin(), digits.end(), isHexDigit))
         return std::nullopt;
     bool ok = false;
@@ -94,6 +98,24 @@ std::optional<qint32> longFromHex(const QString& digits)
     if (Blanks::trim(digits).size() <= 4)
         return Conversions::toLong(Variant(hex));
     return Conversions::toLong(Variant(Conversions::val(hex + u'&')));
+}
+
+// A section entry's value as text; a Null item is an empty value.
+QString entryText(const Variant& item)
+{
+    return item.isNull() ? QString() : Conversions::toText(item);
+}
+
+// Hexadecimal digits (blanks around them allowed) of a number beyond 32 bits.
+bool isHexOverflow(const QString& digits)
+{
+    const QString trimmed = Blanks::trim(digits);
+    if (trimmed.isEmpty() || !std::all_of(trimmed.begin(), trimmed.end(), isHexDigit))
+        return false;
+    qsizetype first = 0;
+    while (first < trimmed.size() && trimmed.at(first) == u'0')
+        ++first;
+    return trimmed.size() - first > 8;
 }
 
 QString hexDigits(quint32 value, int width)
@@ -274,10 +296,12 @@ QStringList clsINIFile::SectionNames() const
         QFile file(m_fileName.isEmpty() ? PrivateProfile::userProfilePath() : m_fileName);
         if (!file.open(QIODevice::ReadOnly))
             return names;
-        for (QByteArray line : file.readAll().split('\n')) {
-            if (line.endsWith('\r'))
-                line.chop(1);
-            const QString trimmed = Blanks::trim(Ansi::toUnicode(line));
+        const QByteArray bytes = file.readAll();
+        // In the file's own encoding, with the line ends the profile functions know.
+        QString text = ProfileEncoding::detect(bytes).decode(bytes);
+        text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+        for (const QStringView line : QStringTokenizer(text, QChar(u'\n'))) {
+            const QString trimmed = Blanks::trim(line.toString());
             if (trimmed.size() < 2 || !trimmed.startsWith(u'[') || !trimmed.endsWith(u']'))
                 continue;
             if (names.size() == kMaxSectionNames)
@@ -322,9 +346,16 @@ qint32 clsINIFile::GetLong(const QString& section, const QString& key, qint32 de
         const QString text = profileString(section, key, {}).toLower();
         if (Conversions::isNumeric(Variant(text)))
             return Conversions::toLong(Variant(text));
-        if (!text.startsWith(m_hexPrefix.toLower()))
+        const QString prefix = m_hexPrefix.toLower();
+        const QString digits = text.startsWith(prefix) ? text.mid(prefix.size())
+                             : text.startsWith(u"&h"_s) ? text.mid(2)
+                                                        : QString();
+        // Too large for a Long, as a decimal number too large is.
+        if (isHexOverflow(digits))
+            RuntimeErrors::raise(RuntimeErrors::Overflow);
+        if (!text.startsWith(prefix))
             return defaultValue;
-        return longFromHex(text.mid(m_hexPrefix.size())).value_or(defaultValue);
+        return longFromHex(digits).value_or(defaultValue);
     });
 }
 
@@ -523,7 +554,7 @@ void clsINIFile::WriteSection(const QString& section, const std::shared_ptr<Dict
             const QStringList keys = entries->keys();
             const VariantArray items = entries->items();
             for (qsizetype i = 0; i < keys.size(); ++i)
-                block += keys.at(i) + u'=' + Conversions::toText(items.at(i)) + QChar(u'\0');
+                block += keys.at(i) + u'=' + entryText(items.at(i)) + QChar(u'\0');
         }
         block += QChar(u'\0');
         block += QChar(u'\0');

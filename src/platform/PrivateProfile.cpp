@@ -1,12 +1,10 @@
 #include "platform/PrivateProfile.h"
 
-#include "platform/Ansi.h"
 #include "platform/Blanks.h"
+#include "platform/FileReplacer.h"
 #include "platform/ProfileCache.h"
 #include "platform/ProgramFolders.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
 #include <functional>
 
 namespace {
@@ -62,41 +60,32 @@ std::shared_ptr<const ProfileFile> readable(const QString& fileName)
     return file ? file : std::make_shared<const ProfileFile>();
 }
 
-// The file a write replaces: the target of a symbolic link, so that the link stays.
-QString writeTarget(const QString& fileName)
+// Under the writers' lock: reads the file as it is now, applies the edit (which answers whether
+// it changed anything) and replaces the file with the result; false, with nothing changed, when
+// the file cannot be read or replaced.
+bool edit(const QString& fileName, const std::function<bool(ProfileFile&)>& change)
 {
-    const QFileInfo info(fileName);
-    return info.isSymLink() && info.exists() ? info.canonicalFilePath() : fileName;
-}
-
-bool mayReplace(const QString& fileName)
-{
-    const QFileInfo info(fileName);
-    return !info.exists() || (info.isFile() && info.isWritable());
-}
-
-// Reads the file, applies the edit and replaces the file with the result; false, with nothing
-// changed, when the file cannot be read or replaced.
-bool edit(const QString& fileName, const std::function<void(ProfileFile&)>& change)
-{
-    const QString target = writeTarget(fileName);
-    if (target.isEmpty() || !mayReplace(target))
+    if (fileName.isEmpty())
         return false;
-    const std::shared_ptr<const ProfileFile> current = ProfileCache::load(target);
+    FileReplacer replacer(fileName);
+    if (!replacer.isLocked() || !replacer.mayReplace())
+        return false;
+    const QString& target = replacer.fileName();
+    std::shared_ptr<const ProfileFile> current = ProfileCache::load(target);
     if (!current)
         return false;
     auto edited = std::make_shared<ProfileFile>(*current);
-    change(*edited);
-    const QString text = edited->toText();
-    if (text == current->toText())
+    // The edit must not copy a large file's lines: the copy is their only holder once the cache
+    // lets go of the file (it holds the edited file after the write).
+    current.reset();
+    ProfileCache::forget(target);
+    const bool changed = change(*edited);
+    const QByteArray bytes = edited->toBytes();
+    if (!changed) {
+        ProfileCache::update(target, bytes, std::move(edited));
         return true;
-    const QByteArray bytes = Ansi::fromUnicode(text);
-    // Unbuffered, so that a failing write (full disk, size limit) is seen before the commit:
-    // a failure while QSaveFile flushes its buffer would not stop the rename.
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size()
-        || !file.commit()) {
-        file.cancelWriting();
+    }
+    if (!replacer.replace(bytes)) {
         ProfileCache::forget(target);
         return false;
     }
@@ -109,14 +98,18 @@ bool edit(const QString& fileName, const std::function<void(ProfileFile&)>& chan
 QString PrivateProfile::getPrivateProfileString(const QString& section, const QString& key,
                                                 const QString& defaultValue, int bufferSize, const QString& fileName)
 {
-    const std::optional<QString> value = readable(fileName)->value(trimmedName(section), trimmedName(key));
+    const std::shared_ptr<const ProfileFile> file = readable(fileName);
+    const ProfileEncoding& encoding = file->encoding();
+    const std::optional<QString> value
+        = file->value(encoding.stored(trimmedName(section)), encoding.stored(trimmedName(key)));
     return fitted(value ? withoutEnclosingQuotes(*value) : Blanks::trimRight(cutAtNul(defaultValue)),
                   bufferSize - 1);
 }
 
 QString PrivateProfile::getPrivateProfileSection(const QString& section, int bufferSize, const QString& fileName)
 {
-    const QStringList entries = readable(fileName)->entries(trimmedName(section));
+    const std::shared_ptr<const ProfileFile> file = readable(fileName);
+    const QStringList entries = file->entries(file->encoding().stored(trimmedName(section)));
     qsizetype size = 0;
     for (const QString& entry : entries)
         size += entry.size() + 1;
@@ -135,13 +128,15 @@ bool PrivateProfile::writePrivateProfileString(const QString& section, const QSt
 {
     const QString sectionName = trimmedName(section);
     const QString keyName = trimmedName(key);
-    if (keyName.isEmpty())
+    if (sectionName.isEmpty() || keyName.isEmpty())
         return false;
     return edit(fileName, [&](ProfileFile& file) {
+        // As the file will hold them, so that this process reads back what every other one reads.
+        const ProfileEncoding& encoding = file.encoding();
         if (value)
-            file.setValue(sectionName, keyName, singleLine(*value));
-        else
-            file.removeKey(sectionName, keyName);
+            return file.setValue(encoding.stored(sectionName), encoding.stored(keyName),
+                                 encoding.stored(singleLine(*value)));
+        return file.removeKey(encoding.stored(sectionName), encoding.stored(keyName));
     });
 }
 
@@ -149,11 +144,13 @@ bool PrivateProfile::writePrivateProfileSection(const QString& section, const st
                                                 const QString& fileName)
 {
     const QString sectionName = trimmedName(section);
+    if (sectionName.isEmpty())
+        return false;
     return edit(fileName, [&](ProfileFile& file) {
+        const ProfileEncoding& encoding = file.encoding();
         if (block)
-            file.replaceSection(sectionName, blockLines(*block));
-        else
-            file.removeSection(sectionName);
+            return file.replaceSection(encoding.stored(sectionName), blockLines(encoding.stored(*block)));
+        return file.removeSection(encoding.stored(sectionName));
     });
 }
 

@@ -3,14 +3,17 @@
 #include <QString>
 #include <optional>
 
-// The Windows profile functions over Windows-1252 text files (see ProfileFile for the syntax).
+// The Windows profile functions over Windows-1252 text files, or UTF-16LE and UTF-8 files with a
+// byte-order mark, each written back in its own encoding (see ProfileFile for the syntax).
 // Sizes are the callers' buffer sizes in characters, terminating NULs included, so a string read
 // returns at most bufferSize - 1 characters and a section read at most bufferSize - 2.
 //
-// Writes replace the whole file through a temporary file and a rename in the same folder: an
-// interrupted write leaves the old file or the new one, never a mix. A write fails, changing
-// nothing, when the folder is missing, the file is read-only or the disk is full; it returns
-// false and the caller may ignore that, as the originals' callers do.
+// A write reads, changes and replaces the whole file under the writers' lock (FileReplacer), so
+// writers in other processes lose nothing and an interrupted write leaves the old file or the
+// new one, never a mix. Names and values are kept as the file's encoding holds them, so this
+// process reads back what every other one reads. A write fails, changing nothing, when the
+// section or key name is empty, the folder is missing, the file is read-only or the disk is
+// full; it returns false and the caller may ignore that, as the originals' callers do.
 //
 // The "profile" forms (without "Private") work on the user's own profile file, the stand-in
 // for WIN.INI: userProfilePath().

@@ -1,7 +1,5 @@
 #include "platform/ProfileCache.h"
 
-#include "platform/Ansi.h"
-
 #include <QFile>
 #include <QHash>
 #include <QMutex>
@@ -151,7 +149,7 @@ public:
         if (found != m_entries.end() && found->bytes == snapshot->bytes)
             parsed = found->file;
         else
-            parsed = std::make_shared<const ProfileFile>(ProfileFile::parse(Ansi::toUnicode(snapshot->bytes)));
+            parsed = std::make_shared<const ProfileFile>(ProfileFile::fromBytes(snapshot->bytes));
         const bool trusted = snapshot->stamp.settledBefore(readStart);
         put(fileName, {snapshot->stamp, std::move(snapshot->bytes), parsed, trusted});
         return parsed;

@@ -1,5 +1,7 @@
 #include "platform/ProfileFile.h"
 
+#include <algorithm>
+
 namespace {
 
 qsizetype skipSpace(const QString& text, qsizetype from)
@@ -95,24 +97,45 @@ QString ProfileFile::fold(const QString& name)
 ProfileFile ProfileFile::parse(const QString& text)
 {
     ProfileFile file;
+    file.m_lines.reserve(text.count(u'\n') + 1);
+    const QChar* characters = text.constData();
+    const qsizetype size = text.size();
     qsizetype start = 0;
     bool newlineSeen = false;
-    while (start < text.size()) {
-        const qsizetype lineFeed = text.indexOf(u'\n', start);
-        if (lineFeed < 0) {
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && characters[end] != u'\n' && characters[end] != u'\r')
+            ++end;
+        if (end == size) {
             file.m_lines.append({text.mid(start), {}});
             break;
         }
-        const bool crlf = lineFeed > start && text.at(lineFeed - 1) == u'\r';
-        const qsizetype end = crlf ? lineFeed - 1 : lineFeed;
-        file.m_lines.append({text.mid(start, end - start), crlf ? QStringLiteral("\r\n") : QStringLiteral("\n")});
+        const qsizetype endingSize = characters[end] == u'\r' && end + 1 < size && characters[end + 1] == u'\n' ? 2 : 1;
+        file.m_lines.append({text.mid(start, end - start), text.mid(end, endingSize)});
         if (!newlineSeen) {
             file.m_newline = file.m_lines.last().ending;
             newlineSeen = true;
         }
-        start = lineFeed + 1;
+        start = end + endingSize;
     }
     file.reindex();
+    return file;
+}
+
+ProfileFile ProfileFile::fromBytes(const QByteArray& bytes)
+{
+    const ProfileEncoding encoding = ProfileEncoding::detect(bytes);
+    ProfileFile file = parse(encoding.decode(bytes));
+    file.m_encoding = encoding;
+    const int width = encoding.fixedWidth();
+    if (width == 0)
+        return file;
+    file.m_source = bytes;
+    qsizetype offset = encoding.byteOrderMark().size();
+    for (Line& line : file.m_lines) {
+        line.source = offset;
+        offset += width * (line.text.size() + line.ending.size());
+    }
     return file;
 }
 
@@ -130,11 +153,56 @@ QString ProfileFile::toText() const
     return text;
 }
 
+QByteArray ProfileFile::toBytes() const
+{
+    const int width = m_encoding.fixedWidth();
+    if (width == 0)
+        return m_encoding.encode(toText());
+    qsizetype size = 0;
+    for (const Line& line : m_lines)
+        size += line.text.size() + line.ending.size();
+    QByteArray bytes = m_encoding.byteOrderMark();
+    const qsizetype start = bytes.size();
+    bytes.resize(start + width * size);
+    char* out = bytes.data() + start;
+    // Unchanged lines that follow each other in the source are copied in one piece.
+    qsizetype runStart = -1;
+    qsizetype runEnd = -1;
+    const auto copyRun = [&] {
+        if (runStart >= 0)
+            out = std::copy(m_source.constData() + runStart, m_source.constData() + runEnd, out);
+        runStart = runEnd = -1;
+    };
+    for (const Line& line : m_lines) {
+        const qsizetype lineBytes = width * (line.text.size() + line.ending.size());
+        if (line.source >= 0 && line.source == runEnd) {
+            runEnd += lineBytes;
+            continue;
+        }
+        copyRun();
+        if (line.source >= 0) {
+            runStart = line.source;
+            runEnd = line.source + lineBytes;
+        } else {
+            out = m_encoding.write(out, line.text);
+            out = m_encoding.write(out, line.ending);
+        }
+    }
+    copyRun();
+    return bytes;
+}
+
 void ProfileFile::reindex()
 {
     m_sections.clear();
     m_sectionIndex.clear();
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+    indexFrom(0);
+}
+
+// Indexes the lines from firstLine on, which follow every line indexed so far.
+void ProfileFile::indexFrom(qsizetype firstLine)
+{
+    for (qsizetype i = firstLine; i < m_lines.size(); ++i) {
         LineKind kind = classify(m_lines.at(i).text);
         if (kind.kind == LineKind::Header) {
             if (!m_sections.isEmpty())
@@ -144,21 +212,27 @@ void ProfileFile::reindex()
         } else if (kind.kind == LineKind::Key && !m_sections.isEmpty()) {
             Section& section = m_sections.last();
             insertFirst(section.keyIndex, fold(kind.name), section.keys.size());
-            section.keys.append({std::move(kind.name), std::move(kind.value), i});
+            section.keys.append({std::move(kind.name), std::move(kind.value), i - section.header});
         }
     }
+    if (!m_sections.isEmpty())
+        m_sections.last().end = m_lines.size();
+}
+
+qsizetype ProfileFile::sectionIndex(const QString& section) const
+{
+    return m_sectionIndex.value(fold(section), -1);
+}
+
+qsizetype ProfileFile::keyIndex(const Section& section, const QString& key) const
+{
+    return section.keyIndex.value(fold(key), -1);
 }
 
 const ProfileFile::Section* ProfileFile::findSection(const QString& section) const
 {
-    const auto found = m_sectionIndex.constFind(fold(section));
-    return found == m_sectionIndex.cend() ? nullptr : &m_sections.at(*found);
-}
-
-const ProfileFile::Key* ProfileFile::findKey(const Section& section, const QString& key) const
-{
-    const auto found = section.keyIndex.constFind(fold(key));
-    return found == section.keyIndex.cend() ? nullptr : &section.keys.at(*found);
+    const qsizetype index = sectionIndex(section);
+    return index < 0 ? nullptr : &m_sections.at(index);
 }
 
 std::optional<QString> ProfileFile::value(const QString& section, const QString& key) const
@@ -166,10 +240,10 @@ std::optional<QString> ProfileFile::value(const QString& section, const QString&
     const Section* found = findSection(section);
     if (!found)
         return std::nullopt;
-    const Key* entry = findKey(*found, key);
-    if (!entry)
+    const qsizetype index = keyIndex(*found, key);
+    if (index < 0)
         return std::nullopt;
-    return entry->value;
+    return found->keys.at(index).value;
 }
 
 QStringList ProfileFile::entries(const QString& section) const
@@ -207,19 +281,21 @@ qsizetype ProfileFile::contentEnd(const Section& section) const
 
 qsizetype ProfileFile::insertionLine(const Section& section)
 {
-    return section.keys.isEmpty() ? section.header : section.keys.last().line;
+    return section.header + (section.keys.isEmpty() ? 0 : section.keys.last().offset);
 }
 
 void ProfileFile::insertLines(qsizetype position, const QStringList& texts)
 {
     if (texts.isEmpty())
         return;
-    if (position > 0 && m_lines.at(position - 1).ending.isEmpty())
+    if (position > 0 && m_lines.at(position - 1).ending.isEmpty()) {
         m_lines[position - 1].ending = m_newline;
+        m_lines[position - 1].source = -1;
+    }
     QList<Line> inserted;
     inserted.reserve(texts.size());
     for (const QString& text : texts)
-        inserted.append({text, m_newline});
+        inserted.append({text, m_newline, -1});
     m_lines.insert(position, inserted.size(), Line{});
     std::move(inserted.begin(), inserted.end(), m_lines.begin() + position);
 }
@@ -229,6 +305,21 @@ void ProfileFile::removeLines(qsizetype first, qsizetype count)
     m_lines.remove(first, count);
 }
 
+void ProfileFile::shiftSections(qsizetype first, qsizetype delta)
+{
+    for (qsizetype i = first; i < m_sections.size(); ++i) {
+        m_sections[i].header += delta;
+        m_sections[i].end += delta;
+    }
+}
+
+void ProfileFile::rebuildKeyIndex(Section& section)
+{
+    section.keyIndex.clear();
+    for (qsizetype i = 0; i < section.keys.size(); ++i)
+        insertFirst(section.keyIndex, fold(section.keys.at(i).name), i);
+}
+
 void ProfileFile::appendSection(const QString& section, const QStringList& lines)
 {
     QStringList texts;
@@ -236,44 +327,76 @@ void ProfileFile::appendSection(const QString& section, const QStringList& lines
         texts.append(QString());
     texts.append(u'[' + section + u']');
     texts.append(lines);
-    insertLines(m_lines.size(), texts);
+    const qsizetype first = m_lines.size();
+    insertLines(first, texts);
+    indexFrom(first);
 }
 
-void ProfileFile::setValue(const QString& section, const QString& key, const QString& value)
+bool ProfileFile::setValue(const QString& section, const QString& key, const QString& value)
 {
-    const Section* found = findSection(section);
-    if (!found) {
+    const qsizetype index = sectionIndex(section);
+    if (index < 0) {
         appendSection(section, {key + u'=' + value});
-    } else if (const Key* entry = findKey(*found, key)) {
+        return true;
+    }
+    const Section& found = m_sections.at(index);
+    if (const qsizetype entry = keyIndex(found, key); entry >= 0) {
         // Keep the line's own spelling of the name and its blanks up to the value.
-        QString& text = m_lines[entry->line].text;
+        const qsizetype line = found.header + found.keys.at(entry).offset;
+        const QString& text = m_lines.at(line).text;
         const qsizetype valueStart = skipSpace(text, text.indexOf(u'=') + 1);
-        text = text.left(valueStart) + value;
-    } else {
-        insertLines(insertionLine(*found) + 1, {key + u'=' + value});
+        QString replaced = text.left(valueStart) + value;
+        if (replaced == text)
+            return false;
+        m_lines[line].text = std::move(replaced);
+        m_lines[line].source = -1;
+        m_sections[index].keys[entry].value = trimmed(value);
+        return true;
     }
-    reindex();
+    const qsizetype line = insertionLine(found) + 1;
+    const QString text = key + u'=' + value;
+    insertLines(line, {text});
+    LineKind kind = classify(text);
+    if (kind.kind != LineKind::Key || fold(kind.name) != fold(key)) {
+        // A name the file would read otherwise (a comment, a header, one holding "=").
+        reindex();
+        return true;
+    }
+    Section& changed = m_sections[index];
+    changed.end += 1;
+    insertFirst(changed.keyIndex, fold(kind.name), changed.keys.size());
+    changed.keys.append({std::move(kind.name), std::move(kind.value), line - changed.header});
+    shiftSections(index + 1, 1);
+    return true;
 }
 
-void ProfileFile::removeKey(const QString& section, const QString& key)
+bool ProfileFile::removeKey(const QString& section, const QString& key)
 {
-    const Section* found = findSection(section);
-    if (!found)
-        return;
+    const qsizetype index = sectionIndex(section);
+    if (index < 0)
+        return false;
+    Section& found = m_sections[index];
     const QString folded = fold(key);
-    QList<qsizetype> lines;
-    for (const Key& entry : found->keys) {
-        if (fold(entry.name) == folded)
-            lines.append(entry.line);
+    QList<Key> kept;
+    qsizetype removed = 0;
+    for (const Key& entry : std::as_const(found.keys)) {
+        if (fold(entry.name) == folded) {
+            removeLines(found.header + entry.offset - removed, 1);
+            ++removed;
+        } else {
+            kept.append({entry.name, entry.value, entry.offset - removed});
+        }
     }
-    if (lines.isEmpty())
-        return;
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line)
-        removeLines(*line, 1);
-    reindex();
+    if (removed == 0)
+        return false;
+    found.keys = std::move(kept);
+    found.end -= removed;
+    rebuildKeyIndex(found);
+    shiftSections(index + 1, -removed);
+    return true;
 }
 
-void ProfileFile::removeSection(const QString& section)
+bool ProfileFile::removeSection(const QString& section)
 {
     const QString folded = fold(section);
     bool removed = false;
@@ -286,17 +409,25 @@ void ProfileFile::removeSection(const QString& section)
     }
     if (removed)
         reindex();
+    return removed;
 }
 
-void ProfileFile::replaceSection(const QString& section, const QStringList& lines)
+bool ProfileFile::replaceSection(const QString& section, const QStringList& lines)
 {
     const Section* found = findSection(section);
     if (!found) {
         appendSection(section, lines);
-    } else {
-        const qsizetype header = found->header;
-        removeLines(header + 1, contentEnd(*found) - header - 1);
-        insertLines(header + 1, lines);
+        return true;
     }
+    const qsizetype header = found->header;
+    const qsizetype count = contentEnd(*found) - header - 1;
+    bool same = count == lines.size();
+    for (qsizetype i = 0; same && i < count; ++i)
+        same = m_lines.at(header + 1 + i).text == lines.at(i) && !m_lines.at(header + 1 + i).ending.isEmpty();
+    if (same)
+        return false;
+    removeLines(header + 1, count);
+    insertLines(header + 1, lines);
     reindex();
+    return true;
 }

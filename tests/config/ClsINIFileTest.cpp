@@ -154,8 +154,16 @@ TEST_F(ClsINIFileTest, GetIntegerNarrowsAndOverflows)
             EXPECT_EQ(ini.GetInteger(kSection, kKey, 3), c.expected) << what;
         }
     }
-    store("99999999999");
-    EXPECT_EQ(errorNumberOf([&] { ini.GetLong(kSection, kKey, 3); }), 6);
+}
+
+// A number too large for a Long overflows, written in decimal or in hexadecimal.
+TEST_F(ClsINIFileTest, GetLongOfANumberOutOfRangeOverflows)
+{
+    for (const char* stored : {"99999999999", "-2147483649", "2147483648", "0x100000000", "0x1FFFFFFFF",
+                               "0xFFFFFFFFFFFF", "0x0000000100000000", "&H100000000"}) {
+        store(stored);
+        EXPECT_EQ(errorNumberOf([&] { ini.GetLong(kSection, kKey, 3); }), 6) << stored;
+    }
 }
 
 TEST_F(ClsINIFileTest, GetBooleanKnowsItsWordsAndElseGivesTheDefault)
@@ -532,14 +540,15 @@ TEST_F(ClsINIFileTest, WriteSectionReplacesTheSectionInDictionaryOrder)
     entries->add(u"b"_s, Variant(u"2"_s));
     entries->add(u"a"_s, Variant(u" 1 "_s));
     entries->add(u"n"_s, Variant(qint32(5)));
+    entries->add(u"z"_s, Variant::null());
     ini.WriteSection(kSection, entries);
-    EXPECT_EQ(fileBytes(), "[S]\nb=2\na= 1 \nn=5\n\n[T]\nt=1\n");
+    EXPECT_EQ(fileBytes(), "[S]\nb=2\na= 1 \nn=5\nz=\n\n[T]\nt=1\n");
 
     ini.WriteSection(u"U"_s, ini.GetSection(kSection));
-    EXPECT_EQ(ini.GetSection(u"U"_s)->keys(), (QStringList{u"b"_s, u"a"_s, u"n"_s}));
+    EXPECT_EQ(ini.GetSection(u"U"_s)->keys(), (QStringList{u"b"_s, u"a"_s, u"n"_s, u"z"_s}));
 
     ini.WriteSection(kSection, nullptr);
-    EXPECT_EQ(fileBytes(), "[S]\n\n[T]\nt=1\n\n[U]\nb=2\na=1\nn=5\n");
+    EXPECT_EQ(fileBytes(), "[S]\n\n[T]\nt=1\n\n[U]\nb=2\na=1\nn=5\nz=\n");
     ini.EraseSection(u"u"_s);
     EXPECT_EQ(fileBytes(), "[S]\n\n[T]\nt=1\n\n");
 }
@@ -553,6 +562,10 @@ TEST_F(ClsINIFileTest, SectionNamesListsBracketedLinesInFileOrder)
     const Case cases[] = {
         {"[A]\nk=1\n[ B ]\n  [C]  \r\n[D] ; note\n[E\n[]\n\t[F]\n", {u"A"_s, u" B "_s, u"C"_s, u""_s}},
         {"[A]\r\n[a]\r\n", {u"A"_s, u"a"_s}},
+        {"[A]\rk=1\r[B]\r", {u"A"_s, u"B"_s}},
+        {QByteArray("\xff\xfe[\0\xe9\0]\0\r\0\n\0[\0B\0]\0", 18), {u"\u00e9"_s, u"B"_s}},
+        {"\xef\xbb\xbf[\xc3\xa9]\n", {u"\u00e9"_s}},
+        {"[\xe9]\n", {u"\u00e9"_s}},
         {"k=1\n", {}},
         {"", {}},
     };

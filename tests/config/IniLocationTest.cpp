@@ -1,10 +1,10 @@
 #include "config/IniLocation.h"
 
 #include "config/IniDefaults.h"
+#include "config/FakeIniMachine.h"
 #include "config/IniFixtureFiles.h"
 #include "config/clsINIFile.h"
 #include "fakes/ServiceFixture.h"
-#include "platform/ExecutableInfo.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -69,8 +69,9 @@ TEST_F(IniFileNameTest, TakesTheRegisteredFileThenSearchesTheFolders)
 
 TEST_F(IniFileNameTest, SearchesConfigRootExecutableFolderAndEtcInThatOrder)
 {
+    const FakeIniMachine machine;
     EXPECT_EQ(IniLocation::searchFolders(),
-              QStringList({path(u"root/config"_s), path(u"root"_s), ExecutableInfo::folder(), u"/etc"_s}));
+              QStringList({path(u"root/config"_s), path(u"root"_s), u"/opt/pcquiba/bin"_s, u"/etc"_s}));
 }
 
 TEST_F(IniFileNameTest, AnnouncesItselfToTheModule)
@@ -153,8 +154,9 @@ TEST_F(IniGetPathTest, ResolvesEachKeyByItsRule)
 
 TEST_F(IniGetPathTest, AppPathFallsBackToTheParentOfTheExecutablesFolder)
 {
+    const FakeIniMachine machine;
     const clsINIFile ini = iniIn(u"shop/config"_s, {});
-    EXPECT_EQ(IniLocation::iniGetPath(&ini, u"app_path"_s), IniDefaults::applicationPath());
+    EXPECT_EQ(IniLocation::iniGetPath(&ini, u"app_path"_s), u"/opt/pcquiba"_s);
 }
 
 TEST_F(IniGetPathTest, TheBaseIsTheIniFolderUnlessItsNameEndsInConfig)

@@ -1,6 +1,7 @@
 #include "config/IniSectionExpander.h"
 
 #include "config/IniDefaults.h"
+#include "config/FakeIniMachine.h"
 #include "config/IniFixtureFiles.h"
 #include "config/IniPlaceholders.h"
 #include "config/clsINIFile.h"
@@ -84,7 +85,8 @@ struct EntryCase {
 TEST_F(IniSectionTest, ExpandsEveryPlaceholder)
 {
     const QString extra = path(u"extra.ini"_s);
-    const QString computer = IniDefaults::computerName(100);
+    const FakeIniMachine machine;
+    const QString computer = machine.computer;
     const EntryCase cases[] = {
         {"", u"()"_s},
         {"()", u"()"_s},

@@ -1,5 +1,7 @@
 #include "platform/PrivateProfile.h"
 
+#include "platform/FileReplacer.h"
+
 #include "common/QtPrinting.h"
 
 #include <QDir>
@@ -8,6 +10,10 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -50,7 +56,50 @@ protected:
         return entries;
     }
 
-    QStringList folderEntries() const { return QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+    QStringList folderEntries() const
+    {
+        return QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    static mode_t modeOf(const QString& fileName)
+    {
+        struct stat status {};
+        return ::stat(QFile::encodeName(fileName).constData(), &status) == 0 ? status.st_mode & 07777 : mode_t(-1);
+    }
+
+    // A child process that runs body and ends with its result.
+    static pid_t startChild(const std::function<int()>& body)
+    {
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(body());
+        return child;
+    }
+
+    static int exitCode(pid_t child)
+    {
+        int status = 0;
+        if (::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+            return -1;
+        return WEXITSTATUS(status);
+    }
+
+    // Runs body in a child process as the user "nobody", which owns the test folder there; where
+    // the process may not change its user, the child runs as the current user, whom permissions
+    // bind as well.
+    int inUnprivilegedChild(const std::function<int()>& body) const
+    {
+        return exitCode(startChild([&]() -> int {
+            if (const passwd* nobody = ::getpwnam("nobody")) {
+                for (const QString& entry : QStringList{folder.path(), path, FileReplacer::lockFileName(path)})
+                    [[maybe_unused]] const int ignored
+                        = ::chown(QFile::encodeName(entry).constData(), nobody->pw_uid, nobody->pw_gid);
+                if (::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0)
+                    [[maybe_unused]] const int ignored = ::setuid(nobody->pw_uid);
+            }
+            return body();
+        }));
+    }
 
     QTemporaryDir folder;
     QString path = folder.filePath(u"test.ini"_s);
@@ -101,6 +150,9 @@ TEST_F(PrivateProfileTest, ReadsTheSyntaxOfWindowsProfileFiles)
         {"mixed line ends", "[S]\r\nk=v\nj=w\r\n", u"S"_s, u"k"_s, u"v"_s},
         {"no line end after the last line", "[S]\nk=v", u"S"_s, u"k"_s, u"v"_s},
         {"carriage return ending the last line", "[S]\nk=v\r", u"S"_s, u"k"_s, u"v"_s},
+        {"CR-only line ends", "[S]\rk=v\rj=w\r", u"S"_s, u"j"_s, u"w"_s},
+        {"CR-only line ends, header on its own line", "[S]\rk=v\r[T]\rk=x\r", u"T"_s, u"k"_s, u"x"_s},
+        {"CR CR LF is a line and an empty line", "[S]\r\r\nk=v\r\r\n", u"S"_s, u"k"_s, u"v"_s},
         {"form feed and vertical tab are white space", "[S]\n\fk\v=\fv\v\n", u"S"_s, u"k"_s, u"v"_s},
         {"Windows-1252 value", "[S]\nk=\x80 \xe9\x9c\n", u"S"_s, u"k"_s, u"€ éœ"_s},
         {"missing section", "[S]\nk=v\n", u"T"_s, u"k"_s, kAbsent},
@@ -203,7 +255,14 @@ TEST_F(PrivateProfileTest, WritesKeepEveryOtherLine)
          "[A]\nx=1\n\n[C]\nz=3\n"},
         {"new key after a last line without line end", "[A]\nx=1", set(u"A"_s, u"z"_s, u"3"_s), "[A]\nx=1\nz=3\n"},
         {"new key after a last line ending in a carriage return", "[A]\nx=1\r", set(u"A"_s, u"z"_s, u"3"_s),
-         "[A]\nx=1\r\nz=3\n"},
+         "[A]\nx=1\rz=3\n"},
+        {"value replaced in a file with CR-only line ends", "[A]\rx=1\ry=2\r", set(u"A"_s, u"x"_s, u"9"_s),
+         "[A]\rx=9\ry=2\r"},
+        {"new key in a file with CR-only line ends", "[A]\rx=1\r", set(u"A"_s, u"z"_s, u"3"_s), "[A]\rx=1\rz=3\r"},
+        {"new key into a section between others", "[A]\nx=1\n\n[B]\ny=2\n", set(u"A"_s, u"z"_s, u"3"_s),
+         "[A]\nx=1\nz=3\n\n[B]\ny=2\n"},
+        {"key erased from a section between others", "[A]\nx=1\nz=3\n[B]\ny=2\n", erase(u"A"_s, u"x"_s),
+         "[A]\nz=3\n[B]\ny=2\n"},
         {"new file", "", set(u"A"_s, u"z"_s, u"3"_s), "[A]\nz=3\n"},
         {"first of duplicate keys replaced", "[A]\nx=1\nx=2\n", set(u"A"_s, u"x"_s, u"3"_s), "[A]\nx=3\nx=2\n"},
         {"line breaks in a value stay on its line", "[A]\n", set(u"A"_s, u"x"_s, u"1\r\n[B]\ny=2"_s),
@@ -236,11 +295,61 @@ TEST_F(PrivateProfileTest, WritesKeepEveryOtherLine)
     }
 }
 
-TEST_F(PrivateProfileTest, WriteWithoutKeyNameIsRefused)
+TEST_F(PrivateProfileTest, WriteWithoutKeyOrSectionNameIsRefused)
 {
     writeFile("[A]\nx=1\n");
     EXPECT_FALSE(PrivateProfile::writePrivateProfileString(u"A"_s, u"  "_s, u"v"_s, path));
+    EXPECT_FALSE(PrivateProfile::writePrivateProfileString(u""_s, u"x"_s, u"v"_s, path));
+    EXPECT_FALSE(PrivateProfile::writePrivateProfileString(u" "_s, u"x"_s, std::nullopt, path));
+    EXPECT_FALSE(PrivateProfile::writePrivateProfileSection(u""_s, u"x=1\0\0"_s, path));
+    EXPECT_FALSE(PrivateProfile::writePrivateProfileSection(u""_s, std::nullopt, path));
     EXPECT_EQ(fileBytes(), "[A]\nx=1\n");
+}
+
+// Each process reads back what it wrote exactly as every other process reads it.
+TEST_F(PrivateProfileTest, WriterReadsItsOwnWriteAsTheFileHoldsIt)
+{
+    ASSERT_TRUE(PrivateProfile::writePrivateProfileString(u"S"_s, u"k"_s, u"\u0100\u20ac\u2713"_s, path));
+    EXPECT_EQ(fileBytes(), "[S]\nk=?\x80?\n");
+    EXPECT_EQ(read(u"S"_s, u"k"_s), u"?\u20ac?"_s);
+    ASSERT_TRUE(PrivateProfile::writePrivateProfileString(u"\u0100"_s, u"\u2713"_s, u"1"_s, path));
+    EXPECT_EQ(read(u"?"_s, u"?"_s), u"1"_s);
+    EXPECT_EQ(read(u"\u0101"_s, u"\u2714"_s), u"1"_s);
+    ASSERT_TRUE(PrivateProfile::writePrivateProfileSection(u"T"_s, u"a=\u0100\0\0"_s, path));
+    EXPECT_EQ(PrivateProfile::getPrivateProfileSection(u"T"_s, kSectionBuffer, path), u"a=?\0"_s);
+}
+
+// Files that start with a byte-order mark are read and written in their own encoding.
+TEST_F(PrivateProfileTest, FileWithAByteOrderMarkKeepsItsEncoding)
+{
+    const auto utf16 = [](const QString& text) {
+        QByteArray bytes("\xff\xfe");
+        for (const QChar c : text)
+            bytes += char(c.unicode() & 0xff), bytes += char(c.unicode() >> 8);
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        QByteArray before;
+        QByteArray after;
+    };
+    const Case cases[] = {
+        {"UTF-16LE", utf16(u"[S]\r\nk=\u00e9\u2713\r\n"_s), utf16(u"[S]\r\nk=\u00e9\u2713\r\nnew=\u20ac\u2713\r\n"_s)},
+        {"UTF-8", "\xef\xbb\xbf[S]\nk=\xc3\xa9\xe2\x9c\x93\n",
+         "\xef\xbb\xbf[S]\nk=\xc3\xa9\xe2\x9c\x93\nnew=\xe2\x82\xac\xe2\x9c\x93\n"},
+        {"Windows-1252 without a mark", "[S]\nk=\xe9?\n", "[S]\nk=\xe9?\nnew=\x80?\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(c.before);
+        EXPECT_EQ(read(u"s"_s, u"K"_s).left(1), u"\u00e9"_s);
+        ASSERT_TRUE(PrivateProfile::writePrivateProfileString(u"S"_s, u"new"_s, u"\u20ac\u2713"_s, path));
+        EXPECT_EQ(fileBytes(), c.after);
+        EXPECT_EQ(read(u"S"_s, u"new"_s), u"\u20ac"_s + (c.after.startsWith("[") ? u"?"_s : u"\u2713"_s));
+    }
+    // An odd last byte of a UTF-16LE file is half a character and reads as nothing.
+    writeFile(utf16(u"[S]\nk=v\n"_s) + 'x');
+    EXPECT_EQ(read(u"S"_s, u"k"_s), u"v"_s);
 }
 
 TEST_F(PrivateProfileTest, UserProfileIsWinIniInTheProgramRoot)
@@ -336,22 +445,133 @@ TEST_F(PrivateProfileTest, InterruptedWriteLeavesTheOldFile)
 
     EXPECT_FALSE(written);
     EXPECT_EQ(fileBytes(), original);
-    EXPECT_EQ(folderEntries(), QStringList{u"test.ini"_s});
+    EXPECT_EQ(folderEntries(), QStringList({u"test.ini"_s, u"test.ini.lock"_s}));
     EXPECT_EQ(read(u"S"_s, u"j"_s), kAbsent);
 }
 
-TEST_F(PrivateProfileTest, WriteIntoAReadOnlyFileOrFolderChangesNothing)
+// A file without any write bit is never rewritten, whoever writes (the tests run as root in CI);
+// a rewritten file keeps its mode, owner and group.
+TEST_F(PrivateProfileTest, WriteKeepsModeAndOwnerAndNeverTouchesAFileWithoutWriteBits)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
+    struct Case {
+        mode_t mode;
+        bool rewritten;
+    };
+    const Case cases[] = {
+        {0444, false}, {0400, false}, {0555, false}, {0000, false}, {0040, false},
+        {0644, true},  {0600, true},  {0660, true},  {0640, true},  {0604, true}, {0755, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        QFile::remove(path);
+        writeFile("[S]\nk=1\n");
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.mode), 0);
+        EXPECT_EQ(PrivateProfile::writePrivateProfileString(u"S"_s, u"k"_s, u"2"_s, path), c.rewritten);
+        EXPECT_EQ(PrivateProfile::writePrivateProfileSection(u"S"_s, std::nullopt, path), c.rewritten);
+        EXPECT_EQ(modeOf(path), c.mode);
+        ::chmod(QFile::encodeName(path).constData(), 0600);
+        EXPECT_EQ(fileBytes(), c.rewritten ? QByteArray() : QByteArray("[S]\nk=1\n"));
+    }
+
+    // Root may hand the file to another user; anybody else keeps it as it is.
     writeFile("[S]\nk=1\n");
-    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner));
-    EXPECT_FALSE(PrivateProfile::writePrivateProfileString(u"S"_s, u"k"_s, u"2"_s, path));
-    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
-    ASSERT_TRUE(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
-    EXPECT_FALSE(PrivateProfile::writePrivateProfileString(u"S"_s, u"k"_s, u"2"_s, path));
-    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(fileBytes(), "[S]\nk=1\n");
+    if (const passwd* nobody = ::getpwnam("nobody"))
+        [[maybe_unused]] const int ignored = ::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid);
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
+    ASSERT_TRUE(PrivateProfile::writePrivateProfileString(u"S"_s, u"k"_s, u"2"_s, path));
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+}
+
+// Permissions that bind an ordinary user: checked in a child that runs as "nobody" when the
+// tests run as root.
+TEST_F(PrivateProfileTest, WithoutPermissionNothingIsReadOrReplaced)
+{
+    writeFile("[S]\nk=1\n");
+    ASSERT_TRUE(PrivateProfile::writePrivateProfileString(u"S"_s, u"j"_s, u"2"_s, path));
+    const QByteArray written = fileBytes();
+    const int result = inUnprivilegedChild([&]() -> int {
+        // No read permission: defaults, and never replaced by a file rebuilt from nothing.
+        if (::chmod(QFile::encodeName(path).constData(), 0200) != 0)
+            return 10;
+        if (read(u"S"_s, u"k"_s, u"d"_s) != u"d"_s)
+            return 11;
+        if (PrivateProfile::writePrivateProfileString(u"S"_s, u"n"_s, u"3"_s, path))
+            return 12;
+        // A folder without write permission: the temporary file cannot be made.
+        if (::chmod(QFile::encodeName(path).constData(), 0600) != 0
+            || ::chmod(QFile::encodeName(folder.path()).constData(), 0500) != 0)
+            return 13;
+        if (PrivateProfile::writePrivateProfileString(u"S"_s, u"n"_s, u"3"_s, path))
+            return 14;
+        ::chmod(QFile::encodeName(folder.path()).constData(), 0700);
+        return 0;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(fileBytes(), written);
+}
+
+// Two processes writing one file: every write of each survives.
+TEST_F(PrivateProfileTest, WritersInTwoProcessesLoseNothing)
+{
+    constexpr int kWrites = 60;
+    const auto writer = [&](const char* name) {
+        return [=, this]() -> int {
+            for (int i = 0; i < kWrites; ++i) {
+                const QString number = QString::number(i);
+                // Own keys, and the same shared keys the other writer overwrites.
+                if (!PrivateProfile::writePrivateProfileString(u"S"_s, QString::fromLatin1(name) + number, number, path)
+                    || !PrivateProfile::writePrivateProfileString(u"Shared"_s, u"k"_s + QString::number(i % 7),
+                                                                  QString::fromLatin1(name), path))
+                    return 1;
+            }
+            return 0;
+        };
+    };
+    writeFile("[S]\n");
+    const pid_t first = startChild(writer("a"));
+    const pid_t second = startChild(writer("b"));
+    EXPECT_EQ(exitCode(first), 0);
+    EXPECT_EQ(exitCode(second), 0);
+    for (int i = 0; i < kWrites; ++i) {
+        EXPECT_EQ(read(u"S"_s, u"a"_s + QString::number(i)), QString::number(i));
+        EXPECT_EQ(read(u"S"_s, u"b"_s + QString::number(i)), QString::number(i));
+    }
+    QStringList shared = PrivateProfile::getPrivateProfileSection(u"Shared"_s, kSectionBuffer, path).split(QChar(u'\0'));
+    shared.removeLast();
+    EXPECT_EQ(shared.size(), 7);
+    for (const QString& entry : shared)
+        EXPECT_TRUE(entry.endsWith(u"=a"_s) || entry.endsWith(u"=b"_s)) << entry.toStdString();
+    EXPECT_EQ(folderEntries(), QStringList({u"test.ini"_s, u"test.ini.lock"_s}));
+}
+
+// Writers killed at any moment leave the old or the new file and at most one temporary file,
+// which the next write clears.
+TEST_F(PrivateProfileTest, KilledWritersLeaveNoTemporaryFilesBehind)
+{
+    writeFile("[S]\nkeep=1\n");
+    QRandomGenerator random(7);
+    for (int round = 0; round < 60; ++round) {
+        const pid_t child = startChild([&]() -> int {
+            for (int i = 0;; ++i)
+                PrivateProfile::writePrivateProfileString(u"S"_s, u"k"_s + QString::number(i % 500), u"v"_s, path);
+        });
+        ::usleep(useconds_t(random.bounded(500, 15000)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ASSERT_EQ(read(u"S"_s, u"keep"_s), u"1"_s) << round;
+        const QStringList entries = folderEntries();
+        ASSERT_LE(entries.size(), 3) << entries.join(u' ').toStdString();
+        for (const QString& entry : entries)
+            ASSERT_TRUE(entry == u"test.ini"_s || entry == u"test.ini.lock"_s || entry == u".test.ini.tmp"_s)
+                << entry.toStdString();
+    }
+    ASSERT_TRUE(PrivateProfile::writePrivateProfileString(u"S"_s, u"last"_s, u"1"_s, path));
+    EXPECT_EQ(folderEntries(), QStringList({u"test.ini"_s, u"test.ini.lock"_s}));
 }
 
 TEST_F(PrivateProfileTest, MissingFolderGivesDefaultsAndRefusesWrites)
@@ -373,18 +593,6 @@ TEST_F(PrivateProfileTest, UnreadableFileGivesDefaultsAndIsNeverReplaced)
     EXPECT_FALSE(PrivateProfile::writePrivateProfileString(u"S"_s, u"k"_s, u"v"_s, path));
     EXPECT_TRUE(QFileInfo(path).isDir());
     EXPECT_TRUE(QFileInfo::exists(path + u"/inside"_s));
-}
-
-TEST_F(PrivateProfileTest, FileWithoutReadPermissionIsNeverReplaced)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
-    writeFile("[S]\nk=1\n");
-    ASSERT_TRUE(QFile::setPermissions(path, QFile::WriteOwner));
-    EXPECT_EQ(read(u"S"_s, u"k"_s, u"d"_s), u"d"_s);
-    EXPECT_FALSE(PrivateProfile::writePrivateProfileString(u"S"_s, u"j"_s, u"2"_s, path));
-    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
-    EXPECT_EQ(fileBytes(), "[S]\nk=1\n");
 }
 
 TEST_F(PrivateProfileTest, BinaryJunkReadsAsDefaultsAndSurvivesWrites)

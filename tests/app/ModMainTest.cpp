@@ -29,7 +29,7 @@ Entries entries(const Dictionary& dictionary)
 {
     Entries result;
     for (const QString& key : dictionary.keys())
-        result.append({key, dictionary.item(key).toString()});
+        result.append({key, dictionary.itemIfPresent(key).toString()});
     return result;
 }
 

@@ -28,6 +28,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QRegularExpression>
+#include <QPushButton>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -35,6 +36,18 @@ namespace {
 
 const QString kPhone = QStringLiteral("0412345678");
 const QString kShortPhone = QStringLiteral("12");
+
+// Keeps every voucher the controller hands out, in order.
+class SaleListener : public RecordingControllerListener {
+public:
+    void VoucherAvailable(std::shared_ptr<Voucher>& voucher) override
+    {
+        RecordingControllerListener::VoucherAvailable(voucher);
+        vouchers.append(voucher);
+    }
+
+    QList<std::shared_ptr<Voucher>> vouchers;
+};
 
 class CompleteSaleTest : public ServiceFixture {
 protected:
@@ -87,8 +100,7 @@ protected:
     }
 
     // The Sovereign's side of the events: a data request is answered first with a phone number
-    // that is too short, then with a good one, each through the controller's inject click; the
-    // vouchers are kept.
+    // that is too short, then with a good one, each through the controller's inject click.
     void answer()
     {
         const QString& event = listener.events.last();
@@ -98,8 +110,6 @@ protected:
             controller.Args().setItem(QStringLiteral("Data"), Variant(data));
             controller.Args().setItem(QStringLiteral("Device"), Variant(qint32(1)));
             modTouchTools::PostClick(controller.cmdInjectData());
-        } else if (event.startsWith(u"VoucherAvailable(") && listener.lastVoucher) {
-            vouchers.append(listener.lastVoucher);
         }
     }
 
@@ -159,7 +169,7 @@ protected:
     QStringList issuedPins() const
     {
         QStringList pins;
-        const QString text = QString::fromUtf8(fileBytes(ProcessState::instance().dataPath + u"/simulator/issued-pins.txt"));
+        const QString text = QString::fromUtf8(fileBytes(ProcessState::instance().dataPath + QStringLiteral("/simulator/issued-pins.txt")));
         for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts))
             pins.append(line.section(u' ', 0, 0));
         return pins;
@@ -207,25 +217,24 @@ protected:
     }
 
     SimulatedRoot root;
-    RecordingControllerListener listener;
-    QList<std::shared_ptr<Voucher>> vouchers;
+    SaleListener listener;
     int dataRequests = 0;
 };
 
 TEST_F(CompleteSaleTest, TheScriptedCustomerBuysTwoVouchersThatArePrintedAsPdf)
 {
     sellThroughTheScreen();
-    ASSERT_TRUE(waitForEvent(QStringLiteral("Surrender("))) << listener.events.join(u'\n');
+    ASSERT_TRUE(waitForEvent(QStringLiteral("Surrender("))) << listener.events.join(u'\n').toStdString();
 
     const QString mismatch = eventsStarting(QStringLiteral("DataMismatch(")).value(0);
     const QString retryMessage = mismatch.section(QStringLiteral(", "), 2).chopped(1);
-    EXPECT_FALSE(retryMessage.isEmpty()) << mismatch;
+    EXPECT_FALSE(retryMessage.isEmpty()) << mismatch.toStdString();
     EXPECT_EQ(saleEvents(), (QStringList{
                                 QStringLiteral("ItemAdded(item, False)"),
                                 QStringLiteral("StartDevice(1)"),
                                 QStringLiteral("GetData(Phone number, PHONE, 1, , , False)"),
                                 QStringLiteral("DataMismatch(1, 12, ") + retryMessage + u')',
-                                QStringLiteral("GetData(Phone number, PHONE, 1, ") + retryMessage + u", , False)",
+                                QStringLiteral("GetData(Phone number, PHONE, 1, ") + retryMessage + QStringLiteral(", , False)"),
                                 QStringLiteral("StopDevice(1)"),
                                 QStringLiteral("ItemAdded(item, False)"),
                                 QStringLiteral("VoucherAvailable(voucher)"),
@@ -241,11 +250,12 @@ TEST_F(CompleteSaleTest, TheScriptedCustomerBuysTwoVouchersThatArePrintedAsPdf)
     EXPECT_EQ(basket->TotalPrice(), 35 * 10000);
 
     // One document per item in the data folder, each with its own PIN.
+    const QList<std::shared_ptr<Voucher>>& vouchers = listener.vouchers;
     ASSERT_EQ(vouchers.size(), 2);
     const QStringList pins = issuedPins();
     ASSERT_EQ(pins.size(), 2);
     EXPECT_NE(pins[0], pins[1]);
-    const QString vouchersFolder = ProcessState::instance().dataPath + u"/vouchers";
+    const QString vouchersFolder = ProcessState::instance().dataPath + QStringLiteral("/vouchers");
     const struct {
         const char* product;
         const char* data;
@@ -255,11 +265,12 @@ TEST_F(CompleteSaleTest, TheScriptedCustomerBuysTwoVouchersThatArePrintedAsPdf)
         Voucher& voucher = *vouchers[index];
         EXPECT_EQ(QFileInfo(voucher.path()).absolutePath(), QFileInfo(vouchersFolder).absoluteFilePath());
         const QString text = voucher.XML();
-        EXPECT_TRUE(text.contains(QString::fromUtf8(expected[index].product))) << text;
-        EXPECT_TRUE(text.contains(grouped(pins[index]))) << text;
-        EXPECT_TRUE(text.contains(u"code128")) << text;
-        if (expected[index].data)
-            EXPECT_TRUE(text.contains(QString::fromUtf8(expected[index].data))) << text;
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected[index].product))) << text.toStdString();
+        EXPECT_TRUE(text.contains(grouped(pins[index]))) << text.toStdString();
+        EXPECT_TRUE(text.contains(u"code128")) << text.toStdString();
+        if (expected[index].data) {
+            EXPECT_TRUE(text.contains(QString::fromUtf8(expected[index].data))) << text.toStdString();
+        }
     }
 
     // The print events of both documents inside one job.
@@ -278,8 +289,8 @@ TEST_F(CompleteSaleTest, TheScriptedCustomerBuysTwoVouchersThatArePrintedAsPdf)
     // Each voucher through the receipt printer: a PDF per voucher beside the data.
     for (const std::shared_ptr<Voucher>& voucher : vouchers) {
         voucher->PrintVoucher(sync);
-        const QString pdf = ProcessState::instance().dataPath + u"/printed/"
-                            + QFileInfo(voucher->path()).completeBaseName() + u".pdf";
+        const QString pdf = ProcessState::instance().dataPath + QStringLiteral("/printed/")
+                            + QFileInfo(voucher->path()).completeBaseName() + QStringLiteral(".pdf");
         SCOPED_TRACE(pdf.toStdString());
         const QByteArray bytes = fileBytes(pdf);
         EXPECT_TRUE(bytes.startsWith("%PDF-"));
@@ -289,12 +300,12 @@ TEST_F(CompleteSaleTest, TheScriptedCustomerBuysTwoVouchersThatArePrintedAsPdf)
     // The top-up voucher once more as a picture of the roll, kept next to the test program.
     root.set(QStringLiteral("PRINTER"), QStringLiteral("printer_type"), QStringLiteral("png"));
     vouchers[1]->PrintVoucher(sync);
-    const QString png = ProcessState::instance().dataPath + u"/printed/"
-                        + QFileInfo(vouchers[1]->path()).completeBaseName() + u".png";
+    const QString png = ProcessState::instance().dataPath + QStringLiteral("/printed/")
+                        + QFileInfo(vouchers[1]->path()).completeBaseName() + QStringLiteral(".png");
     const QImage roll(png);
     ASSERT_FALSE(roll.isNull()) << png.toStdString();
     EXPECT_GT(roll.height(), roll.width());
-    roll.save(QCoreApplication::applicationDirPath() + u"/sale-voucher.png");
+    roll.save(QCoreApplication::applicationDirPath() + QStringLiteral("/sale-voucher.png"));
 }
 
 } // namespace

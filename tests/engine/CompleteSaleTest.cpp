@@ -268,6 +268,9 @@ TEST_F(CompleteSaleTest, TheScriptedCustomerBuysTwoVouchersThatArePrintedAsPdf)
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected[index].product))) << text.toStdString();
         EXPECT_TRUE(text.contains(grouped(pins[index]))) << text.toStdString();
         EXPECT_TRUE(text.contains(u"code128")) << text.toStdString();
+        // No terminal number was given, so none is named.
+        EXPECT_TRUE(text.contains(u"Account SIM-123455")) << text.toStdString();
+        EXPECT_FALSE(text.contains(u"Terminal")) << text.toStdString();
         if (expected[index].data) {
             EXPECT_TRUE(text.contains(QString::fromUtf8(expected[index].data))) << text.toStdString();
         }

@@ -28,6 +28,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QRegularExpression>
+#include <QSet>
 #include <QPushButton>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -122,15 +123,13 @@ protected:
         }
     }
 
-    // Runs the event loop until an event starting with the prefix has come; false after 20 s.
-    bool waitForEvent(const QString& prefix)
+    // Runs the event loop until `count` events starting with the prefix have come; false after 20 s.
+    bool waitForEvent(const QString& prefix, qsizetype count = 1)
     {
         const QDeadlineTimer deadline(20000);
         while (!deadline.hasExpired()) {
-            for (const QString& event : std::as_const(listener.events)) {
-                if (event.startsWith(prefix))
-                    return true;
-            }
+            if (eventsStarting(prefix).size() >= count)
+                return true;
             QCoreApplication::processEvents();
             QThread::msleep(2);
         }
@@ -309,6 +308,32 @@ TEST_F(CompleteSaleTest, TheScriptedCustomerBuysTwoVouchersThatArePrintedAsPdf)
     ASSERT_FALSE(roll.isNull()) << png.toStdString();
     EXPECT_GT(roll.height(), roll.width());
     roll.save(QCoreApplication::applicationDirPath() + QStringLiteral("/sale-voucher.png"));
+}
+
+// The Sovereign clears the paid basket and shows the screen to the next customer, who buys the
+// same again: new PINs, never one of the first sale's.
+TEST_F(CompleteSaleTest, AfterAClearTheNextCustomerBuysWithNewPins)
+{
+    sellThroughTheScreen();
+    ASSERT_TRUE(waitForEvent(QStringLiteral("Surrender(")));
+    auto basket = std::make_shared<Basket>();
+    ASSERT_TRUE(basket->IsCommitted());
+
+    basket->Clear();
+    EXPECT_EQ(basket->Count(), 0);
+    EXPECT_FALSE(basket->IsCommitted());
+    std::optional<QString> startAt;
+    UserInterface().Show(startAt);
+    ASSERT_TRUE(waitForEvent(QStringLiteral("Surrender("), 2)) << listener.events.join(u'\n').toStdString();
+
+    EXPECT_EQ(eventsStarting(QStringLiteral("Surrender(")).last(), QStringLiteral("Surrender(5, Payment complete)"));
+    EXPECT_EQ(eventsStarting(QStringLiteral("BasketCommitted(")).size(), 2);
+    EXPECT_EQ(listener.vouchers.size(), 4);
+    EXPECT_TRUE(basket->IsCommitted());
+    EXPECT_EQ(basket->Count(), 2);
+    const QStringList pins = issuedPins();
+    ASSERT_EQ(pins.size(), 4);
+    EXPECT_EQ(QSet<QString>(pins.begin(), pins.end()).size(), 4);
 }
 
 } // namespace

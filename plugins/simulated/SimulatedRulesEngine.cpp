@@ -76,6 +76,7 @@ void SimulatedRulesEngine::later(int milliseconds, std::function<void(SimulatedR
 void SimulatedRulesEngine::Initialise(bool kioskMode)
 {
     m_kioskMode = kioskMode;
+    openNewBasket();
     SimulatedLog::write(QStringLiteral("Simulated rules engine started (%1 products, %2)")
                             .arg(m_catalogue.products().size())
                             .arg(m_assignment.isAssigned() ? QStringLiteral("assigned to ") + m_assignment.account()
@@ -252,7 +253,7 @@ void SimulatedRulesEngine::checkoutTimedOut(quint64 activity)
     if (m_request)
         cancelDataRequest(QStringLiteral("Timed out"));
     if (m_basket && !m_basket->IsCommitted())
-        m_basket.reset();
+        openNewBasket();
     surrender(SurrenderTimeout, QStringLiteral("The customer did not finish in time"));
 }
 
@@ -263,7 +264,7 @@ void SimulatedRulesEngine::customerCancelled()
     if (m_request)
         cancelDataRequest(QStringLiteral("Cancelled by the customer"));
     if (m_basket && !m_basket->IsCommitted())
-        m_basket.reset();
+        openNewBasket();
     surrender(SurrenderUserCancelled, QStringLiteral("Cancelled by the customer"));
 }
 
@@ -306,10 +307,15 @@ QString SimulatedRulesEngine::ProductSupplier(const QString& productID)
     return product ? product->supplierName : QString();
 }
 
+void SimulatedRulesEngine::openNewBasket()
+{
+    m_basket = std::make_shared<SimulatedBasket>(m_settings.maxItems, m_settings.maxValue);
+}
+
 SimulatedBasket& SimulatedRulesEngine::ensureBasket()
 {
     if (!m_basket)
-        m_basket = std::make_shared<SimulatedBasket>(m_settings.maxItems, m_settings.maxValue);
+        openNewBasket();
     return *m_basket;
 }
 
@@ -479,7 +485,7 @@ void SimulatedRulesEngine::ClearBasket()
         });
     }
     if (!m_busy)
-        m_basket.reset();
+        openNewBasket();
     refreshScreen();
 }
 

@@ -84,6 +84,8 @@ private:
     void later(int milliseconds, std::function<void(SimulatedRulesEngine&)> action);
     RulesEngineEvents* sink() const { return m_sink; }
 
+    // The sale in progress starts open and empty; a cancel, a time-out or a clear replaces it.
+    void openNewBasket();
     SimulatedBasket& ensureBasket();
     void startAdding(const QString& productID, const QString& given);
     void requestData(const QString& errorMessage);

@@ -59,11 +59,14 @@ QString VoucherWriter::markup(const SimulatedBasketItem& item, const IssuedPin& 
     document += QStringLiteral("  <line w=\"1\"/>\n");
     if (!product.instructions.isEmpty())
         document += text(product.instructions, QStringLiteral("a=\"c\" f=\"B\""));
-    document += QStringLiteral("  <barcode y=\"code128\" h=\"60\" a=\"c\">%1</barcode>\n").arg(escaped(pin.serial));
+    // Twelve millimetres on a receipt roll: scannable without taking half the slip.
+    document += QStringLiteral("  <barcode y=\"code128\" h=\"12\" a=\"c\">%1</barcode>\n").arg(escaped(pin.serial));
     document += text(QStringLiteral("Serial ") + pin.serial, QStringLiteral("a=\"c\" f=\"B\""));
     document += text(when.toString(QStringLiteral("dd-MMM-yyyy HH:mm:ss")), QStringLiteral("a=\"l\" f=\"B\""));
-    document += text(QStringLiteral("Account ") + terminal.account + QStringLiteral("  Terminal ") + terminal.posDeviceID,
-                     QStringLiteral("a=\"l\" f=\"B\""));
+    QString where = QStringLiteral("Account ") + terminal.account;
+    if (!terminal.posDeviceID.isEmpty())
+        where += QStringLiteral("  Terminal ") + terminal.posDeviceID;
+    document += text(where, QStringLiteral("a=\"l\" f=\"B\""));
     if (!terminal.posReferenceID.isEmpty())
         document += text(QStringLiteral("Reference ") + terminal.posReferenceID, QStringLiteral("a=\"l\" f=\"B\""));
     document += QStringLiteral("  <cut f=\"full\"/>\n</document>\n");

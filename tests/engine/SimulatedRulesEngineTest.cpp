@@ -298,7 +298,7 @@ TEST_F(SimulatedRulesEngineTest, VouchersCarryThePinAndSerialInThePrintMarkup)
     for (const char* element : {"graphics", "image", "text", "line", "barcode"})
         EXPECT_TRUE(elements.contains(QLatin1StringView(element))) << element;
     EXPECT_TRUE(markup.contains(item->pin()->groupedPin()));
-    EXPECT_TRUE(markup.contains(QStringLiteral("<barcode y=\"code128\" h=\"60\" a=\"c\">%1</barcode>").arg(item->pin()->serial)));
+    EXPECT_TRUE(markup.contains(QStringLiteral("<barcode y=\"code128\" h=\"12\" a=\"c\">%1</barcode>").arg(item->pin()->serial)));
     EXPECT_TRUE(markup.contains(QStringLiteral("For: 0412345678")));
     EXPECT_TRUE(markup.contains(QStringLiteral("Terminal TILL-7")));
 }
@@ -372,11 +372,11 @@ TEST_F(SimulatedRulesEngineTest, TheCustomerScreenHandsBackWithTheReasonForHowTh
         const char* name;
         std::function<void(CustomerScreen&)> act;
         QString surrender;
-        bool basketKept;
+        int itemsKept;
     } cases[] = {
-        {"pay", [](CustomerScreen& screen) { screen.pressPay(); }, QStringLiteral("Surrender 5 Payment complete"), true},
+        {"pay", [](CustomerScreen& screen) { screen.pressPay(); }, QStringLiteral("Surrender 5 Payment complete"), 1},
         {"cancel", [](CustomerScreen& screen) { screen.pressCancel(); },
-         QStringLiteral("Surrender 2 Cancelled by the customer"), false},
+         QStringLiteral("Surrender 2 Cancelled by the customer"), 0},
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.name);
@@ -389,9 +389,34 @@ TEST_F(SimulatedRulesEngineTest, TheCustomerScreenHandsBackWithTheReasonForHowTh
         testCase.act(*engine->screen());
         ASSERT_TRUE(events.waitFor(QStringLiteral("Surrender")));
         EXPECT_EQ(events.starting(QStringLiteral("Surrender")), QStringList{testCase.surrender});
-        EXPECT_EQ(engine->Basket() != nullptr, testCase.basketKept);
+        ASSERT_NE(engine->Basket(), nullptr);
+        EXPECT_EQ(engine->Basket()->Count(), testCase.itemsKept);
         EXPECT_FALSE(engine->screen()->isVisible());
     }
+}
+
+// A Sovereign checks for a basket before it shows the screen or adds an item, so there is always
+// an open one: from the start, and fresh after a clear, even of a committed sale.
+TEST_F(SimulatedRulesEngineTest, AnOpenEmptyBasketIsReadyFromTheStartAndAfterAClear)
+{
+    root.set(QStringLiteral("API"), QStringLiteral("max_basket_items"), QStringLiteral("1"));
+    auto engine = start();
+    const auto expectOpenAndEmpty = [&] {
+        ASSERT_NE(engine->Basket(), nullptr);
+        EXPECT_EQ(engine->Basket()->Count(), 0);
+        EXPECT_FALSE(engine->Basket()->IsCommitted());
+        EXPECT_FALSE(engine->Basket()->IsFull());
+    };
+    expectOpenAndEmpty();
+    engine->AddItem(QStringLiteral("TN-10"), {Variant()});
+    ASSERT_TRUE(events.waitFor(QStringLiteral("ItemAdded")));
+    ASSERT_EQ(engine->Commit().toBool(), true);
+    ASSERT_TRUE(events.waitFor(QStringLiteral("BasketCommitted")));
+    ASSERT_TRUE(engine->Basket()->IsCommitted());
+    const auto committed = engine->Basket();
+    engine->ClearBasket();
+    EXPECT_NE(engine->Basket(), committed);
+    expectOpenAndEmpty();
 }
 
 TEST_F(SimulatedRulesEngineTest, ACustomerWhoWalksAwayTimesOutAndTheSaleIsDropped)
@@ -403,7 +428,8 @@ TEST_F(SimulatedRulesEngineTest, ACustomerWhoWalksAwayTimesOutAndTheSaleIsDroppe
     ASSERT_TRUE(events.waitFor(QStringLiteral("Surrender")));
     EXPECT_EQ(events.lines.last(), QStringLiteral("Surrender 1 The customer did not finish in time"));
     EXPECT_TRUE(events.lines.contains(QStringLiteral("AddItemFailed TN-TOPUP Timed out")));
-    EXPECT_EQ(engine->Basket(), nullptr);
+    ASSERT_NE(engine->Basket(), nullptr);
+    EXPECT_EQ(engine->Basket()->Count(), 0);
     EXPECT_EQ(engine->ActiveDevices(), 0);
 }
 

@@ -1,5 +1,6 @@
 #include "components/BuiltInComponents.h"
 
+#include "components/BuiltInConfigurationUtility.h"
 #include "components/OfflineHostFactory.h"
 #include "components/OfflineRulesEngine.h"
 #include "components/QuibaXmlDocument.h"
@@ -28,4 +29,5 @@ void BuiltInComponents::registerAll()
     registerComponent<OfflineHostFactory>();
     registerComponent<QuibaXmlDocument>();
     registerComponent<ReceiptPrinter>();
+    registerComponent<BuiltInConfigurationUtility>();
 }

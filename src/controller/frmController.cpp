@@ -2,6 +2,7 @@
 
 #include "app/FormProcedure.h"
 #include "app/ProcessState.h"
+#include "app/Trace.h"
 #include "controller/ConfigurationUtility.h"
 #include "controller/HostConnectionEvents.h"
 #include "controller/PrintQueueTarget.h"
@@ -112,14 +113,15 @@ struct frmController::Private {
 
 frmController& frmController::instance()
 {
-    if (!s_instance)
+    // A form unloaded through its base class is on its way out: the next use makes a new one.
+    if (!isLoaded())
         s_instance = new frmController;
     return *s_instance;
 }
 
 bool frmController::isLoaded()
 {
-    return s_instance != nullptr;
+    return s_instance != nullptr && !s_instance->isUnloading();
 }
 
 void frmController::unload()
@@ -199,6 +201,11 @@ void frmController::Disconnect(const QString& clientName)
     });
 }
 
+int frmController::clientCount() const
+{
+    return d->clients.count();
+}
+
 bool frmController::KioskMode() const
 {
     FormProcedure::run(u"Property KioskMode"_s, kFormName, [] {});
@@ -253,8 +260,7 @@ bool frmController::EngineReady() const
 
 void frmController::releaseEngine()
 {
-    std::shared_ptr<RulesEngine> engine = std::move(d->engine);
-    d->engine.reset();
+    std::shared_ptr<RulesEngine> engine = std::exchange(d->engine, nullptr);
     if (!engine)
         return;
     engine->setEventSink(nullptr);
@@ -483,8 +489,7 @@ std::shared_ptr<HostConnection> frmController::connection() const
 
 void frmController::releaseConnection()
 {
-    std::shared_ptr<HostConnection> connection = std::move(d->connection);
-    d->connection.reset();
+    std::shared_ptr<HostConnection> connection = std::exchange(d->connection, nullptr);
     if (!connection)
         return;
     connection->setEventSink(nullptr);
@@ -559,6 +564,8 @@ void frmController::m_objEngine_Surrender(qint32 reason, const QString& message)
     raiseEvent([&](ControllerEvents& listener) { listener.Surrender(reason, message); });
     if (!d->kioskMode)
         return;
+    // No Sovereign writes this event's line for the hand-started kiosk.
+    Trace::write(Trace::eventLine(u"Surrender"_s, {QString::number(reason), message}));
     Disconnect(kKioskClient);
     if (reason == kSurrenderConfigUtility)
         callHook(hooks().startScreen.show);

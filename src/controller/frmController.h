@@ -32,6 +32,8 @@ public:
     // Adds the client when absent; "KIOSK" also sets KioskMode. Returns the controller.
     frmController& Connect(const QString& clientName);
     void Disconnect(const QString& clientName);
+    // How many clients are connected.
+    int clientCount() const;
     bool KioskMode() const;
     void setKioskMode(bool value);
     // The engine, or nullptr.

@@ -94,6 +94,20 @@ TEST_F(ControllerTest, LoadsOnceWithItsCaptionButtonsAndCommandTimer)
     EXPECT_FALSE(modTouchTools::IsFormLoaded(u"frmController"_s));
 }
 
+TEST_F(ControllerTest, UnloadedAsAPlainFormTheNextUseMakesAFreshController)
+{
+    frmController& first = controller();
+    first.Connect(u"API1"_s);
+    first.unadvise(&listener);
+    static_cast<Form&>(first).unload();
+    EXPECT_FALSE(frmController::isLoaded());
+    frmController& second = frmController::instance();
+    EXPECT_NE(&second, &first);
+    EXPECT_EQ(second.clientCount(), 0);
+    runEventLoop();
+    EXPECT_TRUE(frmController::isLoaded());
+}
+
 TEST_F(ControllerTest, LoadingCreatesTheDataFolder)
 {
     QTemporaryDir root;

@@ -687,7 +687,9 @@ void API::AddItemFailed(const QString& productID, const QString& message)
 
 void API::VoucherAvailable(std::shared_ptr<Voucher>& voucher)
 {
-    relay([&] { return Trace::eventLine(u"VoucherAvailable"_s, {voucher->FileName()}); },
+    // The path as the voucher holds it: the FileName property would rewrite the document, and
+    // refuses one the engine has not released yet.
+    relay([&] { return Trace::eventLine(u"VoucherAvailable"_s, {voucher->path()}); },
           [&](APIEvents& sink) { sink.VoucherAvailable(voucher); }, u"VoucherAvailable"_s);
 }
 

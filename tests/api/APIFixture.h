@@ -153,8 +153,6 @@ protected:
         API& api = *apis.back();
         api.advise(&sink);
         engine = FakeRulesEngine::last();
-        if (frmController::isLoaded())
-            frmController::instance().advise(&listener);
         return api;
     }
 

@@ -62,6 +62,13 @@ void requireReadyAndAssigned(ProcedureFrame& frame)
     SaleGuards::require(frame, API::kClassName, {{SaleGuards::Ready}, {SaleGuards::Assigned}});
 }
 
+// An item in an event line: its product, then its description, read in that order.
+QString itemText(BasketItem& item, const QString& separator)
+{
+    const QString productID = item.ProductID();
+    return productID + separator + item.Description();
+}
+
 clsINIFile& processIni()
 {
     const std::shared_ptr<clsINIFile>& ini = ProcessState::instance().ini;
@@ -658,9 +665,7 @@ void API::DataMismatch(qint16 index, const Variant& data, const QString& message
 void API::ItemAdded(std::shared_ptr<BasketItem>& basketItem, bool& cancel)
 {
     m_injectionCancelled = false;
-    passOver([&] {
-        Trace::write(Trace::eventLine(u"ItemAdded"_s, {basketItem->ProductID() + u" = "_s + basketItem->Description()}));
-    });
+    passOver([&] { Trace::write(Trace::eventLine(u"ItemAdded"_s, {itemText(*basketItem, u" = "_s)})); });
     raiseToSinks([&](APIEvents& sink) { sink.ItemAdded(basketItem, cancel); });
     if (cancel || m_injectionCancelled) {
         cancel = true;
@@ -675,7 +680,7 @@ void API::ItemAdded(std::shared_ptr<BasketItem>& basketItem, bool& cancel)
 
 void API::ItemRemoved(std::shared_ptr<BasketItem>& basketItem)
 {
-    relay([&] { return Trace::eventLine(u"ItemRemoved"_s, {basketItem->ProductID() + u'=' + basketItem->Description()}); },
+    relay([&] { return Trace::eventLine(u"ItemRemoved"_s, {itemText(*basketItem, u"="_s)}); },
           [&](APIEvents& sink) { sink.ItemRemoved(basketItem); }, u"ItemRemoved"_s);
 }
 

@@ -194,7 +194,9 @@ bool Basket::Remove(const std::optional<QString>& index)
     return frame.run(classExit(), [&] {
         Trace::write(Trace::callLine(kClassName, u"Remove"_s, {indexText(index)}));
         SaleGuards::require(frame, kClassName,
-                            {{SaleGuards::Ready}, {SaleGuards::BasketPresent}, {SaleGuards::Idle, u"Cannot Remove Item"_s}});
+                            {{SaleGuards::Ready},
+                             {SaleGuards::BasketPresent},
+                             {SaleGuards::Idle, u"Cannot Remove Item"_s}});
         if (!Exists(index)) {
             Trace::write(notFound());
             frame.raise(quibaItemNotFound, kClassName);
@@ -254,7 +256,10 @@ bool Basket::SuspendBasket()
     return frame.run(classExit(), [&] {
         Trace::write(Trace::callLine(kClassName, u"SuspendBasket"_s));
         SaleGuards::require(frame, kClassName,
-                            {{SaleGuards::Ready}, {SaleGuards::BasketPresent}, {SaleGuards::Idle}, {SaleGuards::NotEmpty}});
+                            {{SaleGuards::Ready},
+                             {SaleGuards::BasketPresent},
+                             {SaleGuards::Idle},
+                             {SaleGuards::NotEmpty}});
         Trace::write(Trace::resultLine(Trace::valueText(Variant(false))));
         return false;
     });

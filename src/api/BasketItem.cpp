@@ -147,7 +147,8 @@ qint32 BasketItem::OriginalID()
 
 qint64 BasketItem::CostPrice()
 {
-    return property(u"CostPrice"_s, [](const EngineBasketItem& item) { return Variant::fromCurrency(item.CostPrice()); })
+    return property(u"CostPrice"_s,
+                    [](const EngineBasketItem& item) { return Variant::fromCurrency(item.CostPrice()); })
         .currencyValue();
 }
 

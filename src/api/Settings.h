@@ -23,7 +23,8 @@ public:
     // The key's text typed: true/false (any case) a Boolean, a number a Long when whole (a
     // Double otherwise, or beyond the Long range), a date a Date, anything else the text.
     // Without Default the key's built-in default applies.
-    Variant GetSetting(const QString& scope, const QString& name, const std::optional<Variant>& defaultValue = std::nullopt);
+    Variant GetSetting(const QString& scope, const QString& name,
+                       const std::optional<Variant>& defaultValue = std::nullopt);
     // Stores the value by its type, only when the INI file exists: Empty as the empty text, Null
     // erases the key, Integer, Long and Date in their own forms, anything else as its text.
     void PutSetting(const QString& scope, const QString& name, const Variant& value);

@@ -20,17 +20,6 @@ const QString kGraphics = QStringLiteral("graphics");
 const QString kImage = QStringLiteral("image");
 const QString kCut = QStringLiteral("cut");
 
-// The attribute under its long name, else its short name, else the default.
-QString attribute(const Dictionary& attributes, const QString& longName, const QString& shortName,
-                  const QString& defaultValue)
-{
-    if (attributes.exists(longName))
-        return attributes.item(longName).toString();
-    if (attributes.exists(shortName))
-        return attributes.item(shortName).toString();
-    return defaultValue;
-}
-
 QString firstLetter(const QString& value)
 {
     return value.left(1).toLower();
@@ -43,6 +32,26 @@ qint16 number(const QString& value)
 }
 
 } // namespace
+
+// The attributes of one start tag, looked up by a short walk over the few names a tag has
+// rather than by hashing each of the names the element could carry.
+class VoucherMarkup::Attributes {
+public:
+    explicit Attributes(const Dictionary& attributes) : m_names(attributes.keys()), m_values(attributes.items()) {}
+
+    // The attribute under its long name, else its short name, else the default.
+    QString value(const QString& longName, const QString& shortName, const QString& defaultValue) const
+    {
+        qsizetype index = m_names.indexOf(longName);
+        if (index < 0)
+            index = m_names.indexOf(shortName);
+        return index < 0 ? defaultValue : m_values.at(index).toString();
+    }
+
+private:
+    QStringList m_names;
+    VariantArray m_values;
+};
 
 VoucherMarkup::VoucherMarkup(PrintEvents& target, VoucherPrintState& state, LogoFolder logos)
     : m_target(target), m_state(state), m_logos(std::move(logos))
@@ -115,67 +124,68 @@ void VoucherMarkup::endDocument()
     m_target.RaisePrintEnd();
 }
 
-void VoucherMarkup::startElement(const QString&, const QString&, const QString& qName, const Dictionary& attributes)
+void VoucherMarkup::startElement(const QString&, const QString&, const QString& qName, const Dictionary& dictionary)
 {
+    const Attributes attributes(dictionary);
     if (qName == kDocument) {
         ++m_openVouchers;
-        m_target.RaisePrintVoucher(firstLetter(attribute(attributes, QStringLiteral("alignment"), QStringLiteral("a"),
+        m_target.RaisePrintVoucher(firstLetter(attributes.value(QStringLiteral("alignment"), QStringLiteral("a"),
                                                          QStringLiteral("l"))));
     } else if (qName == kText) {
         startText(attributes);
     } else if (qName == kLine) {
-        m_target.RaisePrintLine(number(attribute(attributes, QStringLiteral("width"), QStringLiteral("w"),
+        m_target.RaisePrintLine(number(attributes.value(QStringLiteral("width"), QStringLiteral("w"),
                                                  QStringLiteral("1"))));
     } else if (qName == kBarcode) {
         startBarcode(attributes);
     } else if (qName == kGraphics) {
         startGraphics(attributes);
     } else if (qName == kImage) {
-        m_state.alignment = firstLetter(attribute(attributes, QStringLiteral("alignment"), QStringLiteral("a"),
+        m_state.alignment = firstLetter(attributes.value(QStringLiteral("alignment"), QStringLiteral("a"),
                                                   QStringLiteral("c")));
-        m_state.data = attribute(attributes, QStringLiteral("filename"), QStringLiteral("f"), {});
+        m_state.data = attributes.value(QStringLiteral("filename"), QStringLiteral("f"), {});
     } else if (qName == kCut) {
         startCut(attributes);
     }
 }
 
-void VoucherMarkup::startText(const Dictionary& attributes)
+void VoucherMarkup::startText(const Attributes& attributes)
 {
-    m_state.alignment = firstLetter(attribute(attributes, QStringLiteral("alignment"), QStringLiteral("a"),
+    m_state.alignment = firstLetter(attributes.value(QStringLiteral("alignment"), QStringLiteral("a"),
                                               QStringLiteral("left")));
-    m_state.font = attribute(attributes, QStringLiteral("font"), QStringLiteral("f"), QStringLiteral("A")).toUpper();
-    m_state.emphasis = attribute(attributes, QStringLiteral("emphasis"), QStringLiteral("e"), {}).toLower();
-    m_state.charWidth = number(attribute(attributes, QStringLiteral("charwidth"), QStringLiteral("w"),
+    m_state.font = attributes.value(QStringLiteral("font"), QStringLiteral("f"), QStringLiteral("A")).toUpper();
+    m_state.emphasis = attributes.value(QStringLiteral("emphasis"), QStringLiteral("e"), {}).toLower();
+    m_state.charWidth = number(attributes.value(QStringLiteral("charwidth"), QStringLiteral("w"),
                                          QStringLiteral("1")));
-    m_state.charHeight = number(attribute(attributes, QStringLiteral("charheight"), QStringLiteral("h"),
+    m_state.charHeight = number(attributes.value(QStringLiteral("charheight"), QStringLiteral("h"),
                                           QStringLiteral("1")));
-    m_state.hardSpace = attribute(attributes, QStringLiteral("hardspace"), QStringLiteral("hs"), QStringLiteral("~"));
-    m_state.indent = number(attribute(attributes, QStringLiteral("indent"), QStringLiteral("i"), QStringLiteral("0")));
+    m_state.hardSpace = attributes.value(QStringLiteral("hardspace"), QStringLiteral("hs"), QStringLiteral("~"));
+    m_state.indent = number(attributes.value(QStringLiteral("indent"), QStringLiteral("i"), QStringLiteral("0")));
     m_state.data.clear();
 }
 
-void VoucherMarkup::startBarcode(const Dictionary& attributes)
+void VoucherMarkup::startBarcode(const Attributes& attributes)
 {
-    m_state.charHeight = number(attribute(attributes, QStringLiteral("height"), QStringLiteral("h"),
+    m_state.charHeight = number(attributes.value(QStringLiteral("height"), QStringLiteral("h"),
                                           QStringLiteral("10")));
-    m_state.barcodeType = attribute(attributes, QStringLiteral("type"), QStringLiteral("y"),
+    m_state.barcodeType = attributes.value(QStringLiteral("type"), QStringLiteral("y"),
                                     QStringLiteral("code39")).toLower();
-    m_state.alignment = firstLetter(attribute(attributes, QStringLiteral("alignment"), QStringLiteral("a"),
+    m_state.alignment = firstLetter(attributes.value(QStringLiteral("alignment"), QStringLiteral("a"),
                                               QStringLiteral("centered")));
     m_state.data.clear();
 }
 
-void VoucherMarkup::startGraphics(const Dictionary& attributes)
+void VoucherMarkup::startGraphics(const Attributes& attributes)
 {
-    const QString v = firstLetter(attribute(attributes, QStringLiteral("valign"), QStringLiteral("v"),
+    const QString v = firstLetter(attributes.value(QStringLiteral("valign"), QStringLiteral("v"),
                                             QStringLiteral("m")));
     m_state.verticalAlignment = (v == u"t" || v == u"b") ? v : QStringLiteral("m");
     m_target.RaisePrintGraphicsBegin(m_state.verticalAlignment);
 }
 
-void VoucherMarkup::startCut(const Dictionary& attributes)
+void VoucherMarkup::startCut(const Attributes& attributes)
 {
-    const QString kind = attribute(attributes, QStringLiteral("filename"), QStringLiteral("f"), QStringLiteral("full"));
+    const QString kind = attributes.value(QStringLiteral("filename"), QStringLiteral("f"), QStringLiteral("full"));
     bool halfCut = kind.toLower() == u"half";
     m_target.RaisePrintCut(halfCut);
 }

@@ -46,14 +46,17 @@ public:
     void characters(const QString& text, qint32 start, qint32 length) override;
 
 private:
+    // The attributes of one start tag.
+    class Attributes;
+
     // The text the reader is given: the file name, or the decompressed document.
     static QString readerSource(const QString& fileName);
     void closeOpenJob();
 
-    void startText(const Dictionary& attributes);
-    void startBarcode(const Dictionary& attributes);
-    void startGraphics(const Dictionary& attributes);
-    void startCut(const Dictionary& attributes);
+    void startText(const Attributes& attributes);
+    void startBarcode(const Attributes& attributes);
+    void startGraphics(const Attributes& attributes);
+    void startCut(const Attributes& attributes);
     void endText();
     void endImage();
 

@@ -53,7 +53,8 @@ QString QuibaXmlDocument::className() const
 void QuibaXmlDocument::Load(const QString& fileName)
 {
     if (!QFileInfo(fileName).isFile())
-        RuntimeErrors::raise(RuntimeErrors::FileNotFound, {}, QStringLiteral("File ") + fileName + QStringLiteral(" not found"));
+        RuntimeErrors::raise(RuntimeErrors::FileNotFound, {},
+                             QStringLiteral("File ") + fileName + QStringLiteral(" not found"));
     const bool compressed = clsZlib().IsCompressed(fileName);
     const QByteArray bytes = fileBytes(fileName, compressed);
 

@@ -108,7 +108,8 @@ ReceiptRenderer::ReceiptRenderer(const ReceiptSettings& settings)
         const double wanted = double(m_width) / f.charactersPerLine;
         m_stretch.at(std::size_t(i)) = average > 0 ? std::clamp(100.0 * wanted / average, 25.0, 400.0) : 100.0;
     }
-    m_page = QImage(m_width, std::max(1, m_settings.dotsY(kFirstPageMm)), QImage::Format_Grayscale8);
+    m_jobRows = int(std::min<qint64>(m_settings.dotsY(kLongestJobMm), kMostJobDots / std::max(1, m_width)));
+    m_page = QImage(m_width, std::clamp(m_settings.dotsY(kFirstPageMm), 1, longestSlip()), QImage::Format_Grayscale8);
     m_page.setDotsPerMeterX(m_settings.pelsPerMetreX);
     m_page.setDotsPerMeterY(m_settings.pelsPerMetreY);
     m_page.fill(Qt::white);
@@ -130,14 +131,21 @@ QFont ReceiptRenderer::font(const QString& letter, const QString& emphasis, int 
     return result;
 }
 
-void ReceiptRenderer::makeRoom(int height)
+int ReceiptRenderer::longestSlip() const
 {
-    const int longest = m_settings.dotsY(kLongestSlipMm);
+    return std::min(m_settings.dotsY(kLongestSlipMm), m_jobRows);
+}
+
+bool ReceiptRenderer::makeRoom(int height)
+{
+    const int longest = longestSlip();
     height = std::min(height, longest / 2);
     if (m_y + height > longest)
         finishSlip();
+    if (m_used + m_y + height > m_jobRows)
+        return false;
     if (m_y + height <= m_page.height())
-        return;
+        return true;
     QImage larger(m_width, std::min(longest, std::max(m_page.height() * 2, m_y + height)), QImage::Format_Grayscale8);
     larger.setDotsPerMeterX(m_page.dotsPerMeterX());
     larger.setDotsPerMeterY(m_page.dotsPerMeterY());
@@ -146,15 +154,16 @@ void ReceiptRenderer::makeRoom(int height)
     painter.drawImage(0, 0, m_page);
     painter.end();
     m_page = std::move(larger);
+    return true;
 }
 
 void ReceiptRenderer::finishSlip()
 {
     if (!m_drawn)
         return;
-    const int feed = m_settings.dotsY(kBottomFeedMm);
-    makeRoom(feed);
-    m_slips.append(m_page.copy(0, 0, m_width, std::min(m_page.height(), m_y + feed)));
+    const int height = std::min(m_page.height(), m_y + m_settings.dotsY(kBottomFeedMm));
+    m_slips.append(m_page.copy(0, 0, m_width, height));
+    m_used += height;
     m_page.fill(Qt::white);
     m_y = m_settings.dotsY(kTopFeedMm);
     m_drawn = false;
@@ -173,7 +182,8 @@ void ReceiptRenderer::placeBlock(const QImage& block, const QString& alignment)
 {
     if (block.isNull())
         return;
-    makeRoom(block.height());
+    if (!makeRoom(block.height()))
+        return;
     QPainter painter(&m_page);
     painter.drawImage(leftFor(alignment, block.width()), m_y, block);
     m_y += block.height();
@@ -218,7 +228,8 @@ void ReceiptRenderer::drawText(const QFont& font, bool reverse, const QString& a
         height = QFontMetricsF(font, &m_page).lineSpacing();
 
     const int dots = int(std::ceil(height));
-    makeRoom(dots);
+    if (!makeRoom(dots))
+        return;
     QPainter painter(&m_page);
     painter.setRenderHint(QPainter::TextAntialiasing);
     if (reverse) {
@@ -237,7 +248,8 @@ void ReceiptRenderer::RaisePrintLine(qint16 width)
 {
     const int space = m_settings.dotsY(kRuleSpaceMm);
     const int thickness = std::max(1, m_settings.dotsY(kLineUnitMm * std::clamp(int(width), 1, kThickestLine)));
-    makeRoom(2 * space + thickness);
+    if (!makeRoom(2 * space + thickness))
+        return;
     QPainter painter(&m_page);
     painter.fillRect(0, m_y + space, m_width, thickness, Qt::black);
     m_y += 2 * space + thickness;
@@ -264,9 +276,10 @@ void ReceiptRenderer::RaisePrintBarcode(const QString& barcodeType, qint16 width
         symbol.image = symbol.image.scaledToWidth(m_width);
     m_y += m_settings.dotsY(kBarcodeSpaceMm);
     placeBlock(symbol.image, alignment);
-    if (!symbol.humanReadable.isEmpty())
-        drawText(font(QStringLiteral("B"), {}, 1, 1), false, alignment == u"l" || alignment == u"r" ? alignment : QStringLiteral("c"),
-                 0, symbol.humanReadable);
+    if (!symbol.humanReadable.isEmpty()) {
+        const QString under = alignment == u"l" || alignment == u"r" ? alignment : QStringLiteral("c");
+        drawText(font(QStringLiteral("B"), {}, 1, 1), false, under, 0, symbol.humanReadable);
+    }
     m_y += m_settings.dotsY(kRuleSpaceMm);
 }
 
@@ -331,7 +344,10 @@ void ReceiptRenderer::drawGraphicsRow()
         if (p.alignment != u"l" && p.alignment != u"r")
             centreWidth += p.image.width();
     }
-    makeRoom(rowHeight);
+    if (!makeRoom(rowHeight)) {
+        m_graphics.clear();
+        return;
+    }
     QPainter painter(&m_page);
     int centre = (m_width - centreWidth) / 2;
     for (const PendingImage& p : std::as_const(m_graphics)) {

@@ -12,15 +12,18 @@
 // paper, line under line, in printer dots. Each cut (and the end of the job) ends a slip.
 //
 // Sizes are bounded whatever the markup asks: character width and height 1 to 8, line
-// thickness 1 to 16, barcode height up to 100 mm, images fitted to the column and to 300 mm,
-// and a slip is ended when it reaches 2 m.
+// thickness 1 to 16, barcode height up to 100 mm, images fitted to the column and to 300 mm;
+// a slip is ended when it reaches 1 m, and a job stops printing after 3 m of paper or 32
+// million dots, whichever comes first.
 class ReceiptRenderer : public PrintEvents {
 public:
     static constexpr int kLargestCharScale = 8;
     static constexpr int kThickestLine = 16;
     static constexpr int kTallestBarcodeMm = 100;
     static constexpr int kTallestImageMm = 300;
-    static constexpr int kLongestSlipMm = 2000;
+    static constexpr int kLongestSlipMm = 1000;
+    static constexpr int kLongestJobMm = 3000;
+    static constexpr qint64 kMostJobDots = 32'000'000;
 
     explicit ReceiptRenderer(const ReceiptSettings& settings);
 
@@ -53,8 +56,10 @@ private:
         QImage image;
     };
 
-    // Makes room for height more dots below the cursor, ending the slip when it is full.
-    void makeRoom(int height);
+    // Makes room for height more dots below the cursor, ending the slip when it is full;
+    // false once the job has used all its paper.
+    bool makeRoom(int height);
+    int longestSlip() const;
     // Places an image on its own row at the alignment and moves the cursor below it.
     void placeBlock(const QImage& block, const QString& alignment);
     int leftFor(const QString& alignment, int width) const;
@@ -69,6 +74,9 @@ private:
     QImage m_page;
     int m_y = 0;
     bool m_drawn = false;
+    // Dots down the paper the finished slips took, and the most a job may take.
+    int m_used = 0;
+    int m_jobRows = 0;
     QList<QImage> m_slips;
 
     bool m_inGraphics = false;

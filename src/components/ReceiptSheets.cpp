@@ -27,6 +27,10 @@ QList<QImage> ReceiptSheets::arrange(const QList<QImage>& slips, const ReceiptSe
     const int left = settings.dotsX(settings.leftMarginMm);
     const int top = settings.dotsY(settings.topMarginMm);
     const int bottom = settings.dotsY(settings.bottomMarginMm);
+    // One slip a sheet without margins: the slips are the sheets.
+    if (cells == 1 && left == 0 && top == 0 && bottom == 0 && settings.rowHeightMm == 0
+        && settings.columnWidthDots() == settings.paperWidthDots())
+        return slips;
     QList<QImage> sheets;
     for (qsizetype first = 0; first < slips.size(); first += cells) {
         const QList<QImage> onSheet = slips.mid(first, cells);
@@ -62,6 +66,8 @@ QList<QImage> ReceiptSheets::arrange(const QList<QImage>& slips, const ReceiptSe
 
 QImage ReceiptSheets::roll(const QList<QImage>& sheets, const ReceiptSettings& settings)
 {
+    if (sheets.size() == 1)
+        return sheets.first();
     const int space = settings.dotsY(kCutSpaceMm);
     int height = 0;
     for (const QImage& sheet : sheets)

@@ -212,7 +212,8 @@ TEST_F(BasketTest, PropertiesReadTheEngineAndLogTheirLines)
     const PropertyCase cases[] = {
         {"Count", [](FakeEngineBasket& b) { b.addItem(u"A"_s); b.addItem(u"B"_s); },
          [](Basket& b) { return Variant(b.Count()); }, Variant(qint16(2)), " --> 2"},
-        {"IsEmpty", [](FakeEngineBasket&) {}, [](Basket& b) { return Variant(b.IsEmpty()); }, Variant(true), " --> True"},
+        {"IsEmpty", [](FakeEngineBasket&) {}, [](Basket& b) { return Variant(b.IsEmpty()); }, Variant(true),
+         " --> True"},
         {"IsEmpty", [](FakeEngineBasket& b) { b.addItem(u"A"_s); }, [](Basket& b) { return Variant(b.IsEmpty()); },
          Variant(false), " --> False"},
         {"IsFull", [](FakeEngineBasket& b) { b.isFull = true; }, [](Basket& b) { return Variant(b.IsFull()); },
@@ -329,6 +330,21 @@ TEST_F(BasketTest, CommitAnswersTheEngineOrFalseWhenAlreadyCommitted)
     EXPECT_FALSE(sale->Commit());
     EXPECT_EQ(traceLines(), QStringList{u"CALL: Basket.Commit()"_s});
     EXPECT_TRUE(engine->calls.filter(u"Commit").isEmpty());
+}
+
+TEST_F(BasketTest, AnEngineFailureIsRecordedAndReachesTheCallerAsAGeneralError)
+{
+    startEngine();
+    basket().addItem(u"P1"_s);
+    engine->failures.insert(u"Commit"_s, AutomationError(1001, u"QuibaRules"_s, u"Host unreachable"_s));
+    const AutomationError error = errorOf([&] { sale->Commit(); });
+    EXPECT_EQ(error.number(), quibaGeneralError);
+    EXPECT_EQ(error.source(), u"pcQUIBABasket"_s);
+    EXPECT_EQ(error.description(), u"General Error: Host unreachable"_s);
+    EXPECT_TRUE(errorHandler->events.contains(u"record 1001 Basket.Function Commit"_s))
+        << errorHandler->events.join(u'\n').toStdString();
+    EXPECT_EQ(errorHandler->enters, errorHandler->leaves);
+    EXPECT_EQ(traceLines(), QStringList{u"CALL: Basket.Commit()"_s});
 }
 
 TEST_F(BasketTest, ClearAbandonsTheBasketInAnyOpenOrCommittedState)

@@ -51,7 +51,8 @@ TEST_F(EftposTest, AccountTypeIsStoredAsItsAccountCode)
         {" cheque ", "CHQ", "CHEQUE"}, {"chq", "CHQ", "CHQ"},         {"Check", "CHQ", "CHECK"},
         {"sav", "SAV", "SAV"},         {"Savings", "SAV", "SAVINGS"}, {"cr", "CR", "CR"},
         {"cred", "CR", "CRED"},        {"credit", "CR", "CREDIT"},    {"def", "DEF", "DEF"},
-        {"Default", "DEF", "DEFAULT"}, {" Visa ", "VISA", "VISA"},    {"savings account", "SAVINGS ACCOUNT", "SAVINGS ACCOUNT"},
+        {"Default", "DEF", "DEFAULT"}, {" Visa ", "VISA", "VISA"},
+        {"savings account", "SAVINGS ACCOUNT", "SAVINGS ACCOUNT"},
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.given);

@@ -154,7 +154,8 @@ public:
 TEST_F(SettingsTest, ShowConfigOpensThePanelAfterTheCallAndRefusesASecondPanelMeanwhile)
 {
     RecordingUtility::panels.clear();
-    ComponentRegistry::registerFactory(ConfigurationUtility::kClassId, [] { return std::make_shared<RecordingUtility>(); });
+    ComponentRegistry::registerFactory(ConfigurationUtility::kClassId,
+                                       [] { return std::make_shared<RecordingUtility>(); });
     std::optional<QString> panel = u"Printer"_s;
     settings.ShowConfig(panel);
     EXPECT_EQ(traceLines(), QStringList{u"CALL: Settings.ShowConfig(\"Printer\")"_s});
@@ -163,7 +164,8 @@ TEST_F(SettingsTest, ShowConfigOpensThePanelAfterTheCallAndRefusesASecondPanelMe
     std::optional<QString> second = u"Host"_s;
     const AutomationError refused = errorOf([&] { settings.ShowConfig(second); });
     EXPECT_EQ(refused.number(), quibaGeneralError);
-    EXPECT_EQ(refused.description(), u"General Error: This key is already associated with an element of this collection"_s);
+    EXPECT_EQ(refused.description(),
+              u"General Error: This key is already associated with an element of this collection"_s);
 
     runEventLoop();
     EXPECT_EQ(RecordingUtility::panels, QStringList{u"Printer"_s});

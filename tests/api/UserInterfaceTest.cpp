@@ -92,7 +92,8 @@ TEST_F(UserInterfaceTest, ShowCallsTheEngineWithinTheCall)
     std::optional<QString> none;
     ui.Show(none);
     EXPECT_TRUE(engine->calls.contains(u"ShowGUI()"_s));
-    EXPECT_EQ(traceLines(), (QStringList{u"CALL: UserInterface.Show(\"Top \"\"Up\"\"\")"_s, u"CALL: UserInterface.Show()"_s}));
+    EXPECT_EQ(traceLines(),
+              (QStringList{u"CALL: UserInterface.Show(\"Top \"\"Up\"\"\")"_s, u"CALL: UserInterface.Show()"_s}));
 }
 
 TEST_F(UserInterfaceTest, InterruptAndHideReturnBeforeTheEngineHides)
@@ -102,7 +103,8 @@ TEST_F(UserInterfaceTest, InterruptAndHideReturnBeforeTheEngineHides)
     ui.Interrupt(reason);
     ui.Hide();
     EXPECT_TRUE(engine->calls.filter(u"HideGUI").isEmpty());
-    EXPECT_EQ(traceLines(), (QStringList{u"CALL: UserInterface.Interrupt(\"Till needed\")"_s, u"CALL: UserInterface.Hide()"_s}));
+    EXPECT_EQ(traceLines(),
+              (QStringList{u"CALL: UserInterface.Interrupt(\"Till needed\")"_s, u"CALL: UserInterface.Hide()"_s}));
     runEventLoop();
     EXPECT_EQ(engine->calls.filter(u"HideGUI"), (QStringList{u"HideGUI(True, Till needed)"_s, u"HideGUI(False, )"_s}));
 }
@@ -110,7 +112,8 @@ TEST_F(UserInterfaceTest, InterruptAndHideReturnBeforeTheEngineHides)
 TEST_F(UserInterfaceTest, InterruptAndHideNeedAnEngine)
 {
     std::optional<QString> reason;
-    for (const auto& call : {std::function<void()>([&] { ui.Interrupt(reason); }), std::function<void()>([&] { ui.Hide(); })}) {
+    const std::function<void()> calls[] = {[&] { ui.Interrupt(reason); }, [&] { ui.Hide(); }};
+    for (const auto& call : calls) {
         const AutomationError error = errorOf(call);
         EXPECT_EQ(error.number(), quibaNotReady);
         EXPECT_EQ(error.description(), u"pcQUBIA is Not Ready"_s);

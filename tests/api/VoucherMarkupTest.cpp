@@ -227,9 +227,11 @@ TEST_P(MarkupFailureTest, ErrorReachesTheCallerWithTheJobClosed)
 
 INSTANTIATE_TEST_SUITE_P(
     Markup, MarkupFailureTest,
-    ::testing::Values(FailureCase{"WidthBeyondSixteenBits", "<document><text w='32768'>x</text></document>", false, 6, 2},
+    ::testing::Values(FailureCase{"WidthBeyondSixteenBits", "<document><text w='32768'>x</text></document>", false,
+                                  6, 2},
                       FailureCase{"BytesThatAreNotUtf8AfterTheFirstChunk",
-                                  "<document><text>x</text>" + QByteArray(1200, ' ') + "<text>\xc3\x28</text></document>",
+                                  "<document><text>x</text>" + QByteArray(1200, ' ')
+                                      + "<text>\xc3\x28</text></document>",
                                   false, 321, 3},
                       FailureCase{"CompressedNotUtf8", "<document><line/><text>\xc3\x28</text></document>", true,
                                   321, 0},

@@ -154,7 +154,8 @@ TEST_F(VoucherTest, ASingleVoucherIsItsOwnJobAndKeepsItsPrintStateAcrossDocument
     const auto voucher = Voucher::create(path);
     std::optional<bool> sync = true;
     voucher->RaisePrintEvents(sync);
-    EXPECT_EQ(listener.events, (QStringList{u"PrintBegin(1)"_s, u"PrintVoucher(l)"_s, u"PrintText(A, , 2, 1, l, 0, a b)"_s,
+    EXPECT_EQ(listener.events, (QStringList{u"PrintBegin(1)"_s, u"PrintVoucher(l)"_s,
+                                            u"PrintText(A, , 2, 1, l, 0, a b)"_s,
                                             u"PrintVoucherEnd()"_s, u"PrintEnd()"_s}));
 
     // A barcode takes its width from the text before it, also from the voucher's earlier read.
@@ -162,7 +163,8 @@ TEST_F(VoucherTest, ASingleVoucherIsItsOwnJobAndKeepsItsPrintStateAcrossDocument
     writeVoucher(u"v.xml"_s, u"<document><barcode>123</barcode></document>"_s);
     listener.events.clear();
     voucher->RaisePrintEvents(sync);
-    EXPECT_TRUE(listener.events.contains(u"PrintBarcode(code39, 2, 10, c, 123)"_s)) << listener.events.join(u'\n').toStdString();
+    EXPECT_TRUE(listener.events.contains(u"PrintBarcode(code39, 2, 10, c, 123)"_s))
+        << listener.events.join(u'\n').toStdString();
 }
 
 struct CheckCase {
@@ -200,18 +202,30 @@ TEST_F(VoucherTest, PrintingAndReadingCheckBasketReleasePrinterAndFile)
     const auto vanished = [](FakeEngineBasket&, const QString& path) { QFile::remove(path); };
 
     const CheckCase cases[] = {
-        {"voucher print not released", notReleased, printVoucher, quibaBasketNotCommitted, "Basket not (yet) Committed", "Voucher"},
-        {"voucher events not released", notReleased, raiseVoucher, quibaBasketNotCommitted, "Basket not (yet) Committed", "Voucher"},
-        {"file name not released", notReleased, fileName, quibaBasketNotCommitted, "Basket not (yet) Committed", "Voucher"},
-        {"xml not released", notReleased, xml, quibaBasketNotCommitted, "Basket not (yet) Committed", "Voucher"},
-        {"print all not committed", notCommitted, printAll, quibaBasketNotCommitted, "Basket not (yet) Committed", "Vouchers"},
-        {"events of all not committed", notCommitted, raiseAll, quibaBasketNotCommitted, "Basket not (yet) Committed", "Vouchers"},
-        {"voucher print without printer", noPrinter, printVoucher, quibaNoPrinterSpecified, "Cannot Print: No Printer Specified", "Voucher"},
-        {"print all without printer", noPrinter, printAll, quibaNoPrinterSpecified, "Cannot Print: No Printer Specified", "Vouchers"},
-        {"voucher print of a vanished file", vanished, printVoucher, quibaFileNotFound, "Voucher File not Found", "Voucher"},
-        {"voucher events of a vanished file", vanished, raiseVoucher, quibaFileNotFound, "Voucher File not Found", "Voucher"},
-        {"file name of a vanished file", vanished, fileName, quibaFileNotFound, "Voucher File not Found", "Voucher"},
-        {"xml of a vanished file", vanished, xml, quibaFileNotFound, "Voucher File not Found", "Voucher"},
+        {"voucher print not released", notReleased, printVoucher,
+         quibaBasketNotCommitted, "Basket not (yet) Committed", "Voucher"},
+        {"voucher events not released", notReleased, raiseVoucher,
+         quibaBasketNotCommitted, "Basket not (yet) Committed", "Voucher"},
+        {"file name not released", notReleased, fileName,
+         quibaBasketNotCommitted, "Basket not (yet) Committed", "Voucher"},
+        {"xml not released", notReleased, xml,
+         quibaBasketNotCommitted, "Basket not (yet) Committed", "Voucher"},
+        {"print all not committed", notCommitted, printAll,
+         quibaBasketNotCommitted, "Basket not (yet) Committed", "Vouchers"},
+        {"events of all not committed", notCommitted, raiseAll,
+         quibaBasketNotCommitted, "Basket not (yet) Committed", "Vouchers"},
+        {"voucher print without printer", noPrinter, printVoucher,
+         quibaNoPrinterSpecified, "Cannot Print: No Printer Specified", "Voucher"},
+        {"print all without printer", noPrinter, printAll,
+         quibaNoPrinterSpecified, "Cannot Print: No Printer Specified", "Vouchers"},
+        {"voucher print of a vanished file", vanished, printVoucher,
+         quibaFileNotFound, "Voucher File not Found", "Voucher"},
+        {"voucher events of a vanished file", vanished, raiseVoucher,
+         quibaFileNotFound, "Voucher File not Found", "Voucher"},
+        {"file name of a vanished file", vanished, fileName,
+         quibaFileNotFound, "Voucher File not Found", "Voucher"},
+        {"xml of a vanished file", vanished, xml,
+         quibaFileNotFound, "Voucher File not Found", "Voucher"},
     };
     for (const CheckCase& testCase : cases) {
         SCOPED_TRACE(testCase.name);
@@ -434,7 +448,8 @@ TEST_F(VoucherTest, FileNameReformatsAndDecompressesInPlace)
                                                             {u" --> Decompress File"_s, 0},
                                                             {u" --> "_s + path, 1}}));
     EXPECT_FALSE(clsZlib().IsCompressed(path));
-    EXPECT_EQ(contents(path), QByteArray("<?xml version=\"1.0\"?>\n<document>\n  <text>x</text>\n  <line />\n</document>\n"));
+    EXPECT_EQ(contents(path),
+              QByteArray("<?xml version=\"1.0\"?>\n<document>\n  <text>x</text>\n  <line />\n</document>\n"));
 }
 
 TEST_F(VoucherTest, XmlGivesTheDocumentTextPlainOrCompressed)

@@ -114,8 +114,8 @@ void modMain::resolvePaths()
         {IniKeys::LogoPath, &state.logoPath}, {IniKeys::LogoExt, &state.logoExt},
         {IniKeys::FragmentPath, &state.fragmentPath},
     };
-    for (const auto& [key, target] : paths)
-        passOver([&] { *target = IniLocation::iniGetPath(ini, key); });
+    for (const auto& path : paths)
+        passOver([&] { *path.second = IniLocation::iniGetPath(ini, path.first); });
 }
 
 std::optional<int> modMain::Main(const QString& commandLine)

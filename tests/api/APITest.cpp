@@ -6,6 +6,9 @@
 #include "api/Settings.h"
 #include "api/UserInterface.h"
 #include "app/QuibaErrors.h"
+#include "app/ServiceStartup.h"
+#include "platform/ComponentRegistry.h"
+#include "platform/SingleInstance.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +39,28 @@ TEST_F(APITest, CreationConnectsStartsTheEngineAndTheEndDisconnects)
     EXPECT_FALSE(frmController::isLoaded());
     EXPECT_EQ(engine->calls.mid(engine->calls.size() - 2), (QStringList{u"ClearBasket()"_s, u"HideGUI(False, )"_s}));
     EXPECT_EQ(errorHandler->enters, errorHandler->leaves);
+}
+
+TEST_F(APITest, TheFirstObjectOfAProcessInitialisesIt)
+{
+    // An automation start: nothing has initialised the process yet.
+    ProcessState::reset();
+    if (SingleInstance::claimedBy().isEmpty()) {
+        ASSERT_EQ(SingleInstance::claimLockFile(TestEnvironment::root()), SingleInstance::Claim::Owned);
+    }
+    writeIni("[GENERAL]\r\nwell_behaved=True\r\n");
+    ComponentRegistry::registerFactory(ServiceStartup::kErrorHandlerClass, [this] { return errorHandler; });
+    ComponentRegistry::registerFactory(ServiceStartup::kLoggerClass, [this] { return logger; });
+    makeAPI();
+
+    const ProcessState& state = ProcessState::instance();
+    EXPECT_TRUE(state.initialised);
+    EXPECT_TRUE(state.wellBehaved);
+    const QStringList lines = logger->texts();
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines.at(1), u"Initialising pcQUIBA, version "_s + state.versionString);
+    EXPECT_EQ(lines.at(3), u"Initialising API object"_s);
+    EXPECT_TRUE(engine && engine->initialised);
 }
 
 TEST_F(APITest, TwoObjectsOfOneMillisecondGetTwoIdentifiersAndEndApart)

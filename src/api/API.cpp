@@ -633,6 +633,12 @@ void API::StopDevice(qint32 device)
 void API::GetData(const QString& name, const QString& dataType, qint32 device, const QString& errorMessage,
                   Variant& data, bool& cancel)
 {
+    // A request raised while another one waits for its handler (the handler called into the
+    // engine) must not end the outer one: its state comes back afterwards.
+    const bool nested = m_inDataRequest;
+    const Variant outerData = m_injectedData;
+    const bool outerCancelled = m_injectionCancelled;
+
     m_inDataRequest = true;
     m_injectedData = Variant::null();
     m_injectionCancelled = false;
@@ -651,9 +657,9 @@ void API::GetData(const QString& name, const QString& dataType, qint32 device, c
                      + boolText(cancel) + u')');
     });
 
-    m_inDataRequest = false;
-    m_injectionCancelled = false;
-    m_injectedData = Variant::null();
+    m_inDataRequest = nested;
+    m_injectionCancelled = nested && outerCancelled;
+    m_injectedData = nested ? outerData : Variant::null();
 }
 
 void API::DataMismatch(qint16 index, const Variant& data, const QString& message)

@@ -146,6 +146,30 @@ TEST_F(APIRelayTest, GetDataIsAnsweredThroughTheParametersOrByInjection)
     EXPECT_FALSE(engine->raiseGetData(u"Card"_s, u"Text"_s, 4).cancel);
 }
 
+TEST_F(APIRelayTest, ARequestInsideAHandlerLeavesTheOuterRequestOpen)
+{
+    API& api = readyAPI();
+    engine->activeDevices = 0;
+    FakeRulesEngine::GetDataAnswer inner{};
+    int depth = 0;
+    sink.onGetData = [&](Variant&, bool&) {
+        if (++depth == 1) {
+            // The handler calls into the engine, which asks for more data at once.
+            inner = engine->raiseGetData(u"Pin"_s, u"Text"_s, 1);
+            api.InjectData(Variant(u"outer"_s));
+        } else {
+            api.InjectData(Variant(u"inner"_s));
+        }
+    };
+    const FakeRulesEngine::GetDataAnswer outer = engine->raiseGetData(u"Card"_s, u"Text"_s, 1);
+    EXPECT_EQ(inner.data, Variant(u"inner"_s));
+    EXPECT_EQ(outer.data, Variant(u"outer"_s));
+    EXPECT_FALSE(outer.cancel);
+
+    // Once both are over, an injection is deferred again (and refused: no device listens).
+    EXPECT_EQ(errorOf([&] { api.InjectData(Variant(u"late"_s), 1); }).number(), quibaBadDevice);
+}
+
 TEST_F(APIRelayTest, AnInjectionAnswersOnlyTheObjectItWasMadeOn)
 {
     API& first = readyAPI();

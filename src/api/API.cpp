@@ -63,10 +63,19 @@ void requireReadyAndAssigned(ProcedureFrame& frame)
 }
 
 // An item in an event line: its product, then its description, read in that order.
-QString itemText(BasketItem& item, const QString& separator)
+QString itemText(const std::shared_ptr<BasketItem>& item, const QString& separator)
 {
-    const QString productID = item.ProductID();
-    return productID + separator + item.Description();
+    if (!item)
+        RuntimeErrors::raise(RuntimeErrors::ObjectNotSet);
+    const QString productID = item->ProductID();
+    return productID + separator + item->Description();
+}
+
+QString voucherPath(const std::shared_ptr<Voucher>& voucher)
+{
+    if (!voucher)
+        RuntimeErrors::raise(RuntimeErrors::ObjectNotSet);
+    return voucher->path();
 }
 
 clsINIFile& processIni()
@@ -671,7 +680,7 @@ void API::DataMismatch(qint16 index, const Variant& data, const QString& message
 void API::ItemAdded(std::shared_ptr<BasketItem>& basketItem, bool& cancel)
 {
     m_injectionCancelled = false;
-    passOver([&] { Trace::write(Trace::eventLine(u"ItemAdded"_s, {itemText(*basketItem, u" = "_s)})); });
+    passOver([&] { Trace::write(Trace::eventLine(u"ItemAdded"_s, {itemText(basketItem, u" = "_s)})); });
     raiseToSinks([&](APIEvents& sink) { sink.ItemAdded(basketItem, cancel); });
     if (cancel || m_injectionCancelled) {
         cancel = true;
@@ -686,7 +695,7 @@ void API::ItemAdded(std::shared_ptr<BasketItem>& basketItem, bool& cancel)
 
 void API::ItemRemoved(std::shared_ptr<BasketItem>& basketItem)
 {
-    relay([&] { return Trace::eventLine(u"ItemRemoved"_s, {itemText(*basketItem, u"="_s)}); },
+    relay([&] { return Trace::eventLine(u"ItemRemoved"_s, {itemText(basketItem, u"="_s)}); },
           [&](APIEvents& sink) { sink.ItemRemoved(basketItem); }, u"ItemRemoved"_s);
 }
 
@@ -700,7 +709,7 @@ void API::VoucherAvailable(std::shared_ptr<Voucher>& voucher)
 {
     // The path as the voucher holds it: the FileName property would rewrite the document, and
     // refuses one the engine has not released yet.
-    relay([&] { return Trace::eventLine(u"VoucherAvailable"_s, {voucher->path()}); },
+    relay([&] { return Trace::eventLine(u"VoucherAvailable"_s, {voucherPath(voucher)}); },
           [&](APIEvents& sink) { sink.VoucherAvailable(voucher); }, u"VoucherAvailable"_s);
 }
 

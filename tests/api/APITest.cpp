@@ -111,6 +111,18 @@ TEST_F(APITest, TheIdentifierClockIsALongThatWraps)
     EXPECT_GE(qint64(TickCount::now()) & 0xFFFFFFFF, 0);
 }
 
+TEST_F(APITest, AnEngineThatCannotBeMadeLeavesTheObjectNotReady)
+{
+    ComponentRegistry::registerFactory(RulesEngine::kClassId, []() -> ObjectRef {
+        throw AutomationError(429, u"Registry"_s, u"ActiveX component can't create object"_s);
+    });
+    API& api = makeAPI();
+    EXPECT_EQ(frmController::instance().clientCount(), 1);
+    EXPECT_FALSE(api.IsReady());
+    EXPECT_EQ(errorOf([&] { api.Basket(); }).number(), quibaNotReady);
+    EXPECT_EQ(api.Version(), u"VB.01.02.03"_s);
+}
+
 TEST_F(APITest, WhileTheEngineIsStoppedEveryReadyCheckedMemberRefuses)
 {
     API& api = readyAPI();

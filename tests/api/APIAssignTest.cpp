@@ -100,7 +100,8 @@ TEST_F(APIAssignTest, Assign2ComposesTheValuesFromTheTemplates)
         engine->calls.clear();
         VariantArray arguments = c.arguments;
         EXPECT_EQ(api.Assign2(arguments), c.result) << c.name;
-        EXPECT_EQ(engine->calls.filter(u"Assign1"_s), c.engineCall.isEmpty() ? QStringList() : QStringList{c.engineCall})
+        const QStringList engineCalls = c.engineCall.isEmpty() ? QStringList() : QStringList{c.engineCall};
+        EXPECT_EQ(engine->calls.filter(u"Assign1"_s), engineCalls)
             << c.name;
     }
 }
@@ -157,7 +158,8 @@ TEST_F(APIAssignTest, Assign2ArgumentsOfTheWrongShapeNeverBreakIt)
             EXPECT_EQ(error.number(), 0) << c.name;
             EXPECT_EQ(result, c.result) << c.name;
         }
-        EXPECT_EQ(engine->calls.filter(u"Assign1"_s), c.engineCall.isEmpty() ? QStringList() : QStringList{c.engineCall})
+        const QStringList engineCalls = c.engineCall.isEmpty() ? QStringList() : QStringList{c.engineCall};
+        EXPECT_EQ(engine->calls.filter(u"Assign1"_s), engineCalls)
             << c.name;
     }
     EXPECT_EQ(errorHandler->enters, errorHandler->leaves);

@@ -54,7 +54,10 @@ public:
     void BasketSuspended(const QString& handle) override { add(u"BasketSuspended", {handle}); }
     void SuspendFailed(const QString& message) override { add(u"SuspendFailed", {message}); }
     void ResumeComplete(qint16 numberOfItems) override { add(u"ResumeComplete", {n(numberOfItems)}); }
-    void ResumeFailed(const QString& handle, const QString& message) override { add(u"ResumeFailed", {handle, message}); }
+    void ResumeFailed(const QString& handle, const QString& message) override
+    {
+        add(u"ResumeFailed", {handle, message});
+    }
     void PrintBegin(qint16 numberOfDocuments) override { add(u"PrintBegin", {n(numberOfDocuments)}); }
     void PrintVoucher(const QString& alignment) override { add(u"PrintVoucher", {alignment}); }
     void PrintText(const QString&, const QString&, qint16, qint16, const QString&, qint16, const QString& data) override
@@ -66,10 +69,16 @@ public:
     {
         add(u"PrintBarcode", {barcodeType, data});
     }
-    void PrintGraphicsBegin(const QString& verticalAlignment) override { add(u"PrintGraphicsBegin", {verticalAlignment}); }
+    void PrintGraphicsBegin(const QString& verticalAlignment) override
+    {
+        add(u"PrintGraphicsBegin", {verticalAlignment});
+    }
     void PrintImage(const QString& alignment, const QString&) override { add(u"PrintImage", {alignment}); }
     void PrintGraphicsEnd() override { add(u"PrintGraphicsEnd"); }
-    void PrintCut(bool halfCut) override { add(u"PrintCut", {halfCut ? QStringLiteral("True") : QStringLiteral("False")}); }
+    void PrintCut(bool halfCut) override
+    {
+        add(u"PrintCut", {halfCut ? QStringLiteral("True") : QStringLiteral("False")});
+    }
     void PrintVoucherEnd() override { add(u"PrintVoucherEnd"); }
     void PrintEnd() override { add(u"PrintEnd"); }
     void Closing(const QString& message) override { add(u"Closing", {message}); }
@@ -118,7 +127,10 @@ public:
     void PrintEnd() override { RecordingAPISink::PrintEnd(); fail(); }
 
 private:
-    [[noreturn]] static void fail() { throw AutomationError(5, QStringLiteral("Sovereign"), QStringLiteral("handler failed")); }
+    [[noreturn]] static void fail()
+    {
+        throw AutomationError(5, QStringLiteral("Sovereign"), QStringLiteral("handler failed"));
+    }
 };
 
 // The API's world: a started process (version, INI file), a fake engine the first API object

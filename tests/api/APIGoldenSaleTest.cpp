@@ -32,8 +32,10 @@ protected:
     QStringList logText() const
     {
         QStringList lines;
-        for (const RecordingLogger::Line& line : logger->lines)
-            lines.append(QString::number(line.severity) + u' ' + QString(line.text).replace(TestEnvironment::root(), u"<root>"_s));
+        for (const RecordingLogger::Line& line : logger->lines) {
+            const QString text = QString(line.text).replace(TestEnvironment::root(), u"<root>"_s);
+            lines.append(QString::number(line.severity) + u' ' + text);
+        }
         return lines;
     }
 

@@ -94,7 +94,17 @@ API::API()
 {
     if (!ProcessState::instance().initialised)
         modMain::MainInitialise();
-    Class_Initialize();
+    try {
+        Class_Initialize();
+    } catch (...) {
+        // Never made, the object holds no identifier and hears no events.
+        if (m_controller && !m_controller->isUnloading()) {
+            m_controller->unadvise(this);
+            m_controller->Disconnect(m_identifier);
+        }
+        identifiersInUse().remove(m_identifier);
+        throw;
+    }
 }
 
 API::~API()

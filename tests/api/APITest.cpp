@@ -9,6 +9,7 @@
 #include "app/ServiceStartup.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/SingleInstance.h"
+#include "app/Services.h"
 
 #include <gtest/gtest.h>
 
@@ -109,6 +110,33 @@ TEST_F(APITest, TheIdentifierClockIsALongThatWraps)
 
     TickCount::setSource({});
     EXPECT_GE(qint64(TickCount::now()) & 0xFFFFFFFF, 0);
+}
+
+// A logger that fails on the object's first line.
+class FailingLogger : public RecordingLogger {
+public:
+    void log(const Variant& text, qint32 severity) override
+    {
+        if (text.toString() == u"Initialising API object"_s)
+            throw AutomationError(61, u"Logger"_s, u"Disk full"_s);
+        RecordingLogger::log(text, severity);
+    }
+};
+
+TEST_F(APITest, AnObjectThatFailsToBeMadeLeavesNoClientBehind)
+{
+    TickCount::setSource([] { return qint64(900); });
+    Services::setLogger(std::make_shared<FailingLogger>());
+    const AutomationError error = errorOf([] { API api; });
+    Services::setLogger(logger);
+    EXPECT_EQ(error.number(), quibaGeneralError);
+    EXPECT_EQ(error.source(), u"pcQUIBAAPI"_s);
+    EXPECT_EQ(error.description(), u"General Error: Disk full"_s);
+    EXPECT_TRUE(!frmController::isLoaded() || frmController::instance().clientCount() == 0);
+
+    // Its identifier is free again.
+    EXPECT_EQ(makeAPI().identifier(), u"900"_s);
+    EXPECT_EQ(frmController::instance().clientCount(), 1);
 }
 
 TEST_F(APITest, AnEngineThatCannotBeMadeLeavesTheObjectNotReady)

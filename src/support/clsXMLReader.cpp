@@ -359,7 +359,7 @@ public:
     qsizetype next(qsizetype from)
     {
         if (m_at != kNone && m_at < from)
-            m_at = m_text.indexOf(m_quote, from);
+            m_at = XmlMarkupText::find(m_text, m_quote, from);
         return m_at;
     }
 
@@ -379,7 +379,7 @@ bool clsXMLReader::readAttributes(QStringView part)
     QuoteFinder doubleQuotes(part, u'"');
     qsizetype at = 0;
     while (at < part.size()) {
-        const qsizetype equals = part.indexOf(u'=', at);
+        const qsizetype equals = XmlMarkupText::find(part, u'=', at);
         const qsizetype single = equals < 0 ? -1 : singleQuotes.next(equals);
         const qsizetype dbl = equals < 0 ? -1 : doubleQuotes.next(equals);
         // The nearer quote opens the value and the next one of its kind closes it.

@@ -606,3 +606,20 @@ TEST_F(XmlFiles, AnEmptyFileRaisesOnlyTheLocator)
 }
 
 } // namespace
+
+TEST(XmlMarkupTextTest, FindGivesTheFirstCharacterAtOrAfterTheStart)
+{
+    const struct {
+        const char16_t* text;
+        char16_t character;
+        qsizetype from;
+        qsizetype expected;
+    } cases[] = {
+        {u"a=\"1\" b=\"2\"", u'=', 0, 1},  {u"a=\"1\" b=\"2\"", u'=', 1, 1}, {u"a=\"1\" b=\"2\"", u'=', 2, 7},
+        {u"a=\"1\" b=\"2\"", u'=', 8, -1}, {u"a=\"1\"", u'"', 5, -1},        {u"a=\"1\"", u'"', 9, -1},
+        {u"", u'=', 0, -1},                {u"x:y", u':', 0, 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(XmlMarkupText::find(QStringView(c.text), QChar(c.character), c.from), c.expected)
+            << QString::fromUtf16(c.text).toStdString() << " from " << c.from;
+}

@@ -27,6 +27,8 @@ constexpr qsizetype kCommentMarkup = 7;
 // "<![CDATA[" before the section's text and "<![CDATA[" plus "]]>" around it.
 constexpr qint32 kCdataTextStart = 10;
 constexpr qsizetype kCdataMarkup = 12;
+// Runs of white space up to this long between tags are kept in the name table.
+constexpr qsizetype kKeptWhitespace = 64;
 
 QString sourceName()
 {
@@ -261,6 +263,14 @@ void clsXMLReader::takeTextBeforeTag()
 {
     if (m_depth == 0 || m_tagStart == m_consumed)
         return;
+    const QStringView raw = QStringView(m_buffer).sliced(m_consumed, m_tagStart - m_consumed);
+    if (raw.size() <= kKeptWhitespace && XmlMarkupText::isIgnorableWhitespace(raw)) {
+        // The line ends and indentation between tags repeat all through a document: each short
+        // run is kept once, like a name, instead of being copied out every time.
+        const QString text = internName(raw);
+        events().ignorableWhitespace(text, 1, qint32(text.size()));
+        return;
+    }
     const QString text = XmlMarkupText::unescape(m_buffer.sliced(m_consumed, m_tagStart - m_consumed));
     if (m_stopped)
         return;

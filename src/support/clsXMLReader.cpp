@@ -120,6 +120,7 @@ void clsXMLReader::parseFile(const QString& fileName)
     if (!file->open(QIODevice::ReadOnly))
         RuntimeErrors::raise(RuntimeErrors::PermissionDenied);
     m_file = std::move(file);
+    m_fileEnded = false;
     const auto closeFile = qScopeGuard([this] { m_file.reset(); });
     m_buffer.clear();
     m_consumed = 0;
@@ -168,14 +169,19 @@ void clsXMLReader::zParseXML()
 
 bool clsXMLReader::fileHasMore() const
 {
-    return m_file && !m_file->atEnd();
+    return m_file && !m_fileEnded;
 }
 
 void clsXMLReader::readMore()
 {
     const QByteArray chunk = m_file->read(kFileChunk);
-    if (chunk.isEmpty() && !m_file->atEnd())
-        RuntimeErrors::raise(RuntimeErrors::DeviceIoError);
+    // Only a short read can be the end (or a failure). The file is asked then and not before
+    // every tag: once its buffer is drained, each such question costs a stat of the file.
+    if (chunk.size() < kFileChunk) {
+        m_fileEnded = m_file->atEnd();
+        if (chunk.isEmpty() && !m_fileEnded)
+            RuntimeErrors::raise(RuntimeErrors::DeviceIoError);
+    }
     m_undecoded.append(chunk);
     compactBuffer();
     m_buffer.append(decodeChunk(m_undecoded));

@@ -42,13 +42,25 @@ public:
     // The attribute under its long name, else its short name, else the default.
     QString value(const QString& longName, const QString& shortName, const QString& defaultValue) const
     {
-        qsizetype index = m_names.indexOf(longName);
-        if (index < 0)
-            index = m_names.indexOf(shortName);
+        const qsizetype index = indexOf(longName, shortName);
         return index < 0 ? defaultValue : m_values.at(index).toString();
     }
 
+    // The attribute's leading number; the default as it is when the attribute is absent (a
+    // default is always a plain number, so reading it as text would give it back unchanged).
+    qint16 number(const QString& longName, const QString& shortName, qint16 defaultValue) const
+    {
+        const qsizetype index = indexOf(longName, shortName);
+        return index < 0 ? defaultValue : ::number(m_values.at(index).toString());
+    }
+
 private:
+    qsizetype indexOf(const QString& longName, const QString& shortName) const
+    {
+        const qsizetype index = m_names.indexOf(longName);
+        return index < 0 ? m_names.indexOf(shortName) : index;
+    }
+
     QStringList m_names;
     VariantArray m_values;
 };
@@ -134,8 +146,7 @@ void VoucherMarkup::startElement(const QString&, const QString&, const QString& 
     } else if (qName == kText) {
         startText(attributes);
     } else if (qName == kLine) {
-        m_target.RaisePrintLine(number(attributes.value(QStringLiteral("width"), QStringLiteral("w"),
-                                                 QStringLiteral("1"))));
+        m_target.RaisePrintLine(attributes.number(QStringLiteral("width"), QStringLiteral("w"), 1));
     } else if (qName == kBarcode) {
         startBarcode(attributes);
     } else if (qName == kGraphics) {
@@ -155,19 +166,16 @@ void VoucherMarkup::startText(const Attributes& attributes)
                                               QStringLiteral("left")));
     m_state.font = attributes.value(QStringLiteral("font"), QStringLiteral("f"), QStringLiteral("A")).toUpper();
     m_state.emphasis = attributes.value(QStringLiteral("emphasis"), QStringLiteral("e"), {}).toLower();
-    m_state.charWidth = number(attributes.value(QStringLiteral("charwidth"), QStringLiteral("w"),
-                                         QStringLiteral("1")));
-    m_state.charHeight = number(attributes.value(QStringLiteral("charheight"), QStringLiteral("h"),
-                                          QStringLiteral("1")));
+    m_state.charWidth = attributes.number(QStringLiteral("charwidth"), QStringLiteral("w"), 1);
+    m_state.charHeight = attributes.number(QStringLiteral("charheight"), QStringLiteral("h"), 1);
     m_state.hardSpace = attributes.value(QStringLiteral("hardspace"), QStringLiteral("hs"), QStringLiteral("~"));
-    m_state.indent = number(attributes.value(QStringLiteral("indent"), QStringLiteral("i"), QStringLiteral("0")));
+    m_state.indent = attributes.number(QStringLiteral("indent"), QStringLiteral("i"), 0);
     m_state.data.clear();
 }
 
 void VoucherMarkup::startBarcode(const Attributes& attributes)
 {
-    m_state.charHeight = number(attributes.value(QStringLiteral("height"), QStringLiteral("h"),
-                                          QStringLiteral("10")));
+    m_state.charHeight = attributes.number(QStringLiteral("height"), QStringLiteral("h"), 10);
     m_state.barcodeType = attributes.value(QStringLiteral("type"), QStringLiteral("y"),
                                     QStringLiteral("code39")).toLower();
     m_state.alignment = firstLetter(attributes.value(QStringLiteral("alignment"), QStringLiteral("a"),
@@ -211,8 +219,11 @@ void VoucherMarkup::endElement(const QString&, const QString&, const QString& qN
 void VoucherMarkup::endText()
 {
     QString text = m_state.data;
-    // Replacing the empty text would put a space between every two characters.
-    if (!m_state.hardSpace.isEmpty())
+    // Replacing the empty text would put a space between every two characters. A hard space
+    // of one character (nearly always) is swapped in place, without searching for a string.
+    if (m_state.hardSpace.size() == 1)
+        text.replace(m_state.hardSpace.front(), u' ');
+    else if (!m_state.hardSpace.isEmpty())
         text.replace(m_state.hardSpace, QStringLiteral(" "));
     m_target.RaisePrintText(m_state.font, m_state.emphasis, m_state.charWidth, m_state.charHeight, m_state.alignment,
                             m_state.indent, text);

@@ -1,12 +1,13 @@
 #include "components/QuibaXmlDocument.h"
 
 #include "platform/Ansi.h"
+#include "platform/AutomationError.h"
 #include "platform/RuntimeErrors.h"
+#include "support/FileReplacement.h"
 #include "support/clsZlib.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstdlib>
 #include <sstream>
 #include <zlib.h>
@@ -114,8 +115,12 @@ void QuibaXmlDocument::Save(const QString& fileName)
     QByteArray bytes = indentedBytes();
     if (m_compressed)
         bytes = zlibCompressed(bytes);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // One fixed hidden temporary name per file: a writer killed half-way leaves that one file,
+    // which the next save overwrites, instead of a new stray file each time.
+    try {
+        FileReplacement::replace(fileName, fileName, bytes);
+    } catch (const AutomationError& error) {
         RuntimeErrors::raise(RuntimeErrors::PathFileAccessError, {},
-                             QStringLiteral("Cannot write ") + fileName + QStringLiteral(": ") + file.errorString());
+                             QStringLiteral("Cannot write ") + fileName + QStringLiteral(": ") + error.description());
+    }
 }

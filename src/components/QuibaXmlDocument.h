@@ -23,8 +23,9 @@ public:
     QString PrettyXML() const override;
     // Raises 91 while no document with a root element is loaded.
     void setPrintedTimestamp(const QDateTime& when) override;
-    // The indented document replaces the file through a temporary file in the same folder
-    // that is renamed over it, so the file is always either the old or the new document.
+    // The indented document replaces the file through a fixed hidden temporary file beside it
+    // (FileReplacement) that is renamed over it, so the file is always either the old or the
+    // new document, and a killed writer leaves at most that one temporary file behind.
     // Raises 75 when the file cannot be written.
     void Save(const QString& fileName) override;
 

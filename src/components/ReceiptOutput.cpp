@@ -2,14 +2,16 @@
 
 #include "components/ReceiptSettings.h"
 #include "components/ReceiptSheets.h"
+#include "platform/AutomationError.h"
 #include "platform/RuntimeErrors.h"
+#include "support/FileReplacement.h"
 
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSaveFile>
+#include <QBuffer>
 
 namespace {
 
@@ -17,6 +19,17 @@ namespace {
 {
     RuntimeErrors::raise(RuntimeErrors::PathFileAccessError, {},
                          QStringLiteral("Cannot write ") + fileName + QStringLiteral(": ") + reason);
+}
+
+// The bytes replace the file through one fixed hidden name beside it, so that a writer killed
+// half-way leaves at most that one file, which the next print of the same name overwrites.
+void replaceFile(const QString& fileName, const QByteArray& bytes)
+{
+    try {
+        FileReplacement::replace(fileName, fileName, bytes);
+    } catch (const AutomationError& error) {
+        raiseFileError(fileName, error.description());
+    }
 }
 
 // The dots a thermal printer burns: black where the drawing is darker than middle grey.
@@ -65,22 +78,21 @@ bool drawPages(Device& device, const QList<QImage>& sheets, const ReceiptSetting
 void ReceiptOutput::writePng(const QList<QImage>& sheets, const QString& fileName, const ReceiptSettings& settings)
 {
     const QImage roll = printedDots(ReceiptSheets::roll(sheets, settings));
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        raiseFileError(fileName, file.errorString());
-    if (!roll.save(&file, "PNG", kPngQuality))
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!roll.save(&buffer, "PNG", kPngQuality))
         raiseFileError(fileName, QStringLiteral("the image could not be encoded"));
-    if (!file.commit())
-        raiseFileError(fileName, file.errorString());
+    replaceFile(fileName, bytes);
 }
 
 void ReceiptOutput::writePdf(const QList<QImage>& sheets, const QString& fileName, const ReceiptSettings& settings)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        raiseFileError(fileName, file.errorString());
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&buffer);
         writer.setResolution(settings.dpiX());
         writer.setCreator(QStringLiteral("pcQUIBA"));
         writer.setTitle(QStringLiteral("Receipt"));
@@ -91,8 +103,7 @@ void ReceiptOutput::writePdf(const QList<QImage>& sheets, const QString& fileNam
             QPainter painter(&writer);
         }
     }
-    if (!file.commit())
-        raiseFileError(fileName, file.errorString());
+    replaceFile(fileName, bytes);
 }
 
 void ReceiptOutput::print(const QList<QImage>& sheets, const QString& queue, const ReceiptSettings& settings)

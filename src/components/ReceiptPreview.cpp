@@ -1,5 +1,8 @@
 #include "components/ReceiptPreview.h"
 
+#include "app/Services.h"
+#include "app/Trace.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -34,6 +37,19 @@ bool ReceiptPreview::confirm(const QImage& receipt)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return true;
+    const QString platform = QGuiApplication::platformName();
+    if (!canBeSeenOn(platform)) {
+        Services::logger().log(Variant(QStringLiteral("Print preview skipped: no display (") + platform
+                                       + QStringLiteral(")")),
+                               Trace::WarningSeverity);
+        return true;
+    }
     ReceiptPreview preview(receipt);
     return preview.exec() == QDialog::Accepted;
+}
+
+bool ReceiptPreview::canBeSeenOn(const QString& platformName)
+{
+    // "minimalegl" draws on a real screen; only these two draw into memory.
+    return platformName != u"offscreen" && platformName != u"minimal";
 }

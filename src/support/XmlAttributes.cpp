@@ -48,23 +48,24 @@ std::size_t XmlAttributes::shapeHash() const
 const Dictionary& XmlAttributes::dictionary()
 {
     std::size_t slot = shapeHash() % kShapes;
-    while (m_shapes[slot].used && m_shapes[slot].names != m_names)
+    while (m_shapes[slot] && m_shapes[slot]->names != m_names)
         slot = (slot + 1) % kShapes;
-    Shape& shape = m_shapes[slot];
-    if (shape.used) {
+    if (m_shapes[slot]) {
+        Shape& shape = *m_shapes[slot];
         for (std::size_t i = 0; i < m_names.size(); ++i)
             shape.dictionary.setItem(m_names[i], m_values[i]);
         return shape.dictionary;
     }
     if (m_shapeCount == kMostShapes) {
         // Start afresh rather than grow: only a few shapes repeat in a real document.
-        for (Shape& old : m_shapes)
-            old = Shape();
+        for (std::unique_ptr<Shape>& old : m_shapes)
+            old.reset();
         m_shapeCount = 0;
         return dictionary();
     }
     ++m_shapeCount;
-    shape.used = true;
+    m_shapes[slot] = std::make_unique<Shape>();
+    Shape& shape = *m_shapes[slot];
     shape.names = m_names;
     for (std::size_t i = 0; i < m_names.size(); ++i)
         shape.dictionary.add(m_names[i], m_values[i]);

@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QString>
 #include <array>
+#include <memory>
 #include <vector>
 
 // The attributes of one start tag as the XML reader collects them, handed to the events as a
@@ -21,7 +22,6 @@ public:
 
 private:
     struct Shape {
-        bool used = false;
         std::vector<QString> names;
         Dictionary dictionary;
     };
@@ -35,6 +35,7 @@ private:
     std::vector<QString> m_values;
     // Used instead of a linear search once a tag has many attributes.
     QSet<QString> m_manyNames;
-    std::array<Shape, kShapes> m_shapes;
+    // Made when first met: a document has only a few shapes, and a reader lives for one parse.
+    std::array<std::unique_ptr<Shape>, kShapes> m_shapes;
     std::size_t m_shapeCount = 0;
 };

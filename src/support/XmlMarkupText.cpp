@@ -178,9 +178,20 @@ bool XmlMarkupText::isIgnorableWhitespace(QStringView text)
     return true;
 }
 
+qsizetype XmlMarkupText::find(QStringView text, QChar character, qsizetype from)
+{
+    if (from < 0)
+        from = 0;
+    for (qsizetype i = from; i < text.size(); ++i) {
+        if (text[i] == character)
+            return i;
+    }
+    return -1;
+}
+
 QStringView XmlMarkupText::localName(QStringView qualifiedName)
 {
-    const qsizetype colon = qualifiedName.indexOf(u':');
+    const qsizetype colon = find(qualifiedName, u':');
     return colon < 0 ? qualifiedName : qualifiedName.sliced(colon + 1);
 }
 

@@ -18,6 +18,10 @@ public:
     static QStringView trimBlanks(QStringView text);
     // Only tabs, line ends and blanks (true for the empty text).
     static bool isIgnorableWhitespace(QStringView text);
+    // The first character at or after from, -1 when there is none. A plain scan: the reader
+    // looks for single characters in short tags all the time, and QStringView::indexOf takes
+    // each such call through the general search for a string.
+    static qsizetype find(QStringView text, QChar character, qsizetype from = 0);
     // The part of a qualified name after its first ":", or the whole name.
     static QStringView localName(QStringView qualifiedName);
 

@@ -2,12 +2,13 @@
 
 #include <QHashFunctions>
 
-XmlNameTable::XmlNameTable() : m_slots(kSlots) {}
 
 QString XmlNameTable::intern(QStringView name)
 {
     if (name.isEmpty())
         return QString();
+    if (m_slots.empty())
+        m_slots.resize(kSlots);
     std::size_t slot = qHash(name) % kSlots;
     while (!m_slots[slot].isNull()) {
         if (QStringView(m_slots[slot]) == name)

@@ -10,14 +10,13 @@
 // make it grow.
 class XmlNameTable {
 public:
-    XmlNameTable();
-
     QString intern(QStringView name);
 
 private:
     static constexpr std::size_t kSlots = 512;
     static constexpr std::size_t kMostNames = kSlots / 2;
 
+    // Made at the first name: a reader that meets no element pays nothing for it.
     std::vector<QString> m_slots;
     std::size_t m_count = 0;
 };

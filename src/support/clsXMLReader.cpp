@@ -27,6 +27,8 @@ constexpr qsizetype kCommentMarkup = 7;
 // "<![CDATA[" before the section's text and "<![CDATA[" plus "]]>" around it.
 constexpr qint32 kCdataTextStart = 10;
 constexpr qsizetype kCdataMarkup = 12;
+// Runs of white space up to this long between tags are kept in the name table.
+constexpr qsizetype kKeptWhitespace = 64;
 
 QString sourceName()
 {
@@ -118,6 +120,7 @@ void clsXMLReader::parseFile(const QString& fileName)
     if (!file->open(QIODevice::ReadOnly))
         RuntimeErrors::raise(RuntimeErrors::PermissionDenied);
     m_file = std::move(file);
+    m_fileEnded = false;
     const auto closeFile = qScopeGuard([this] { m_file.reset(); });
     m_buffer.clear();
     m_consumed = 0;
@@ -166,14 +169,19 @@ void clsXMLReader::zParseXML()
 
 bool clsXMLReader::fileHasMore() const
 {
-    return m_file && !m_file->atEnd();
+    return m_file && !m_fileEnded;
 }
 
 void clsXMLReader::readMore()
 {
     const QByteArray chunk = m_file->read(kFileChunk);
-    if (chunk.isEmpty() && !m_file->atEnd())
-        RuntimeErrors::raise(RuntimeErrors::DeviceIoError);
+    // Only a short read can be the end (or a failure). The file is asked then and not before
+    // every tag: once its buffer is drained, each such question costs a stat of the file.
+    if (chunk.size() < kFileChunk) {
+        m_fileEnded = m_file->atEnd();
+        if (chunk.isEmpty() && !m_fileEnded)
+            RuntimeErrors::raise(RuntimeErrors::DeviceIoError);
+    }
     m_undecoded.append(chunk);
     compactBuffer();
     m_buffer.append(decodeChunk(m_undecoded));
@@ -261,6 +269,14 @@ void clsXMLReader::takeTextBeforeTag()
 {
     if (m_depth == 0 || m_tagStart == m_consumed)
         return;
+    const QStringView raw = QStringView(m_buffer).sliced(m_consumed, m_tagStart - m_consumed);
+    if (raw.size() <= kKeptWhitespace && XmlMarkupText::isIgnorableWhitespace(raw)) {
+        // The line ends and indentation between tags repeat all through a document: each short
+        // run is kept once, like a name, instead of being copied out every time.
+        const QString text = internName(raw);
+        events().ignorableWhitespace(text, 1, qint32(text.size()));
+        return;
+    }
     const QString text = XmlMarkupText::unescape(m_buffer.sliced(m_consumed, m_tagStart - m_consumed));
     if (m_stopped)
         return;
@@ -359,7 +375,7 @@ public:
     qsizetype next(qsizetype from)
     {
         if (m_at != kNone && m_at < from)
-            m_at = m_text.indexOf(m_quote, from);
+            m_at = XmlMarkupText::find(m_text, m_quote, from);
         return m_at;
     }
 
@@ -379,7 +395,7 @@ bool clsXMLReader::readAttributes(QStringView part)
     QuoteFinder doubleQuotes(part, u'"');
     qsizetype at = 0;
     while (at < part.size()) {
-        const qsizetype equals = part.indexOf(u'=', at);
+        const qsizetype equals = XmlMarkupText::find(part, u'=', at);
         const qsizetype single = equals < 0 ? -1 : singleQuotes.next(equals);
         const qsizetype dbl = equals < 0 ? -1 : doubleQuotes.next(equals);
         // The nearer quote opens the value and the next one of its kind closes it.

@@ -111,6 +111,8 @@ private:
     qsizetype m_terminatorScanFrom = 0;
 
     std::unique_ptr<QFile> m_file;
+    // Set by the short read that met the end of the file.
+    bool m_fileEnded = false;
     QByteArray m_undecoded;
 
     std::array<QString, kMaximumDepth> m_elements;

@@ -6,6 +6,7 @@
 #include "platform/ComponentRegistry.h"
 #include "support/clsZlib.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -147,7 +148,8 @@ TEST_F(QuibaXmlDocumentTest, FailuresRaiseTheirNumbersAndKeepTheLoadedDocument)
 }
 
 // A child process rewrites the file with one of two large documents in turn until it is
-// killed; whenever that happens the file holds one complete document.
+// killed; whenever that happens the file holds one complete document, and beside it at most
+// one temporary file of a fixed name, which the next save overwrites.
 TEST_F(QuibaXmlDocumentTest, KilledWriterNeverLeavesADamagedFile)
 {
     auto large = [](const char* word) {
@@ -167,6 +169,8 @@ TEST_F(QuibaXmlDocumentTest, KilledWriterNeverLeavesADamagedFile)
         return d.PrettyXML();
     }();
 
+    const QStringList kFolderHolds{QStringLiteral("first.xml"), QStringLiteral("second.xml"),
+                                   QStringLiteral("target.xml"), QStringLiteral(".target.xml.partial")};
     std::mt19937 random(42);
     bool rewritten = false;
     for (int round = 0; round < 12; ++round) {
@@ -189,8 +193,12 @@ TEST_F(QuibaXmlDocumentTest, KilledWriterNeverLeavesADamagedFile)
         const QString text = after.PrettyXML();
         EXPECT_TRUE(text == first.PrettyXML() || text == second.PrettyXML() || text == original) << "round " << round;
         rewritten = rewritten || text != original;
+        for (const QString& name : QDir(folder.path()).entryList(QDir::Files | QDir::Hidden))
+            EXPECT_TRUE(kFolderHolds.contains(name)) << "round " << round << ": " << name.toStdString();
     }
     EXPECT_TRUE(rewritten);
+    first.Save(target);
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral(".target.xml.partial"))));
 }
 
 TEST(QuibaXmlDocumentComponentTest, IsBuiltInUnderItsClassName)

@@ -1,12 +1,17 @@
 #include "components/ReceiptBarcode.h"
+#include "components/ReceiptOutput.h"
+#include "components/ReceiptPreview.h"
 #include "components/ReceiptPrinter.h"
 #include "components/ReceiptRenderer.h"
 #include "components/ReceiptSheets.h"
 #include "config/clsINIFile.h"
+#include "fakes/ServiceFixture.h"
 #include "platform/AutomationError.h"
 #include "platform/ComponentRegistry.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
@@ -15,13 +20,16 @@
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
 const QString kVouchers = QStringLiteral(PCQUIBA_TEST_DATA "/vouchers");
 const QString kLogos = kVouchers + QStringLiteral("/logos");
 
-class ReceiptPrinterTest : public ::testing::Test {
+class ReceiptPrinterTest : public ServiceFixture {
 protected:
     ReceiptPrinterTest()
     {
@@ -374,25 +382,101 @@ TEST_F(ReceiptPrinterTest, AVoucherThatCannotBeReadPrintsNothing)
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("printed/voucher.png"))));
 }
 
-TEST_F(ReceiptPrinterTest, PreviewPrintsOnlyWhenConfirmed)
+// The tests run on the offscreen platform, where nobody could click "Print": the preview is
+// skipped with a log line and the receipt printed, and no dialog waits.
+TEST_F(ReceiptPrinterTest, PreviewWithoutADisplayIsSkippedWithALogLineAndPrints)
 {
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("offscreen"));
     settings.type = QStringLiteral("png");
     settings.preview = true;
     ReceiptPrinter printer(settings);
     QString voucher = writeVoucher("<document><text>x</text></document>");
-    const QString png = folder.filePath(QStringLiteral("printed/voucher.png"));
-    for (const bool confirm : {false, true}) {
-        bool shown = false;
-        QTimer::singleShot(0, [&] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            shown = dialog != nullptr;
-            if (dialog)
-                QMetaObject::invokeMethod(dialog, confirm ? "accept" : "reject");
-        });
-        printer.PrintDocument(voucher, nullptr);
-        EXPECT_TRUE(shown);
-        EXPECT_EQ(QFile::exists(png), confirm);
+    bool shown = false;
+    // Should a dialog wait after all, it is cancelled so that the test ends (and fails).
+    QTimer::singleShot(0, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            shown = true;
+            QMetaObject::invokeMethod(dialog, "reject");
+        }
+    });
+    printer.PrintDocument(voucher, nullptr);
+    EXPECT_FALSE(shown);
+    EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("printed/voucher.png"))));
+    EXPECT_EQ(logger->lines, (QList<RecordingLogger::Line>{
+                                 {QStringLiteral("Print preview skipped: no display (offscreen)"), 2}}));
+}
+
+TEST(ReceiptPreviewTest, OnlyPlatformsThatDrawIntoMemoryHaveNoOneToShowTheReceiptTo)
+{
+    const struct {
+        const char* platform;
+        bool seen;
+    } cases[] = {{"offscreen", false}, {"minimal", false}, {"xcb", true}, {"wayland", true}, {"eglfs", true},
+                 {"minimalegl", true}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ReceiptPreview::canBeSeenOn(QString::fromLatin1(c.platform)), c.seen) << c.platform;
+}
+
+TEST(ReceiptPreviewTest, PrintAcceptsAndCancelRejects)
+{
+    for (const auto& [button, result] : {std::pair{QDialogButtonBox::AcceptRole, QDialog::Accepted},
+                                         std::pair{QDialogButtonBox::RejectRole, QDialog::Rejected}}) {
+        ReceiptPreview preview(QImage(40, 30, QImage::Format_Mono));
+        EXPECT_EQ(preview.windowTitle(), QStringLiteral("Print Preview"));
+        auto* box = preview.findChild<QDialogButtonBox*>();
+        ASSERT_NE(box, nullptr);
+        QPushButton* pushed = nullptr;
+        for (QAbstractButton* candidate : box->buttons()) {
+            if (box->buttonRole(candidate) == button)
+                pushed = qobject_cast<QPushButton*>(candidate);
+        }
+        ASSERT_NE(pushed, nullptr);
+        EXPECT_EQ(pushed->text(), button == QDialogButtonBox::AcceptRole ? QStringLiteral("Print")
+                                                                          : QStringLiteral("Cancel"));
+        QTimer::singleShot(0, pushed, &QPushButton::click);
+        EXPECT_EQ(preview.exec(), result);
     }
+}
+
+// A child process writes the receipt again and again until it is killed. Whenever that
+// happens, the folder holds at most the print and one temporary file of a fixed name, and the
+// next print leaves only the print.
+TEST_F(ReceiptPrinterTest, KilledWriterLeavesNoTemporaryFilesThatPileUp)
+{
+    QString body;
+    for (int i = 0; i < 40; ++i)
+        body += QStringLiteral("<text>line %1</text><cut/>").arg(i);
+    QString voucher = writeVoucher("<document>" + body.toUtf8() + "</document>");
+    const QList<QImage> sheets = ReceiptPrinter::render(voucher, settings);
+    const QDir printed(folder.filePath(QStringLiteral("printed")));
+    ASSERT_TRUE(printed.mkpath(QStringLiteral(".")));
+    const QString pdf = printed.filePath(QStringLiteral("voucher.pdf"));
+    const QStringList allowed{QStringLiteral("voucher.pdf"), QStringLiteral(".voucher.pdf.partial")};
+    for (int round = 0; round < 8; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;)
+                ReceiptOutput::writePdf(sheets, pdf, settings);
+        }
+        usleep(useconds_t(20000 + round * 15000));
+        ASSERT_EQ(kill(child, SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        for (const QString& name : printed.entryList(QDir::Files | QDir::Hidden))
+            EXPECT_TRUE(allowed.contains(name)) << "round " << round << ": " << name.toStdString();
+    }
+    EXPECT_TRUE(QFile::exists(pdf)) << "the writer never finished a file";
+
+    // What a writer killed half-way leaves is overwritten by the next print of the name.
+    QFile stale(printed.filePath(QStringLiteral(".voucher.pdf.partial")));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write("half a PDF");
+    stale.close();
+    settings.type = QStringLiteral("pdf");
+    ReceiptPrinter(settings).PrintDocument(voucher, nullptr);
+    EXPECT_EQ(printed.entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("voucher.pdf")});
+    EXPECT_EQ(pdfPageCount(pdf), 40);
 }
 
 TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)

@@ -606,3 +606,39 @@ TEST_F(XmlFiles, AnEmptyFileRaisesOnlyTheLocator)
 }
 
 } // namespace
+
+TEST(XmlMarkupTextTest, FindGivesTheFirstCharacterAtOrAfterTheStart)
+{
+    const struct {
+        const char16_t* text;
+        char16_t character;
+        qsizetype from;
+        qsizetype expected;
+    } cases[] = {
+        {u"a=\"1\" b=\"2\"", u'=', 0, 1},  {u"a=\"1\" b=\"2\"", u'=', 1, 1}, {u"a=\"1\" b=\"2\"", u'=', 2, 7},
+        {u"a=\"1\" b=\"2\"", u'=', 8, -1}, {u"a=\"1\"", u'"', 5, -1},        {u"a=\"1\"", u'"', 9, -1},
+        {u"", u'=', 0, -1},                {u"x:y", u':', 0, 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(XmlMarkupText::find(QStringView(c.text), QChar(c.character), c.from), c.expected)
+            << QString::fromUtf16(c.text).toStdString() << " from " << c.from;
+}
+
+// The end of a file is found by the short read that meets it; a file that fills its last
+// chunk exactly ends with an empty read. Either way the whole document is read, as from text.
+TEST_F(XmlFiles, FilesEndingAtAndAroundAChunkBoundaryAreReadToTheirEnd)
+{
+    for (const qsizetype size : {clsXMLReader::kFileChunk - 1, clsXMLReader::kFileChunk,
+                                 clsXMLReader::kFileChunk + 1, 2 * clsXMLReader::kFileChunk}) {
+        const QByteArray head = "<doc><t>";
+        const QByteArray tail = "</t><end/></doc>";
+        const QByteArray xml = head + QByteArray(size - head.size() - tail.size(), 'x') + tail;
+        ASSERT_EQ(xml.size(), size);
+        const QString path = write(u"sized.xml"_s, xml);
+        QStringList expected = parse(QString::fromLatin1(xml)).events;
+        ASSERT_EQ(expected.value(0), u"documentLocator()"_s);
+        EXPECT_EQ(expected.last(), u"endDocument"_s);
+        expected[0] = u"documentLocator("_s + path + u')';
+        EXPECT_EQ(parse(path).events, expected) << size << " bytes";
+    }
+}

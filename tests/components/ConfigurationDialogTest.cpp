@@ -2,6 +2,7 @@
 #include "components/BuiltInConfigurationUtility.h"
 #include "components/ConfigurationDialog.h"
 #include "components/ConfigurationSchema.h"
+#include "components/UpdatePackageQuartermaster.h"
 #include "config/clsINIFile.h"
 #include "fakes/ServiceFixture.h"
 #include "platform/ComponentRegistry.h"
@@ -166,16 +167,16 @@ TEST_F(ConfigurationDialogTest, WithNobodyToAnswerTheDialogIsNotOpened)
     EXPECT_TRUE(logger->texts().contains(u"Settings not opened: nobody to edit them"_s));
 }
 
-TEST_F(ConfigurationDialogTest, UpdatesReportThatNoneIsPending)
+TEST_F(ConfigurationDialogTest, UpdatesWithoutAPackageInTheDownloadFolderReportThatNoneIsWaiting)
 {
     BuiltInConfigurationUtility utility;
-    QString package = u"any"_s;
+    QString package = u"absent.tar.gz"_s;
     utility.BeginUpdate(package);
     bool isExe = true;
     QString message;
     EXPECT_EQ(utility.FilesToInstall(isExe, message), 0);
     EXPECT_FALSE(isExe);
-    EXPECT_EQ(message, u"No update is pending"_s);
+    EXPECT_EQ(message, UpdatePackageQuartermaster::kNothingWaiting);
     // And it is what the registry makes under the utility's class name.
     EXPECT_TRUE(std::dynamic_pointer_cast<BuiltInConfigurationUtility>(
         ComponentRegistry::create(ConfigurationUtility::kClassId)));

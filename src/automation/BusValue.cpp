@@ -3,7 +3,7 @@
 #include <QDBusArgument>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <limits>
+#include <utility>
 
 namespace {
 
@@ -32,7 +32,7 @@ QVariant array(const VariantArray& items, BusObjectMapper& objects)
 template <class T>
 Variant wideNumber(T number)
 {
-    if (number >= T(std::numeric_limits<qint32>::min()) && number <= T(std::numeric_limits<qint32>::max()))
+    if (std::in_range<qint32>(number))
         return Variant(qint32(number));
     return Variant(double(number));
 }
@@ -129,6 +129,12 @@ std::optional<Variant> decode(const QVariant& received, BusObjectMapper& objects
         return Variant(received.toDouble());
     case QMetaType::QString:
         return Variant(received.toString());
+    case QMetaType::QStringList: {
+        VariantArray items;
+        for (const QString& item : received.toStringList())
+            items.append(Variant(item));
+        return Variant(items);
+    }
     default:
         throw BusValue::Malformed(std::string("a value of type ") + type.name());
     }

@@ -3,11 +3,13 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <utility>
 
-ClientTracker::ClientTracker(const QDBusConnection& connection, QObject* parent)
+ClientTracker::ClientTracker(const QDBusConnection& connection, Handler clientLeft, QObject* parent)
     : QObject(parent)
     , m_connection(connection)
     , m_watcher(QString(), connection, QDBusServiceWatcher::WatchForUnregistration)
+    , m_clientLeft(std::move(clientLeft))
 {
     connect(&m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, &ClientTracker::leave);
 }
@@ -52,5 +54,5 @@ void ClientTracker::leave(const QString& client)
     if (!m_clients.contains(client))
         return;
     forget(client);
-    Q_EMIT clientLeft(client);
+    m_clientLeft(client);
 }

@@ -54,12 +54,17 @@ ObjectServer::ObjectServer(const QDBusConnection& connection, const QString& roo
     : QDBusVirtualObject(parent)
     , m_connection(connection)
     , m_rootPath(rootPath)
-    , m_tracker(connection)
-{
-    connect(&m_tracker, &ClientTracker::clientLeft, this, [this](const QString& client) {
+    , m_tracker(connection, [this](const QString& client) {
         releaseClient(client);
-        Q_EMIT clientLeft(client);
-    });
+        if (m_clientLeft)
+            m_clientLeft(client);
+    })
+{
+}
+
+void ObjectServer::setClientLeftHandler(ClientTracker::Handler handler)
+{
+    m_clientLeft = std::move(handler);
 }
 
 ObjectServer::~ObjectServer()
@@ -234,7 +239,7 @@ QDBusMessage ObjectServer::invoke(const QDBusMessage& message, const Entry& entr
         const QVariantList received = message.arguments();
         if (received.size() > member.arguments.size())
             throw BusValue::Malformed("too many arguments");
-        ClientObjectMapper objects(*this, entry.client, entry.tree);
+        ClientObjectMapper objects(*this, message.service(), entry.tree);
         BusCall call {{}, {}, message.service(), message.path(), this};
         for (qsizetype i = 0; i < member.arguments.size(); ++i) {
             const std::optional<Variant> value =
@@ -284,7 +289,7 @@ QDBusMessage ObjectServer::getProperty(const QDBusMessage& message, const Entry&
     if (!property->isReadable())
         return message.createErrorReply(kAccessDenied, QStringLiteral("The property cannot be read"));
     return failure(message, [&] {
-        ClientObjectMapper objects(*this, entry.client, entry.tree);
+        ClientObjectMapper objects(*this, message.service(), entry.tree);
         BusCall call {{}, {}, message.service(), message.path(), this};
         return message.createReply(QVariant::fromValue(BusValue::toBus(property->invoke(call), objects)));
     });
@@ -301,7 +306,7 @@ QDBusMessage ObjectServer::setProperty(const QDBusMessage& message, const Entry&
     if (!property->isWritable())
         return message.createErrorReply(kReadOnly, QStringLiteral("The property cannot be written"));
     return failure(message, [&] {
-        ClientObjectMapper objects(*this, entry.client, entry.tree);
+        ClientObjectMapper objects(*this, message.service(), entry.tree);
         BusCall call {{}, {}, message.service(), message.path(), this};
         property->assign(call, BusValue::fromBus(message.arguments().at(2), objects));
         return message.createReply();
@@ -315,7 +320,7 @@ QDBusMessage ObjectServer::getAllProperties(const QDBusMessage& message, const E
         return message.createErrorReply(kInvalidArgs, QStringLiteral("Expected an interface name"));
     if (!names->at(0).isEmpty() && names->at(0) != entry.object->interfaceName())
         return message.createErrorReply(kUnknownInterface, QStringLiteral("No interface ") + names->at(0));
-    ClientObjectMapper objects(*this, entry.client, entry.tree);
+    ClientObjectMapper objects(*this, message.service(), entry.tree);
     QVariantMap values;
     for (const BusMember& property : entry.object->members()) {
         if (property.kind != BusMember::Kind::Property || !property.isReadable())

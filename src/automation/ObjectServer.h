@@ -18,7 +18,6 @@ class BusObjectMapper;
 // refused with org.freedesktop.DBus.Error.AccessDenied. When a client leaves the bus all its
 // objects end.
 class ObjectServer : public QDBusVirtualObject {
-    Q_OBJECT
 public:
     // Makes the exported form of an automation object of one class.
     using Adapter = std::function<std::shared_ptr<ExportedObject>(const ObjectRef&)>;
@@ -41,16 +40,14 @@ public:
 
     void release(const QString& path);
     void releaseClient(const QString& client);
+    // Told after every object of a client has ended because the client left the bus.
+    void setClientLeftHandler(ClientTracker::Handler handler);
     qsizetype objectCount() const;
     QString rootPath() const;
     QDBusConnection connection() const;
 
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
-
-Q_SIGNALS:
-    // Every object of the client has ended because it left the bus.
-    void clientLeft(const QString& client);
 
 private:
     struct Entry {
@@ -77,4 +74,5 @@ private:
     ClientTracker m_tracker;
     quint64 m_nextId = 0;
     bool m_registered = false;
+    ClientTracker::Handler m_clientLeft;
 };

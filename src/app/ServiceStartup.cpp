@@ -2,8 +2,6 @@
 
 #include "app/Services.h"
 #include "app/Trace.h"
-#include "components/StandardErrorHandler.h"
-#include "components/StandardLogger.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/Format.h"
@@ -11,7 +9,7 @@
 bool ServiceStartup::startErrorHandler(QString& failureMessage)
 {
     try {
-        auto handler = ComponentRegistry::createAs<ErrorHandler>(StandardErrorHandler::classId());
+        auto handler = ComponentRegistry::createAs<ErrorHandler>(kErrorHandlerClass);
         handler->initialise(nullptr, QStringLiteral("error.log"), 2);
         Services::setErrorHandler(handler);
         return true;
@@ -25,7 +23,7 @@ bool ServiceStartup::startErrorHandler(QString& failureMessage)
 
 void ServiceStartup::startLogger()
 {
-    auto logger = ComponentRegistry::createAs<Logger>(StandardLogger::classId());
+    auto logger = ComponentRegistry::createAs<Logger>(kLoggerClass);
     logger->setLogName(ExecutableInfo::name());
     Services::setLogger(logger);
     Trace::write(QStringLiteral("*"));
@@ -42,4 +40,11 @@ QString ServiceStartup::versionString(int major, int minor, int revision)
 QString ServiceStartup::versionString()
 {
     return versionString(ExecutableInfo::majorVersion(), ExecutableInfo::minorVersion(), ExecutableInfo::revision());
+}
+
+void ServiceStartup::startLexicon(const QString& fileName)
+{
+    auto lexicon = ComponentRegistry::createAs<Lexicon>(kLexiconClass);
+    lexicon->load(fileName);
+    Services::setLexicon(lexicon);
 }

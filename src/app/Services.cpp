@@ -1,6 +1,6 @@
 #include "app/Services.h"
 
-#include "components/StandardErrorHandler.h"
+#include "app/MemoryErrorHandler.h"
 #include "app/PlaceholderText.h"
 
 namespace {
@@ -24,7 +24,7 @@ public:
 };
 
 struct ServiceSet {
-    std::shared_ptr<ErrorHandler> errorHandler = std::make_shared<StandardErrorHandler>();
+    std::shared_ptr<ErrorHandler> errorHandler = std::make_shared<MemoryErrorHandler>();
     std::shared_ptr<Logger> logger = std::make_shared<SilentLogger>();
     std::shared_ptr<Lexicon> lexicon = std::make_shared<EmptyLexicon>();
 };

@@ -1,25 +1,81 @@
-#include "app/ProcedureFrame.h"
+#include "app/ProcessLifetime.h"
+#include "app/ProcessState.h"
 #include "app/ServiceStartup.h"
+#include "app/Trace.h"
+#include "app/modMain.h"
 #include "components/BuiltInComponents.h"
+#include "platform/AutomationError.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: pcquiba [switch]\n"
+    "\n"
+    "Started by hand, pcQUIBA reads one-letter switches (\"-\" may stand for \"/\"; a value\n"
+    "follows \"=\" or \":\"):\n"
+    "  /s[=seconds]   show the start screen; with seconds, start the kiosk after that countdown\n"
+    "  /g[=start]     start the kiosk at once, at the given start point\n"
+    "  /c[=\"PIN panel\"] open the settings, on that panel, with that PIN\n"
+    "  /f             first delete the files in the fragment folder (with one of the above)\n"
+    "Without a switch, GENERAL/standalone_start of pcQUIBA.ini applies (default /splash).\n"
+    "Any other switch ends the program at once.\n"
+    "\n"
+    "  --automation   started for a Sovereign: wait for it on the session bus\n"
+    "                 (also when D-Bus activation sets DBUS_STARTER_BUS_TYPE)\n"
+    "  --help         this text\n"
+    "  --version      the version\n";
+
+bool hasDisplay()
+{
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("pcQUIBA %s\n", qPrintable(ServiceStartup::versionString()));
+        return 0;
+    }
+
     // A kiosk server without a display still serves its Sovereign: windows then go nowhere.
-    const bool hasDisplay = qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-    if (!hasDisplay && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+    const bool noDisplay = !hasDisplay() && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    if (noDisplay)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
     BuiltInComponents::registerAll();
 
-    QString failure;
-    if (!ServiceStartup::startErrorHandler(failure)) {
-        std::fprintf(stderr, "%s\n", qPrintable(failure));
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    ProcessState& state = ProcessState::instance();
+    state.startedByAutomation =
+        arguments.removeAll(QStringLiteral("--automation")) > 0 || qEnvironmentVariableIsSet("DBUS_STARTER_BUS_TYPE");
+
+    if (const std::optional<int> end = modMain::MainInitialise())
+        return *end;
+    if (noDisplay)
+        Trace::write(QStringLiteral("No display: windows go to the offscreen platform"), Trace::WarningSeverity);
+
+    try {
+        if (const std::optional<int> end = modMain::Main(modMain::commandLineFromArguments(arguments)))
+            return *end;
+    } catch (const AutomationError& error) {
+        // Main's error exit has recorded it; the process cannot go on without its start.
+        std::fprintf(stderr, "pcQUIBA: %s\n", qPrintable(error.description()));
         return 1;
     }
-    ProcedureFrame frame(QStringLiteral("Sub MainInitialise"), QStringLiteral("modMain"));
-    ServiceStartup::startLogger();
-    return 0;
+
+    ProcessLifetime lifetime(state.startedByAutomation);
+    lifetime.start();
+    return application.exec();
 }

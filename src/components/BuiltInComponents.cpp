@@ -1,9 +1,12 @@
 #include "components/BuiltInComponents.h"
 
+#include "components/BuiltInConfigurationUtility.h"
 #include "components/IniCommandEntry.h"
 #include "components/OfflineHostFactory.h"
 #include "components/OfflineRulesEngine.h"
 #include "components/PackageInstaller.h"
+#include "components/QuibaXmlDocument.h"
+#include "components/ReceiptPrinter.h"
 #include "components/StandardErrorHandler.h"
 #include "components/StandardLogger.h"
 #include "components/TextFileLexicon.h"
@@ -28,4 +31,7 @@ void BuiltInComponents::registerAll()
     registerComponent<OfflineHostFactory>();
     registerComponent<IniCommandEntry>();
     registerComponent<PackageInstaller>();
+    registerComponent<QuibaXmlDocument>();
+    registerComponent<ReceiptPrinter>();
+    registerComponent<BuiltInConfigurationUtility>();
 }

@@ -5,8 +5,8 @@
 #include "controller/PrintEvents.h"
 #include "controller/RulesEngine.h"
 #include "platform/Dictionary.h"
+#include "platform/Form.h"
 
-#include <QWidget>
 #include <functional>
 
 class QPushButton;
@@ -20,7 +20,7 @@ class QTimer;
 // There is one per process, loaded on first use through instance(); an unload destroys it from
 // the event loop (safe from inside its own handlers and the engine's events), and the next
 // instance() makes a fresh one.
-class frmController : public QWidget, public PrintEvents {
+class frmController : public Form, public PrintEvents {
     Q_OBJECT
 public:
     static inline const QString kFormName = QStringLiteral("frmController");
@@ -32,6 +32,8 @@ public:
     // Adds the client when absent; "KIOSK" also sets KioskMode. Returns the controller.
     frmController& Connect(const QString& clientName);
     void Disconnect(const QString& clientName);
+    // How many clients are connected.
+    int clientCount() const;
     bool KioskMode() const;
     void setKioskMode(bool value);
     // The engine, or nullptr.
@@ -87,9 +89,51 @@ public:
     using CommandProcessor = std::function<void(frmController&)>;
     static void setCommandProcessor(CommandProcessor processor);
 
+    // Where the sale objects plug in: the controller wraps an engine item in a BasketItem and
+    // a voucher file in a Voucher through these. While none is set, ItemAdded, ItemRemoved and
+    // VoucherAvailable raise nothing.
+    using BasketItemFactory = std::function<std::shared_ptr<BasketItem>(const std::shared_ptr<EngineBasketItem>&)>;
+    using VoucherFactory = std::function<std::shared_ptr<Voucher>(const QString& fileName)>;
+    static void setSaleObjectFactories(BasketItemFactory basketItemFactory, VoucherFactory voucherFactory);
+
+    // The start screen as the controller uses it: shown again after the engine surrendered to
+    // the configuration utility, closed when the utility reports a save. Start-up sets them;
+    // while unset, nothing happens.
+    struct StartScreenHooks {
+        std::function<void()> show;
+        std::function<void()> close;
+    };
+    static void setStartScreenHooks(StartScreenHooks hooks);
+
 private:
+    friend class ControllerEngineSink;
+
     frmController();
     ~frmController() override;
+
+    void Form_Load();
+    void cmdShowConfig_Click();
+    void cmdInjectData_Click();
+    void cmdAddItem_Click();
+    void cmdAsyncPrint_Click();
+    void cmdHideGUI_Click();
+    void cmdInterruptGUI_Click();
+    void tmrCommand_Timer();
+
+    void m_objEngine_ItemAdded(std::shared_ptr<EngineBasketItem>& item, bool& cancel);
+    void m_objEngine_ItemRemoved(std::shared_ptr<EngineBasketItem>& item);
+    void m_objEngine_VoucherAvailable(const QString& fileName);
+    void m_objEngine_Surrender(qint32 reason, const QString& message);
+    void m_objEngine_SetOLETimeout(qint32 timeout, const QString& msgText, const QString& msgTitle);
+    void beginEngineEvent();
+    void endEngineEvent();
+
+    void raiseEvent(const std::function<void(ControllerEvents&)>& call);
+    // The item of an argument key, removed; Empty when absent.
+    Variant takeArgument(const QString& key);
+    void releaseEngine();
+    void releaseConnection();
+
     struct Private;
     std::unique_ptr<Private> d;
 };

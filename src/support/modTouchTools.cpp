@@ -3,11 +3,16 @@
 #include "platform/Ansi.h"
 #include "platform/Blanks.h"
 #include "platform/Conversions.h"
+#include "platform/FormRegistry.h"
 #include "platform/RegistryFile.h"
 #include "platform/RuntimeErrors.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QWidget>
 #include <QtEndian>
 #include <utility>
 
@@ -223,4 +228,22 @@ QString modTouchTools::CutAtNul(const QString& text)
 {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     return nul < 0 ? text : text.left(nul);
+}
+
+bool modTouchTools::IsFormLoaded(const QString& formName)
+{
+    return FormRegistry::isLoaded(formName);
+}
+
+void modTouchTools::PostClick(QWidget* control)
+{
+    if (!control)
+        return;
+    // The press lands inside the control, as a click on its face would.
+    const QPointF position = QRectF(control->rect()).center();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+        QCoreApplication::postEvent(control, new QMouseEvent(type, position, control->mapToGlobal(position),
+                                                             Qt::LeftButton, held, Qt::NoModifier));
+    }
 }

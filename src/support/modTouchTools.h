@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QWidget;
+
 // Small stateless helpers shared by the whole program: text tests, quoting, word splitting,
 // a registry reader, a folder-path creator and array flattening. None of them writes a trace
 // line.
@@ -57,4 +59,11 @@ public:
 
     // The text up to its first NUL, or the whole text.
     static QString CutAtNul(const QString& text);
+
+    // True when one of the program's loaded forms has that name (case ignored).
+    static bool IsFormLoaded(const QString& formName);
+    // Posts a left-button press and then a release to the control, so that it is clicked once
+    // the event loop gets to them: after the posting call has returned, in posting order. A
+    // missing, disabled or unloading control receives nothing; nothing is ever raised.
+    static void PostClick(QWidget* control);
 };

@@ -1,5 +1,6 @@
 #include "fakes/FakeRulesEngine.h"
 
+#include "app/Trace.h"
 #include "platform/ComponentRegistry.h"
 
 namespace {
@@ -9,6 +10,17 @@ std::weak_ptr<FakeRulesEngine> g_last;
 QString boolText(bool value)
 {
     return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+// A value as a call's argument; an array as its elements in braces, e.g. {3 a {1 2}}.
+QString argumentText(const Variant& value)
+{
+    if (!value.isArray())
+        return Trace::valueText(value);
+    QStringList elements;
+    for (const Variant& element : value.arrayValue())
+        elements.append(argumentText(element));
+    return u'{' + elements.join(u' ') + u'}';
 }
 
 } // namespace
@@ -141,7 +153,7 @@ bool FakeRulesEngine::Assign1(QString& message, const ObjectRef&, const QString&
 
 Variant FakeRulesEngine::AddItem(const QString& productID, const VariantArray& data)
 {
-    record(QStringLiteral("AddItem"), {productID, data.isEmpty() ? QString() : data.first().toString()});
+    record(QStringLiteral("AddItem"), {productID, data.isEmpty() ? QString() : argumentText(data.first())});
     if (!products.contains(productID)) {
         if (m_sink)
             m_sink->AddItemFailed(productID, QStringLiteral("Product not Found"));

@@ -1,0 +1,179 @@
+#include "api/BasketItem.h"
+
+#include "api/Vouchers.h"
+#include "app/ErrorExit.h"
+#include "app/ProcedureFrame.h"
+#include "app/QuibaErrors.h"
+#include "app/Trace.h"
+#include "controller/EngineBasketItem.h"
+#include "platform/Blanks.h"
+#include "platform/RuntimeErrors.h"
+#include "support/modTouchTools.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+ErrorExit classExit()
+{
+    return ErrorExit::forClass(QuibaErrorCatalogue::sourceName(BasketItem::kClassName));
+}
+
+} // namespace
+
+std::shared_ptr<BasketItem> BasketItem::wrap(const std::shared_ptr<EngineBasketItem>& engineItem)
+{
+    auto item = std::make_shared<BasketItem>();
+    item->AttachItem(engineItem);
+    return item;
+}
+
+QString BasketItem::className() const
+{
+    return kClassName;
+}
+
+void BasketItem::AttachItem(const std::shared_ptr<EngineBasketItem>& engineItem)
+{
+    m_engineItem = engineItem;
+}
+
+const EngineBasketItem& BasketItem::engineItem() const
+{
+    if (!m_engineItem)
+        RuntimeErrors::raise(RuntimeErrors::ObjectNotSet);
+    return *m_engineItem;
+}
+
+Variant BasketItem::property(const QString& name, const std::function<Variant(const EngineBasketItem&)>& read)
+{
+    ProcedureFrame frame(u"Property (Get) "_s + name, kClassName);
+    return frame.run(classExit(), [&] {
+        Trace::write(Trace::getLine(kClassName, name));
+        const Variant value = read(engineItem());
+        Trace::write(Trace::resultLine(Trace::valueText(value)));
+        return value;
+    });
+}
+
+QString BasketItem::ID()
+{
+    return property(u"ID"_s, [](const EngineBasketItem& item) { return Variant(QString::number(item.ID())); })
+        .stringValue();
+}
+
+QString BasketItem::ProductID()
+{
+    return property(u"ProductID"_s, [](const EngineBasketItem& item) { return Variant(item.ProductID()); })
+        .stringValue();
+}
+
+QString BasketItem::Description()
+{
+    return property(u"Description"_s, [](const EngineBasketItem& item) {
+               const auto description = item.Description();
+               if (!description)
+                   RuntimeErrors::raise(RuntimeErrors::ObjectNotSet);
+               return Variant(description->Text());
+           })
+        .stringValue();
+}
+
+QString BasketItem::POSOperatorID()
+{
+    return property(u"POSOperatorID"_s, [](const EngineBasketItem& item) { return Variant(item.POSOperatorID()); })
+        .stringValue();
+}
+
+QString BasketItem::POSReferenceID()
+{
+    return property(u"POSReferenceID"_s, [](const EngineBasketItem& item) { return Variant(item.POSReferenceID()); })
+        .stringValue();
+}
+
+qint16 BasketItem::Quantity()
+{
+    return property(u"Quantity"_s, [](const EngineBasketItem& item) { return Variant(item.Quantity()); })
+        .integerValue();
+}
+
+qint64 BasketItem::Value()
+{
+    return property(u"Value"_s, [](const EngineBasketItem& item) { return Variant::fromCurrency(item.Value()); })
+        .currencyValue();
+}
+
+qint64 BasketItem::Tax(const QString& taxCode)
+{
+    ProcedureFrame frame(u"Property (Get) Tax"_s, kClassName);
+    return frame.run(classExit(), [&] {
+        const QString code = Blanks::trim(taxCode).toUpper();
+        Trace::write(u"GET: BasketItem.Tax("_s + modTouchTools::QuoteText(Variant(code), u"\""_s) + u')');
+        const Variant value = Variant::fromCurrency(engineItem().Tax(code));
+        Trace::write(Trace::resultLine(Trace::valueText(value)));
+        return value.currencyValue();
+    });
+}
+
+bool BasketItem::IsCommitted()
+{
+    return property(u"IsCommitted"_s, [](const EngineBasketItem& item) { return Variant(item.IsCommitted()); })
+        .boolValue();
+}
+
+bool BasketItem::IsRemovable()
+{
+    return property(u"IsRemovable"_s, [](const EngineBasketItem& item) { return Variant(item.IsRemovable()); })
+        .boolValue();
+}
+
+bool BasketItem::IsSuspendable()
+{
+    return property(u"IsSuspendable"_s, [](const EngineBasketItem& item) { return Variant(item.IsSuspendable()); })
+        .boolValue();
+}
+
+bool BasketItem::IsTender()
+{
+    return property(u"IsTender"_s, [](const EngineBasketItem& item) { return Variant(item.IsTender()); })
+        .boolValue();
+}
+
+qint32 BasketItem::OriginalID()
+{
+    return property(u"OriginalID"_s, [](const EngineBasketItem& item) { return Variant(item.OriginalID()); })
+        .longValue();
+}
+
+qint64 BasketItem::CostPrice()
+{
+    return property(u"CostPrice"_s,
+                    [](const EngineBasketItem& item) { return Variant::fromCurrency(item.CostPrice()); })
+        .currencyValue();
+}
+
+std::shared_ptr<Vouchers> BasketItem::Vouchers()
+{
+    ProcedureFrame frame(u"Property (Get) Vouchers"_s, kClassName);
+    return frame.run(classExit(), [&] {
+        Trace::write(Trace::getLine(kClassName, u"Vouchers"_s));
+        if (!m_engineItem)
+            return std::shared_ptr<::Vouchers>();
+        if (!m_objVouchers) {
+            // The collection asks this item while it lives; a collection kept longer finds no
+            // documents.
+            m_objVouchers = std::make_shared<::Vouchers>(
+                [owner = weak_from_this()](std::shared_ptr<Collection>& docList) {
+                    if (const auto item = owner.lock())
+                        item->m_objVouchers_GetDocList(docList);
+                });
+        }
+        return m_objVouchers;
+    });
+}
+
+void BasketItem::m_objVouchers_GetDocList(std::shared_ptr<Collection>& docList) const
+{
+    if (m_engineItem)
+        docList = m_engineItem->DocumentList();
+}

@@ -1,0 +1,6 @@
+#include "api/Journal.h"
+
+QString Journal::className() const
+{
+    return kClassName;
+}

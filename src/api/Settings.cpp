@@ -1,0 +1,139 @@
+#include "api/Settings.h"
+
+#include "app/ErrorExit.h"
+#include "app/ProcedureFrame.h"
+#include "app/QuibaErrors.h"
+#include "app/Trace.h"
+#include "config/IniDefaults.h"
+#include "config/IniLocation.h"
+#include "config/clsINIFile.h"
+#include "controller/frmController.h"
+#include "platform/Conversions.h"
+#include "platform/DateValue.h"
+#include "platform/Dictionary.h"
+#include "support/modTouchTools.h"
+
+#include <QPushButton>
+#include <cmath>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+ErrorExit classExit()
+{
+    return ErrorExit::forClass(QuibaErrorCatalogue::sourceName(Settings::kClassName));
+}
+
+QString quoted(const Variant& value)
+{
+    return modTouchTools::QuoteText(value, u"\""_s);
+}
+
+// A default as the text the accessor falls back to; a key without one reads as the empty text.
+QString defaultText(const Variant& value)
+{
+    return value.isEmpty() || value.isNull() ? QString() : Conversions::toText(value);
+}
+
+bool isWholeLong(double number)
+{
+    return std::floor(number) == number && number >= double(std::numeric_limits<qint32>::min())
+           && number <= double(std::numeric_limits<qint32>::max());
+}
+
+} // namespace
+
+Settings::Settings() : m_ini(std::make_shared<clsINIFile>())
+{
+    m_ini->setFileName(IniLocation::iniFileName());
+}
+
+Settings::~Settings() = default;
+
+QString Settings::className() const
+{
+    return kClassName;
+}
+
+Variant Settings::typedValue(const QString& text)
+{
+    if (text.compare(u"true"_s, Qt::CaseInsensitive) == 0)
+        return Variant(true);
+    if (text.compare(u"false"_s, Qt::CaseInsensitive) == 0)
+        return Variant(false);
+    // Numbers before dates: the date rules also read "20" or "1.5" as days.
+    if (const std::optional<double> number = Conversions::parseNumber(text))
+        return isWholeLong(*number) ? Variant(qint32(*number)) : Variant(*number);
+    if (const std::optional<double> date = DateValue::parse(text))
+        return Variant::fromDate(*date);
+    return Variant(text);
+}
+
+Variant Settings::GetSetting(const QString& scope, const QString& name, const std::optional<Variant>& defaultValue)
+{
+    ProcedureFrame frame(u"Function GetSetting"_s, kClassName);
+    return frame.run(classExit(), [&] {
+        Trace::write(Trace::callLine(kClassName, u"GetSetting"_s, {quoted(Variant(scope)), quoted(Variant(name))}));
+        const Variant fallback = defaultValue ? *defaultValue : IniDefaults::iniDefault(name);
+        const Variant value = typedValue(m_ini->GetString(scope, name, defaultText(fallback)));
+        Trace::write(Trace::resultLine(Trace::valueText(value)));
+        return value;
+    });
+}
+
+void Settings::PutSetting(const QString& scope, const QString& name, const Variant& value)
+{
+    ProcedureFrame frame(u"Sub PutSetting"_s, kClassName);
+    frame.run(classExit(), [&] {
+        Trace::write(Trace::callLine(kClassName, u"PutSetting"_s,
+                                     {quoted(Variant(scope)), quoted(Variant(name)), quoted(value)}));
+        if (!m_ini->FileExists())
+            return;
+        switch (value.kind()) {
+        case Variant::Kind::Empty:
+            m_ini->WriteString(scope, name, QString());
+            break;
+        case Variant::Kind::Null:
+            m_ini->EraseKey(scope, name);
+            break;
+        case Variant::Kind::Integer:
+            m_ini->WriteInteger(scope, name, value.integerValue());
+            break;
+        case Variant::Kind::Long:
+            m_ini->WriteLong(scope, name, value.longValue());
+            break;
+        case Variant::Kind::Date:
+            m_ini->WriteDate(scope, name, value.dateValue());
+            break;
+        default:
+            m_ini->WriteString(scope, name, Conversions::toText(value));
+            break;
+        }
+    });
+}
+
+void Settings::EraseSetting(const QString& scope, const QString& name)
+{
+    ProcedureFrame frame(u"Sub EraseSetting"_s, kClassName);
+    frame.run(classExit(), [&] {
+        Trace::write(Trace::callLine(kClassName, u"EraseSetting"_s, {quoted(Variant(scope)), quoted(Variant(name))}));
+        // Null is the value that erases: the key goes, rather than a stored 1.
+        PutSetting(scope, name, Variant::null());
+    });
+}
+
+void Settings::ShowConfig(std::optional<QString>& panel)
+{
+    ProcedureFrame frame(u"Sub ShowConfig"_s, kClassName);
+    frame.run(classExit(), [&] {
+        const QString name = panel.value_or(QString());
+        Trace::write(Trace::callLine(kClassName, u"ShowConfig"_s, {quoted(Variant(name))}));
+        frmController& controller = frmController::instance();
+        // Added, not replaced: a second panel before the first click has run is refused.
+        if (!name.isEmpty())
+            controller.Args().add(u"Panel"_s, Variant(name));
+        modTouchTools::PostClick(controller.cmdShowConfig());
+    });
+}

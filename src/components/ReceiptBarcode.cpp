@@ -1,0 +1,108 @@
+#include "components/ReceiptBarcode.h"
+
+#include <QHash>
+#include <memory>
+#include <zint.h>
+
+namespace {
+
+// The raster of a symbol at one pixel a module: zint draws an X-dimension as two pixels
+// times the scale.
+constexpr float kOnePixelScale = 0.5F;
+// The longest data handed to libzint; longer data fits no symbol a receipt can hold.
+constexpr qsizetype kLongestData = 4000;
+
+QString normalised(const QString& type)
+{
+    QString name = type.toLower();
+    name.remove(u' ').remove(u'-').remove(u'_');
+    return name;
+}
+
+const QHash<QString, int>& symbologies()
+{
+    static const QHash<QString, int> table{
+        {QStringLiteral("code39"), BARCODE_CODE39},     {QStringLiteral("39"), BARCODE_CODE39},
+        {QStringLiteral("code93"), BARCODE_CODE93},     {QStringLiteral("code128"), BARCODE_CODE128},
+        {QStringLiteral("128"), BARCODE_CODE128},       {QStringLiteral("ean13"), BARCODE_EANX},
+        {QStringLiteral("ean8"), BARCODE_EANX},         {QStringLiteral("ean"), BARCODE_EANX},
+        {QStringLiteral("upca"), BARCODE_UPCA},         {QStringLiteral("upc"), BARCODE_UPCA},
+        {QStringLiteral("itf"), BARCODE_C25INTER},      {QStringLiteral("i2of5"), BARCODE_C25INTER},
+        {QStringLiteral("interleaved2of5"), BARCODE_C25INTER},
+        {QStringLiteral("codabar"), BARCODE_CODABAR},   {QStringLiteral("qr"), BARCODE_QRCODE},
+        {QStringLiteral("qrcode"), BARCODE_QRCODE},     {QStringLiteral("pdf417"), BARCODE_PDF417},
+        {QStringLiteral("datamatrix"), BARCODE_DATAMATRIX}, {QStringLiteral("aztec"), BARCODE_AZTEC},
+    };
+    return table;
+}
+
+struct SymbolDeleter {
+    void operator()(zint_symbol* symbol) const { ZBarcode_Delete(symbol); }
+};
+
+// The raster zint made, one pixel a module, as a monochrome image.
+QImage modules(const zint_symbol& symbol)
+{
+    QImage image(symbol.bitmap_width, symbol.bitmap_height, QImage::Format_Grayscale8);
+    for (int y = 0; y < symbol.bitmap_height; ++y) {
+        uchar* line = image.scanLine(y);
+        const unsigned char* rgb = symbol.bitmap + qsizetype(y) * symbol.bitmap_width * 3;
+        for (int x = 0; x < symbol.bitmap_width; ++x)
+            line[x] = rgb[x * 3] < 128 ? 0 : 255;
+    }
+    return image;
+}
+
+} // namespace
+
+int ReceiptBarcode::symbology(const QString& type)
+{
+    return symbologies().value(normalised(type), 0);
+}
+
+bool ReceiptBarcode::isMatrix(const QString& type)
+{
+    const int kind = symbology(type);
+    return kind == BARCODE_QRCODE || kind == BARCODE_PDF417 || kind == BARCODE_DATAMATRIX || kind == BARCODE_AZTEC;
+}
+
+ReceiptBarcode::Symbol ReceiptBarcode::render(const QString& type, int moduleDots, int heightDots, const QString& data)
+{
+    Symbol result;
+    const int kind = symbology(type);
+    const QByteArray bytes = data.toUtf8();
+    if (kind == 0 || bytes.isEmpty() || bytes.size() > kLongestData || moduleDots < 1 || heightDots < 1)
+        return result;
+
+    std::unique_ptr<zint_symbol, SymbolDeleter> symbol(ZBarcode_Create());
+    if (!symbol)
+        return result;
+    symbol->symbology = kind;
+    symbol->input_mode = UNICODE_MODE;
+    symbol->show_hrt = 0;
+    symbol->scale = kOnePixelScale;
+    symbol->whitespace_width = 0;
+    symbol->border_width = 0;
+    if (ZBarcode_Encode(symbol.get(), reinterpret_cast<const unsigned char*>(bytes.constData()), int(bytes.size()))
+        >= ZINT_ERROR)
+        return result;
+    // The human-readable text is worked out while encoding.
+    result.humanReadable = QString::fromUtf8(reinterpret_cast<const char*>(symbol->text));
+    if (ZBarcode_Buffer(symbol.get(), 0) >= ZINT_ERROR || !symbol->bitmap || symbol->bitmap_width < 1
+        || symbol->bitmap_height < 1)
+        return result;
+
+    const QImage raster = modules(*symbol);
+    result.twoDimensional = isMatrix(type) || symbol->rows > 1;
+    if (result.twoDimensional) {
+        result.humanReadable.clear();
+        result.image = raster.scaled(raster.width() * moduleDots, raster.height() * moduleDots, Qt::IgnoreAspectRatio,
+                                     Qt::FastTransformation);
+    } else {
+        // A linear code: its first row of bars, drawn as tall as asked.
+        result.image = raster.copy(0, 0, raster.width(), 1)
+                           .scaled(raster.width() * moduleDots, heightDots, Qt::IgnoreAspectRatio,
+                                   Qt::FastTransformation);
+    }
+    return result;
+}

@@ -1,0 +1,91 @@
+#include "components/ReceiptPrinter.h"
+
+#include "api/VoucherMarkup.h"
+#include "app/ProcessState.h"
+#include "components/ReceiptOutput.h"
+#include "components/ReceiptPreview.h"
+#include "components/ReceiptRenderer.h"
+#include "components/ReceiptSheets.h"
+#include "config/IniLocation.h"
+#include "config/clsINIFile.h"
+#include "platform/RuntimeErrors.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kPdf = QStringLiteral("pdf");
+const QString kPng = QStringLiteral("png");
+
+QString fileType(const ReceiptSettings& settings)
+{
+    return settings.type.trimmed().toLower();
+}
+
+} // namespace
+
+QString ReceiptPrinter::classId()
+{
+    return QStringLiteral("QuibaPrint.ReceiptPrinter");
+}
+
+ReceiptPrinter::ReceiptPrinter() : m_settings(iniSettings())
+{
+}
+
+ReceiptPrinter::ReceiptPrinter(const ReceiptSettings& settings) : m_settings(settings)
+{
+}
+
+QString ReceiptPrinter::className() const
+{
+    return QStringLiteral("ReceiptPrinter");
+}
+
+ReceiptSettings ReceiptPrinter::iniSettings()
+{
+    const ProcessState& state = ProcessState::instance();
+    if (state.ini)
+        return ReceiptSettings::fromIni(*state.ini);
+    clsINIFile ini;
+    ini.setFileName(IniLocation::iniFileName());
+    return ReceiptSettings::fromIni(ini);
+}
+
+QList<QImage> ReceiptPrinter::render(const QString& fileName, const ReceiptSettings& settings)
+{
+    ReceiptRenderer renderer(settings);
+    VoucherPrintState state;
+    VoucherMarkup markup(renderer, state, {settings.logoPath, settings.logoExt});
+    markup.RaisePrintEvents(fileName);
+    renderer.finishSlip();
+    return ReceiptSheets::arrange(renderer.slips(), settings);
+}
+
+QString ReceiptPrinter::outputFile(const QString& voucherFile, const ReceiptSettings& settings)
+{
+    const QString type = fileType(settings);
+    if (type != kPdf && type != kPng)
+        return {};
+    const QString folder = IniLocation::joinPath(settings.dataPath, kPrintedFolder);
+    return IniLocation::joinPath(folder, QFileInfo(voucherFile).completeBaseName() + u'.' + type);
+}
+
+void ReceiptPrinter::PrintDocument(QString& fileName, const ObjectRef&)
+{
+    const QList<QImage> sheets = render(fileName, m_settings);
+    if (m_settings.preview && !ReceiptPreview::confirm(ReceiptSheets::roll(sheets, m_settings)))
+        return;
+    const QString target = outputFile(fileName, m_settings);
+    if (target.isEmpty()) {
+        ReceiptOutput::print(sheets, m_settings.device, m_settings);
+        return;
+    }
+    if (!QDir().mkpath(QFileInfo(target).absolutePath()))
+        RuntimeErrors::raise(RuntimeErrors::PathNotFound, {}, QFileInfo(target).absolutePath());
+    if (fileType(m_settings) == kPdf)
+        ReceiptOutput::writePdf(sheets, target, m_settings);
+    else
+        ReceiptOutput::writePng(sheets, target, m_settings);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+class clsINIFile;
+
+// The receipt printer's PRINTER keys, read once per print, with the sizes they give in printer
+// dots. Values outside what a roll or sheet printer can do are clamped (see kLimits in the
+// source), so a broken INI file never makes the printer allocate without bound.
+class ReceiptSettings {
+public:
+    struct Font {
+        QString family;
+        int points = 10;
+        int charactersPerLine = 42;
+    };
+
+    // The keys' defaults: a 72 mm, 203 dpi thermal roll with one column.
+    ReceiptSettings();
+    // The keys of the PRINTER section, the FILES paths and the data folder of the INI file.
+    static ReceiptSettings fromIni(const clsINIFile& ini);
+
+    // Font A, B or C by its letter (upper case); any other letter is font A.
+    const Font& font(const QString& letter) const;
+    Font& font(int index) { return m_fonts.at(std::size_t(index)); }
+
+    // Millimetres in dots across and down the paper.
+    int dotsX(double millimetres) const;
+    int dotsY(double millimetres) const;
+    // Dots per inch, as PDF and PNG files record the resolution.
+    int dpiX() const;
+    int dpiY() const;
+
+    int paperWidthDots() const;
+    // The width of one column: the paper less the left margin and the gaps between columns.
+    int columnWidthDots() const;
+
+    int pelsPerMetreX = 8000;
+    int pelsPerMetreY = 8000;
+    int paperWidthMm = 72;
+    int columns = 1;
+    int columnGapMm = 2;
+    int rows = 1;
+    // 0: each row as tall as its tallest slip.
+    int rowHeightMm = 0;
+    int leftMarginMm = 0;
+    int topMarginMm = 0;
+    int bottomMarginMm = 0;
+    bool preview = false;
+    QString device;
+    QString type;
+
+    QString logoPath;
+    QString logoExt = QStringLiteral("bmp");
+    QString dataPath;
+
+    // Brings every value into the range the printer supports.
+    void clamp();
+
+private:
+    std::array<Font, 3> m_fonts;
+};

@@ -1,0 +1,68 @@
+#include "api/BasketItem.h"
+#include "api/SaleFixture.h"
+#include "api/SaleObjects.h"
+#include "api/Voucher.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class SaleObjectsTest : public SaleFixture {
+protected:
+    void SetUp() override
+    {
+        SaleFixture::SetUp();
+        SaleObjects::install();
+    }
+};
+
+TEST_F(SaleObjectsTest, ItemEventsCarryANewBasketItemOverTheEnginesItem)
+{
+    startEngine();
+    auto item = std::make_shared<FakeEngineBasketItem>();
+    item->productID = u"TT20"_s;
+
+    // The answer is the Cancel the handler left.
+    EXPECT_FALSE(engine->raiseItemAdded(item));
+    ASSERT_TRUE(listener.lastBasketItem);
+    const auto added = listener.lastBasketItem;
+    EXPECT_EQ(added->ProductID(), u"TT20"_s);
+    item->productID = u"TT30"_s;
+    EXPECT_EQ(added->ProductID(), u"TT30"_s);
+
+    // The Sovereign's Cancel goes back to the engine.
+    listener.answerCancel = true;
+    EXPECT_TRUE(engine->raiseItemAdded(item));
+
+    engine->raiseItemRemoved(item);
+    ASSERT_TRUE(listener.lastBasketItem);
+    EXPECT_NE(listener.lastBasketItem, added);
+    EXPECT_EQ(listener.lastBasketItem->ProductID(), u"TT30"_s);
+
+    listener.events.clear();
+    engine->raiseItemAdded(nullptr);
+    engine->raiseItemRemoved(nullptr);
+    EXPECT_TRUE(listener.events.isEmpty());
+}
+
+TEST_F(SaleObjectsTest, VoucherAvailableCarriesAVoucherForAnExistingFileOnly)
+{
+    startEngine();
+    QTemporaryDir folder;
+    const QString present = folder.filePath(u"pin.xml"_s);
+    QFile file(present);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    engine->sink()->VoucherAvailable(folder.filePath(u"missing.xml"_s));
+    EXPECT_TRUE(listener.events.isEmpty());
+    engine->sink()->VoucherAvailable(present);
+    EXPECT_EQ(listener.events, QStringList{u"VoucherAvailable(voucher)"_s});
+    ASSERT_TRUE(listener.lastVoucher);
+    EXPECT_EQ(listener.lastVoucher->path(), present);
+}
+
+} // namespace

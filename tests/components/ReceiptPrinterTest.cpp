@@ -1,0 +1,382 @@
+#include "components/ReceiptBarcode.h"
+#include "components/ReceiptPrinter.h"
+#include "components/ReceiptRenderer.h"
+#include "components/ReceiptSheets.h"
+#include "platform/AutomationError.h"
+#include "platform/ComponentRegistry.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kVouchers = QStringLiteral(PCQUIBA_TEST_DATA "/vouchers");
+const QString kLogos = kVouchers + QStringLiteral("/logos");
+
+class ReceiptPrinterTest : public ::testing::Test {
+protected:
+    ReceiptPrinterTest()
+    {
+        settings.logoPath = kLogos;
+        settings.dataPath = folder.path();
+    }
+
+    QString writeVoucher(const QByteArray& markup, const QString& name = QStringLiteral("voucher.xml"))
+    {
+        const QString path = folder.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(markup);
+        return path;
+    }
+
+    QList<QImage> sheetsOf(const QByteArray& body)
+    {
+        return ReceiptPrinter::render(writeVoucher("<document>" + body + "</document>"), settings);
+    }
+
+    // The one slip a body prints.
+    QImage slipOf(const QByteArray& body)
+    {
+        const QList<QImage> sheets = sheetsOf(body);
+        EXPECT_EQ(sheets.size(), 1);
+        return sheets.value(0);
+    }
+
+    QTemporaryDir folder;
+    ReceiptSettings settings;
+};
+
+bool isBlank(const QImage& image)
+{
+    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    for (int y = 0; y < gray.height(); ++y) {
+        const uchar* line = gray.constScanLine(y);
+        for (int x = 0; x < gray.width(); ++x) {
+            if (line[x] < 128)
+                return false;
+        }
+    }
+    return true;
+}
+
+int pdfPageCount(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return int(file.readAll().count("/Type /Page\n"));
+}
+
+TEST_F(ReceiptPrinterTest, SampleVoucherPrintsAsPngUnderTheDataFolderWithTheLogoInPlace)
+{
+    settings.type = QStringLiteral("PNG");
+    ReceiptPrinter printer(settings);
+    QString voucher = folder.filePath(QStringLiteral("V0042.xml"));
+    ASSERT_TRUE(QFile::copy(kVouchers + QStringLiteral("/sample.xml"), voucher));
+    printer.PrintDocument(voucher, nullptr);
+
+    const QString png = folder.filePath(QStringLiteral("printed/V0042.png"));
+    EXPECT_EQ(ReceiptPrinter::outputFile(voucher, settings), png);
+    QImageReader reader(png);
+    EXPECT_EQ(reader.format(), "png");
+    const QImage receipt = reader.read();
+    ASSERT_FALSE(receipt.isNull());
+    EXPECT_EQ(receipt.width(), 576); // 72 mm at 8000 dots a metre
+    EXPECT_EQ(receipt.dotsPerMeterX(), 8000);
+    EXPECT_GT(receipt.height(), 1000);
+
+    // The logo, 320 dots wide, centred after the 2 mm top feed, one image pixel a dot.
+    QImage logo(kLogos + QStringLiteral("/quiba.bmp"));
+    ASSERT_FALSE(logo.isNull());
+    EXPECT_EQ(receipt.copy((576 - logo.width()) / 2, 16, logo.width(), logo.height()),
+              logo.convertToFormat(receipt.format()));
+    EXPECT_TRUE(isBlank(receipt.copy(0, 16, (576 - logo.width()) / 2, logo.height())));
+}
+
+TEST_F(ReceiptPrinterTest, PrintingAgainReplacesTheFileAndLeavesNoTemporaryFile)
+{
+    settings.type = QStringLiteral("pdf");
+    ReceiptPrinter printer(settings);
+    QString voucher = writeVoucher("<document><text>first</text></document>");
+    printer.PrintDocument(voucher, nullptr);
+    const QString pdf = folder.filePath(QStringLiteral("printed/voucher.pdf"));
+    QFile first(pdf);
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+    const QByteArray before = first.readAll();
+    EXPECT_TRUE(before.startsWith("%PDF-"));
+
+    writeVoucher("<document><text>second</text><cut/><text>page two</text></document>");
+    printer.PrintDocument(voucher, nullptr);
+    EXPECT_EQ(QDir(folder.filePath(QStringLiteral("printed"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("voucher.pdf")});
+    EXPECT_EQ(pdfPageCount(pdf), 2);
+}
+
+TEST_F(ReceiptPrinterTest, PdfPagesHaveThePapersWidthAndTheSlipsLength)
+{
+    settings.type = QStringLiteral("pdf");
+    ReceiptPrinter printer(settings);
+    QString voucher = writeVoucher("<document><text>a</text><cut f='half'/><line/><cut/><cut/></document>");
+    printer.PrintDocument(voucher, nullptr);
+    QFile file(folder.filePath(QStringLiteral("printed/voucher.pdf")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(file.readAll());
+    // Two pages: the empty slip after the last cut prints nothing.
+    EXPECT_EQ(text.count(QStringLiteral("/Type /Page\n")), 2);
+    const QRegularExpression box(QStringLiteral(R"(/MediaBox \[0 0 ([0-9.]+) ([0-9.]+)\])"));
+    auto match = box.match(text);
+    ASSERT_TRUE(match.hasMatch());
+    EXPECT_NEAR(match.captured(1).toDouble(), 72 / 25.4 * 72, 0.5);
+}
+
+TEST_F(ReceiptPrinterTest, EachCutEndsASlip)
+{
+    const QList<QImage> sheets = sheetsOf("<text>one</text><cut/><text>two</text><cut f='half'/><text>three</text>");
+    ASSERT_EQ(sheets.size(), 3);
+    for (const QImage& sheet : sheets)
+        EXPECT_FALSE(isBlank(sheet));
+}
+
+TEST_F(ReceiptPrinterTest, ColumnsAndRowsPutSlipsSideBySideOnSheets)
+{
+    settings.columns = 2;
+    settings.rows = 1;
+    settings.columnGapMm = 2;
+    const QList<QImage> sheets =
+        sheetsOf("<text>MMMM</text><cut/><text>MMMM</text><cut/><text a='r'>three</text>");
+    ASSERT_EQ(sheets.size(), 2);
+    const int column = settings.columnWidthDots();
+    EXPECT_EQ(column, (576 - 16) / 2);
+    EXPECT_EQ(sheets[0].width(), 576);
+    EXPECT_FALSE(isBlank(sheets[0].copy(0, 0, column, sheets[0].height())));
+    EXPECT_TRUE(isBlank(sheets[0].copy(column, 0, 16, sheets[0].height())));
+    EXPECT_FALSE(isBlank(sheets[0].copy(column + 16, 0, column, sheets[0].height())));
+    // The third slip is right-aligned in the first column of the next sheet.
+    EXPECT_TRUE(isBlank(sheets[1].copy(column + 16, 0, column, sheets[1].height())));
+
+    settings.rowHeightMm = 10;
+    settings.rows = 2;
+    settings.topMarginMm = 5;
+    const QList<QImage> grid = sheetsOf("<text>1</text><cut/><text>2</text><cut/><text>3</text>");
+    ASSERT_EQ(grid.size(), 1);
+    EXPECT_EQ(grid[0].height(), settings.dotsY(5) + 2 * settings.dotsY(10));
+}
+
+TEST_F(ReceiptPrinterTest, FilesThatAreNoImagesAreSkipped)
+{
+    QFile png(folder.filePath(QStringLiteral("broken.png")));
+    {
+        QImage picture(200, 100, QImage::Format_RGB32);
+        picture.fill(Qt::black);
+        ASSERT_TRUE(picture.save(folder.filePath(QStringLiteral("whole.png"))));
+        QFile whole(folder.filePath(QStringLiteral("whole.png")));
+        ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+        ASSERT_TRUE(png.open(QIODevice::WriteOnly));
+        png.write(whole.readAll().left(60));
+        png.close();
+    }
+    const QImage plain = slipOf("<text>before</text><text>after</text>");
+    const QList<QByteArray> badImages{"<image f='notanimage'/>", "<image f='" + png.fileName().toUtf8() + "'/>",
+                                      "<graphics><image f='notanimage.bmp'/></graphics>"};
+    for (const QByteArray& image : badImages) {
+        EXPECT_EQ(slipOf("<text>before</text>" + image + "<text>after</text>"), plain) << image.toStdString();
+    }
+    EXPECT_NE(slipOf("<text>before</text><image f='" + folder.filePath(QStringLiteral("whole.png")).toUtf8()
+                     + "'/><text>after</text>"),
+              plain);
+}
+
+TEST_F(ReceiptPrinterTest, HugeSizesAreClampedToTheLargestThePrinterDoes)
+{
+    struct Case {
+        QByteArray huge;
+        QByteArray largest;
+    };
+    const QList<Case> cases{
+        {"<text w='32767' h='32767'>W</text>", "<text w='8' h='8'>W</text>"},
+        {"<text w='-5' h='0'>W</text>", "<text w='1' h='1'>W</text>"},
+        {"<line w='32767'/>", "<line w='16'/>"},
+        {"<text w='32767'/><barcode h='32767'>123</barcode>", "<text w='8'/><barcode h='100'>123</barcode>"},
+        {"<text i='32767'>x</text>", "<text i='41'>x</text>"},
+    };
+    for (const Case& c : cases) {
+        const QImage huge = slipOf(c.huge);
+        EXPECT_EQ(huge, slipOf(c.largest)) << c.huge.toStdString();
+        EXPECT_LE(huge.height(), settings.dotsY(ReceiptRenderer::kLongestSlipMm));
+    }
+}
+
+TEST_F(ReceiptPrinterTest, LongDocumentsAreCutIntoSlipsAndStopAtTheJobsLength)
+{
+    QByteArray body;
+    for (int i = 0; i < 100; ++i)
+        body += "<text w='1' h='8'>" + QByteArray(80, 'W') + "</text><image f='quiba'/>";
+    const QList<QImage> sheets = sheetsOf(body);
+    ASSERT_GT(sheets.size(), 1);
+    int total = 0;
+    for (const QImage& sheet : sheets) {
+        EXPECT_LE(sheet.height(), settings.dotsY(ReceiptRenderer::kLongestSlipMm));
+        total += sheet.height();
+    }
+    EXPECT_LE(total, settings.dotsY(ReceiptRenderer::kLongestJobMm));
+    EXPECT_GT(total, settings.dotsY(ReceiptRenderer::kLongestJobMm) - settings.dotsY(300));
+}
+
+TEST_F(ReceiptPrinterTest, BarcodesOfEachKindAreDrawn)
+{
+    struct Case {
+        const char* type;
+        const char* data;
+        bool matrix;
+        const char* readable;
+    };
+    const Case cases[] = {
+        {"code39", "ABC-123", false, "*ABC-123*"},
+        {"Code128", "VCH0001234567", false, "VCH0001234567"},
+        {"EAN-13", "590123412345", false, "5901234123457"},
+        {"ean8", "1234567", false, "12345670"},
+        {"upca", "01234567890", false, "012345678905"},
+        {"qr", "https://quiba.example/redeem", true, ""},
+        {"pdf417", "PIN 123456789012", true, ""},
+        {"datamatrix", "123456", true, ""},
+    };
+    for (const Case& c : cases) {
+        const ReceiptBarcode::Symbol symbol = ReceiptBarcode::render(c.type, 2, 80, c.data);
+        ASSERT_FALSE(symbol.image.isNull()) << c.type;
+        EXPECT_EQ(symbol.twoDimensional, c.matrix) << c.type;
+        EXPECT_EQ(symbol.humanReadable, QString::fromLatin1(c.readable)) << c.type;
+        EXPECT_EQ(symbol.image.width() % 2, 0) << c.type;
+        if (!c.matrix) {
+            EXPECT_EQ(symbol.image.height(), 80) << c.type;
+        }
+    }
+    // A QR code is square, starts with its dark finder pattern and has modules of the size asked.
+    const QImage qr = ReceiptBarcode::render(QStringLiteral("QR Code"), 3, 1, QStringLiteral("x")).image;
+    EXPECT_EQ(qr.width(), qr.height());
+    EXPECT_EQ(qr.width(), 21 * 3);
+    EXPECT_EQ(qr.pixelColor(0, 0), QColor(Qt::black));
+    EXPECT_EQ(qr.pixelColor(3, 3), QColor(Qt::white));
+}
+
+TEST_F(ReceiptPrinterTest, BarcodesThatCannotBeMadePrintTheirDataAsText)
+{
+    EXPECT_TRUE(ReceiptBarcode::render(QStringLiteral("ean13"), 2, 80, QStringLiteral("ABC")).image.isNull());
+    EXPECT_TRUE(ReceiptBarcode::render(QStringLiteral("morse"), 2, 80, QStringLiteral("123")).image.isNull());
+    EXPECT_TRUE(ReceiptBarcode::render(QStringLiteral("qr"), 2, 80, QString()).image.isNull());
+    EXPECT_EQ(slipOf("<barcode type='ean13'>ABC</barcode>"), slipOf("<text a='c'>ABC</text>"));
+    EXPECT_EQ(slipOf("<barcode type='morse' a='r'>123</barcode>"), slipOf("<text a='r'>123</text>"));
+}
+
+// The first and last column with a dark dot.
+std::pair<int, int> darkExtent(const QImage& image)
+{
+    int first = image.width();
+    int last = -1;
+    for (int x = 0; x < image.width(); ++x) {
+        if (!isBlank(image.copy(x, 0, 1, image.height()))) {
+            first = std::min(first, x);
+            last = x;
+        }
+    }
+    return {first, last};
+}
+
+TEST_F(ReceiptPrinterTest, WideCodesAreNarrowedToTheColumn)
+{
+    const QString data = QString(30, u'7') + u'X';
+    // Width 8 asks for 16-dot modules: several times the column.
+    EXPECT_GT(ReceiptBarcode::render(QStringLiteral("code128"), 16, 80, data).image.width(), 3 * 576);
+    const QImage slip = slipOf("<text w='8'/><barcode type='code128' a='l'>" + data.toUtf8() + "</barcode>");
+    const QImage narrowed = ReceiptBarcode::render(QStringLiteral("code128"), 16 * 576 / 3736, 80, data).image;
+    ASSERT_LE(narrowed.width(), 576);
+    const auto [first, last] = darkExtent(slip.copy(0, 0, 576, settings.dotsY(2) + 100));
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last + 1, narrowed.width());
+}
+
+TEST_F(ReceiptPrinterTest, GraphicsRowAlignsImagesVertically)
+{
+    const QString logo = kLogos + QStringLiteral("/quiba.bmp");
+    QImage small(40, 20, QImage::Format_RGB32);
+    small.fill(Qt::black);
+    const QString smallFile = folder.filePath(QStringLiteral("small.png"));
+    ASSERT_TRUE(small.save(smallFile));
+    const QByteArray images = "<image a='l' f='" + smallFile.toUtf8() + "'/><image a='r' f='quiba'/>";
+    const struct {
+        const char* valign;
+        int top;
+    } cases[] = {{"t", 0}, {"m", (112 - 20) / 2}, {"bottom", 112 - 20}, {"x", (112 - 20) / 2}};
+    for (const auto& c : cases) {
+        const QImage slip = slipOf(QByteArray("<graphics v='") + c.valign + "'>" + images + "</graphics>");
+        const int feed = settings.dotsY(2);
+        EXPECT_EQ(slip.pixelColor(0, feed + c.top), QColor(Qt::black)) << c.valign;
+        EXPECT_TRUE(isBlank(slip.copy(0, feed, 40, c.top))) << c.valign;
+        EXPECT_TRUE(isBlank(slip.copy(0, feed + c.top + 20, 40, 112 - 20 - c.top))) << c.valign;
+        // The logo keeps the right edge.
+        EXPECT_EQ(slip.copy(576 - 320, feed, 320, 112), QImage(logo).convertToFormat(slip.format())) << c.valign;
+    }
+}
+
+TEST_F(ReceiptPrinterTest, AnUnknownQueueIsAPrinterErrorAndWritesNothing)
+{
+    settings.type = QString();
+    settings.device = QStringLiteral("no-such-queue-here");
+    ReceiptPrinter printer(settings);
+    QString voucher = writeVoucher("<document><text>x</text></document>");
+    EXPECT_EQ(ReceiptPrinter::outputFile(voucher, settings), QString());
+    try {
+        printer.PrintDocument(voucher, nullptr);
+        FAIL() << "no error";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(error.number(), 57);
+        EXPECT_EQ(error.description(), QStringLiteral("Printer no-such-queue-here not found"));
+    }
+    EXPECT_FALSE(QDir(folder.filePath(QStringLiteral("printed"))).exists());
+}
+
+TEST_F(ReceiptPrinterTest, AVoucherThatCannotBeReadPrintsNothing)
+{
+    settings.type = QStringLiteral("png");
+    ReceiptPrinter printer(settings);
+    QString voucher = writeVoucher("<document><text w='99999'>x</text></document>");
+    EXPECT_THROW(printer.PrintDocument(voucher, nullptr), AutomationError);
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("printed/voucher.png"))));
+}
+
+TEST_F(ReceiptPrinterTest, PreviewPrintsOnlyWhenConfirmed)
+{
+    settings.type = QStringLiteral("png");
+    settings.preview = true;
+    ReceiptPrinter printer(settings);
+    QString voucher = writeVoucher("<document><text>x</text></document>");
+    const QString png = folder.filePath(QStringLiteral("printed/voucher.png"));
+    for (const bool confirm : {false, true}) {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            shown = dialog != nullptr;
+            if (dialog)
+                QMetaObject::invokeMethod(dialog, confirm ? "accept" : "reject");
+        });
+        printer.PrintDocument(voucher, nullptr);
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(QFile::exists(png), confirm);
+    }
+}
+
+TEST(ReceiptPrinterComponentTest, IsBuiltInUnderItsClassName)
+{
+    const auto printer = ComponentRegistry::createAs<Printer>(QStringLiteral("quibaprint.receiptprinter"));
+    ASSERT_TRUE(printer);
+    EXPECT_EQ(printer->className(), QStringLiteral("ReceiptPrinter"));
+}
+
+} // namespace

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 
 // One argument of a member as the type library declares it.
 struct BusArgument {
@@ -12,6 +13,8 @@ struct BusArgument {
     bool optional = false;
     // Passed by reference: its value after the call is appended to the reply.
     bool byReference = false;
+    // An object path of the client's own (a sink), passed to the handler as its text.
+    bool clientPath = false;
 };
 
 // One member of an exported interface. A method (or a property with arguments, exposed as a
@@ -22,7 +25,8 @@ struct BusMember {
 
     Kind kind = Kind::Method;
     QString name;
-    qint32 dispId = 0;
+    // The type library's DISPID; none for the members only the bus has (Advise, Release).
+    std::optional<qint32> dispId;
     QList<BusArgument> arguments;
     bool hasResult = false;
     std::function<Variant(BusCall&)> invoke;

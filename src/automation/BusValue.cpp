@@ -185,6 +185,15 @@ Variant BusValue::fromBus(const QVariant& received, BusObjectMapper& objects)
     return *decode(received, objects, false);
 }
 
+QString BusValue::clientPath(const QVariant& received)
+{
+    if (received.metaType() == QMetaType::fromType<QDBusVariant>())
+        return clientPath(qvariant_cast<QDBusVariant>(received).variant());
+    if (received.metaType() != QMetaType::fromType<QDBusObjectPath>())
+        throw Malformed("an object path was expected");
+    return qvariant_cast<QDBusObjectPath>(received).path();
+}
+
 QString BusValue::emptyTag() { return QStringLiteral("Empty"); }
 QString BusValue::nullTag() { return QStringLiteral("Null"); }
 QString BusValue::missingTag() { return QStringLiteral("Missing"); }

@@ -28,6 +28,9 @@ public:
     // A value as received; the Missing tag is malformed here.
     static Variant fromBus(const QVariant& received, BusObjectMapper& objects);
 
+    // An object path of the client's own (o, or a variant holding one), not resolved.
+    static QString clientPath(const QVariant& received);
+
     // The tags of the tagged structure.
     static QString emptyTag();
     static QString nullTag();

@@ -61,6 +61,8 @@ QString argument(const QString& name, const QString& type, const char* direction
 
 QString argumentWithNotes(const BusArgument& arg)
 {
+    if (arg.clientPath)
+        return argument(arg.name, QStringLiteral("o"), "in");
     if (!arg.optional && !arg.byReference)
         return argument(arg.name, QStringLiteral("v"), "in");
     QString xml = QStringLiteral("      <arg name=\"%1\" type=\"v\" direction=\"in\">\n").arg(arg.name);
@@ -74,7 +76,8 @@ QString argumentWithNotes(const BusArgument& arg)
 QString method(const BusMember& member)
 {
     QString xml = QStringLiteral("    <method name=\"%1\">\n").arg(member.name);
-    xml += annotation(QStringLiteral("      "), IntrospectionXml::dispIdAnnotation(), QString::number(member.dispId));
+    if (member.dispId)
+        xml += annotation(QStringLiteral("      "), IntrospectionXml::dispIdAnnotation(), QString::number(*member.dispId));
     for (const BusArgument& arg : member.arguments)
         xml += argumentWithNotes(arg);
     if (member.hasResult)
@@ -91,7 +94,7 @@ QString property(const BusMember& member)
     const QString access = member.isWritable() ? (member.isReadable() ? QStringLiteral("readwrite") : QStringLiteral("write"))
                                                : QStringLiteral("read");
     return QStringLiteral("    <property name=\"%1\" type=\"v\" access=\"%2\">\n").arg(member.name, access)
-        + annotation(QStringLiteral("      "), IntrospectionXml::dispIdAnnotation(), QString::number(member.dispId))
+        + annotation(QStringLiteral("      "), IntrospectionXml::dispIdAnnotation(), QString::number(member.dispId.value_or(0)))
         + QStringLiteral("    </property>\n");
 }
 

@@ -121,6 +121,11 @@ std::shared_ptr<ExportedObject> ObjectServer::objectOf(const QString& client, co
     return it->object;
 }
 
+QString ObjectServer::treeOf(const QString& path) const
+{
+    return m_objects.value(path).tree;
+}
+
 void ObjectServer::release(const QString& path)
 {
     end(path);
@@ -242,8 +247,11 @@ QDBusMessage ObjectServer::invoke(const QDBusMessage& message, const Entry& entr
         ClientObjectMapper objects(*this, message.service(), entry.tree);
         BusCall call {{}, {}, message.service(), message.path(), this};
         for (qsizetype i = 0; i < member.arguments.size(); ++i) {
-            const std::optional<Variant> value =
-                i < received.size() ? BusValue::argumentFromBus(received.at(i), objects) : std::nullopt;
+            const BusArgument& declared = member.arguments.at(i);
+            std::optional<Variant> value;
+            if (i < received.size())
+                value = declared.clientPath ? Variant(BusValue::clientPath(received.at(i)))
+                                            : BusValue::argumentFromBus(received.at(i), objects);
             if (!value && !member.arguments.at(i).optional)
                 RuntimeErrors::raise(RuntimeErrors::ArgumentNotOptional);
             call.arguments.append(value.value_or(Variant()));

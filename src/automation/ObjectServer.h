@@ -38,6 +38,9 @@ public:
     // The client's object at a path; none when the path is not one of the client's.
     std::shared_ptr<ExportedObject> objectOf(const QString& client, const QString& path) const;
 
+    // The tree an exported object belongs to; empty for a path that is not exported.
+    QString treeOf(const QString& path) const;
+
     void release(const QString& path);
     void releaseClient(const QString& client);
     // Told after every object of a client has ended because the client left the bus.

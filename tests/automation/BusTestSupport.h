@@ -34,6 +34,7 @@ public:
 
     void leave() { QDBusConnection::disconnectFromBus(m_name); }
     QString uniqueName() const { return m_connection.baseService(); }
+    QDBusConnection& connection() { return m_connection; }
 
     QDBusMessage call(const QString& path, const QString& interface, const QString& member, const QVariantList& arguments = {})
     {

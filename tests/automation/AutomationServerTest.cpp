@@ -1,0 +1,209 @@
+#include "api/APIFixture.h"
+#include "automation/AutomationServer.h"
+#include "automation/BusError.h"
+#include "automation/BusValue.h"
+#include "app/QuibaErrors.h"
+#include "controller/frmController.h"
+
+#include "BusTestSupport.h"
+#include "ScriptedSink.h"
+
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kAPI = QStringLiteral("org.pcquiba.API");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+
+QString nextClient()
+{
+    static int next = 0;
+    return QStringLiteral("sovereign%1").arg(++next);
+}
+
+QVariant wire(const Variant& value)
+{
+    NoObjects none;
+    return QVariant::fromValue(BusValue::toBus(value, none));
+}
+
+Variant valueIn(const QDBusMessage& reply, qsizetype index = 0)
+{
+    NoObjects none;
+    if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().size() <= index)
+        return Variant(QStringLiteral("<no value: %1 %2>").arg(reply.errorName(), reply.errorMessage()));
+    return BusValue::fromBus(reply.arguments().at(index), none);
+}
+
+class AutomationServerTest : public APIFixture {
+protected:
+    void SetUp() override
+    {
+        APIFixture::SetUp();
+        server = std::make_unique<AutomationServer>(QDBusConnection::sessionBus());
+        ASSERT_TRUE(server->start());
+    }
+
+    void TearDown() override
+    {
+        server.reset();
+        APIFixture::TearDown();
+    }
+
+    QString createAPI(BusClient& client)
+    {
+        const QDBusMessage reply = client.call(AutomationServer::rootPath(), QStringLiteral("org.pcquiba.pcQUIBA"),
+                                               QStringLiteral("CreateAPI"));
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        engine = FakeRulesEngine::last();
+        return qvariant_cast<QDBusVariant>(reply.arguments().value(0)).variant().value<QDBusObjectPath>().path();
+    }
+
+    // The API object behind a client's path, to raise the controller's events on it.
+    std::shared_ptr<API> apiAt(BusClient& client, const QString& path)
+    {
+        const auto exported = server->objects().objectOf(client.uniqueName(), path);
+        return exported ? std::static_pointer_cast<API>(exported->target()) : nullptr;
+    }
+
+    QDBusMessage get(BusClient& client, const QString& path, const QString& property)
+    {
+        return client.call(path, kProperties, QStringLiteral("Get"), {kAPI, property});
+    }
+
+    void advise(BusClient& client, const QString& path, ScriptedSink& sink)
+    {
+        ASSERT_TRUE(client.connection().registerVirtualObject(QStringLiteral("/sink"), &sink));
+        const QDBusMessage reply = client.call(path, kAPI, QStringLiteral("Advise"),
+                                               {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/sink")))});
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    }
+
+    std::unique_ptr<AutomationServer> server;
+};
+
+TEST_F(AutomationServerTest, ASovereignDrivesTheAPIObjectThroughPropertiesAndMethods)
+{
+    BusClient client(nextClient());
+    const QString path = createAPI(client);
+    EXPECT_TRUE(path.startsWith(AutomationServer::rootPath() + QStringLiteral("/API_"))) << path.toStdString();
+    ASSERT_TRUE(engine);
+    EXPECT_EQ(valueIn(get(client, path, QStringLiteral("Version"))).toString(), QStringLiteral("VB.01.02.03"));
+
+    const QDBusMessage set = client.call(path, kProperties, QStringLiteral("Set"),
+                                         {kAPI, QStringLiteral("SovereignName"), wire(Variant("  Till  "))});
+    EXPECT_EQ(set.type(), QDBusMessage::ReplyMessage) << set.errorMessage().toStdString();
+    EXPECT_EQ(engine->sovereignName, QStringLiteral("Till"));
+
+    EXPECT_EQ(client.call(path, kAPI, QStringLiteral("SetPOSInfo"), {wire(Variant("_Lane")), wire(Variant("front"))}).type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_EQ(valueIn(client.call(path, kAPI, QStringLiteral("POSInfo"), {wire(Variant("lane"))})).toString(), QStringLiteral("front"));
+
+    const QDBusMessage assigned = client.call(path, kAPI, QStringLiteral("Assign1"),
+                                              {wire(Variant(" HW1 ")), QVariant::fromValue(BusValue::missing())});
+    ASSERT_EQ(assigned.arguments().size(), 5) << assigned.errorMessage().toStdString();
+    EXPECT_EQ(valueIn(assigned, 1).toString(), QStringLiteral("HW1"));
+}
+
+TEST_F(AutomationServerTest, ARefusedReadIsTheAutomationErrorAndGetAllLeavesItOut)
+{
+    BusClient client(nextClient());
+    const QString path = createAPI(client);
+    engine->assignRequired = true;
+    const QDBusMessage refused = get(client, path, QStringLiteral("TrainingMode"));
+    const std::optional<AutomationError> error = BusError::parse(refused.errorName(), refused.errorMessage());
+    ASSERT_TRUE(error) << refused.errorName().toStdString();
+    EXPECT_EQ(error->number(), qint32(quibaAssignRequired));
+    EXPECT_EQ(error->source(), QStringLiteral("pcQUIBAAPI"));
+
+    const QDBusMessage all = client.call(path, kProperties, QStringLiteral("GetAll"), {kAPI});
+    const QVariantMap values = qdbus_cast<QVariantMap>(all.arguments().value(0));
+    EXPECT_FALSE(values.contains(QStringLiteral("TrainingMode")));
+    EXPECT_EQ(values.value(QStringLiteral("Version")).toString(), QStringLiteral("VB.01.02.03"));
+    EXPECT_EQ(values.value(QStringLiteral("IsAssigned")).toBool(), false);
+
+    BusClient stranger(nextClient());
+    EXPECT_EQ(get(stranger, path, QStringLiteral("Version")).errorName(), QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"));
+}
+
+TEST_F(AutomationServerTest, GetDataIsAnsweredByOutValuesOrByInjectingFromInsideTheHandler)
+{
+    struct Case {
+        bool injects;
+        QString expected;
+    };
+    const Case cases[] = {{false, QStringLiteral("5678")}, {true, QStringLiteral("1234")}};
+    for (const Case& c : cases) {
+        BusClient client(nextClient());
+        const QString path = createAPI(client);
+        ScriptedSink sink;
+        QDBusMessage injected;
+        sink.handlers.insert(QStringLiteral("GetData"), [&](const QDBusMessage& event) -> std::optional<QVariantList> {
+            EXPECT_EQ(valueIn(event, 0).toString(), QStringLiteral("Card"));
+            if (c.injects)
+                injected = client.call(path, kAPI, QStringLiteral("InjectData"), {wire(Variant("1234")), wire(Variant(qint32(4)))});
+            return QVariantList {wire(Variant("5678")), wire(Variant(false))};
+        });
+        advise(client, path, sink);
+
+        const FakeRulesEngine::GetDataAnswer answer = engine->raiseGetData(QStringLiteral("Card"), QStringLiteral("Text"), 4);
+        EXPECT_EQ(sink.events, QStringList {QStringLiteral("GetData")});
+        if (c.injects) {
+            EXPECT_EQ(injected.type(), QDBusMessage::ReplyMessage) << injected.errorMessage().toStdString();
+        }
+        EXPECT_EQ(answer.data.toString(), c.expected);
+        EXPECT_FALSE(answer.cancel);
+        client.connection().unregisterObject(QStringLiteral("/sink"));
+    }
+}
+
+TEST_F(AutomationServerTest, ASinkThatNeverAnswersIsCutOffAtTheTimeOutAndTheSaleGoesOn)
+{
+    ProcessState& state = ProcessState::instance();
+    state.automationTimeout = 300;
+    state.timeoutMessageText = QStringLiteral("The Sovereign does not answer.");
+    state.timeoutMessageTitle = QStringLiteral("pcQUIBA");
+    BusClient client(nextClient());
+    const QString path = createAPI(client);
+    ScriptedSink sink;
+    sink.handlers.insert(QStringLiteral("PrintText"), [](const QDBusMessage&) { return std::nullopt; });
+    advise(client, path, sink);
+
+    const std::shared_ptr<API> api = apiAt(client, path);
+    ASSERT_TRUE(api);
+    api->PrintText(QStringLiteral("A"), QString(), 1, 1, QStringLiteral("Left"), 0, QStringLiteral("line"));
+    api->PrintEnd();
+    state.automationTimeout = 60000;
+    EXPECT_EQ(sink.events, (QStringList {QStringLiteral("PrintText"), QStringLiteral("PrintEnd")}));
+    EXPECT_TRUE(logger->texts().contains(QStringLiteral("pcQUIBA: The Sovereign does not answer.")));
+}
+
+TEST_F(AutomationServerTest, ASovereignLeavingInsideGetDataEndsItsClientAndTheNextOneIsServed)
+{
+    ProcessState::instance().wellBehaved = true;
+    auto client = std::make_unique<BusClient>(nextClient());
+    const QString path = createAPI(*client);
+    ScriptedSink sink;
+    sink.handlers.insert(QStringLiteral("GetData"), [&](const QDBusMessage&) {
+        QTimer::singleShot(20, [&] { client.reset(); });
+        return std::nullopt;
+    });
+    advise(*client, path, sink);
+    const auto first = engine;
+    ASSERT_EQ(frmController::instance().clientCount(), 1);
+
+    first->raiseGetData(QStringLiteral("Card"), QStringLiteral("Text"), 4);
+    ASSERT_TRUE(waitUntil([&] { return !frmController::isLoaded(); }));
+    EXPECT_EQ(server->objects().objectCount(), 1);
+    EXPECT_EQ(first->calls.mid(first->calls.size() - 2), (QStringList {QStringLiteral("ClearBasket()"), QStringLiteral("HideGUI(False, )")}));
+
+    BusClient next(nextClient());
+    const QString again = createAPI(next);
+    EXPECT_EQ(valueIn(get(next, again, QStringLiteral("Version"))).toString(), QStringLiteral("VB.01.02.03"));
+}
+
+} // namespace

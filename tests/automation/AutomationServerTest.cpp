@@ -11,6 +11,8 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QFile>
+#include <QRegularExpression>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -119,6 +121,7 @@ TEST_F(AutomationServerTest, ARefusedReadIsTheAutomationErrorAndGetAllLeavesItOu
     ASSERT_TRUE(error) << refused.errorName().toStdString();
     EXPECT_EQ(error->number(), qint32(quibaAssignRequired));
     EXPECT_EQ(error->source(), QStringLiteral("pcQUIBAAPI"));
+    EXPECT_EQ(error->description(), QStringLiteral("pcQUIBA is not assigned to Host"));
 
     const QDBusMessage all = client.call(path, kProperties, QStringLiteral("GetAll"), {kAPI});
     const QVariantMap values = qdbus_cast<QVariantMap>(all.arguments().value(0));
@@ -204,6 +207,45 @@ TEST_F(AutomationServerTest, ASovereignLeavingInsideGetDataEndsItsClientAndTheNe
     BusClient next(nextClient());
     const QString again = createAPI(next);
     EXPECT_EQ(valueIn(get(next, again, QStringLiteral("Version"))).toString(), QStringLiteral("VB.01.02.03"));
+}
+
+} // namespace
+
+namespace {
+
+// The XML block of docs/automation.md that follows a line naming it ("<!-- introspection: API -->").
+QString documentedXml(const QString& name)
+{
+    QFile file(QStringLiteral(PCQUIBA_SOURCE_DIR "/docs/automation.md"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("<no document>");
+    const QString text = QString::fromUtf8(file.readAll());
+    const qsizetype marker = text.indexOf(QStringLiteral("<!-- introspection: %1 -->").arg(name));
+    const qsizetype start = text.indexOf(QStringLiteral("```xml\n"), marker);
+    const qsizetype end = text.indexOf(QStringLiteral("```\n"), start + 7);
+    if (marker < 0 || start < 0 || end < 0)
+        return QStringLiteral("<no block %1>").arg(name);
+    return text.mid(start + 7, end - start - 7);
+}
+
+// Child nodes come and go with the clients; the document shows none.
+QString withoutChildren(QString xml)
+{
+    static const QRegularExpression child(QStringLiteral("  <node name=\"[^\"]*\"/>\n"));
+    return xml.remove(child);
+}
+
+TEST_F(AutomationServerTest, TheDocumentShowsWhatTheServerIntrospectsTo)
+{
+    BusClient client(nextClient());
+    const QString path = createAPI(client);
+    const QString introspectable = QStringLiteral("org.freedesktop.DBus.Introspectable");
+    const std::pair<QString, QString> objects[] = {{QStringLiteral("pcQUIBA"), AutomationServer::rootPath()},
+                                                   {QStringLiteral("API"), path}};
+    for (const auto& [name, objectPath] : objects) {
+        const QString live = withoutChildren(client.call(objectPath, introspectable, QStringLiteral("Introspect")).arguments().value(0).toString());
+        EXPECT_EQ(documentedXml(name), live) << name.toStdString();
+    }
 }
 
 } // namespace

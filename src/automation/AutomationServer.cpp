@@ -3,6 +3,7 @@
 #include "api/API.h"
 #include "automation/APIObject.h"
 #include "automation/AutomationFactory.h"
+#include "automation/SaleObjectTables.h"
 
 #include <QDBusConnectionInterface>
 
@@ -34,6 +35,8 @@ void AutomationServer::addAdapters()
     server.setAdapter(API::kClassName, [&server](const ObjectRef& object) {
         return std::make_shared<APIObject>(server, std::static_pointer_cast<API>(object));
     });
+    for (const QString& className : SaleObjectTables::classNames())
+        server.setAdapter(className, &SaleObjectTables::exported);
 }
 
 QString AutomationServer::serviceName()

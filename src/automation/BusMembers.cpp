@@ -2,7 +2,7 @@
 
 #include <utility>
 
-BusMember BusMembers::property(const QString& name, qint32 dispId, Getter get, Setter set)
+BusMember BusMembers::property(const QString& name, std::optional<qint32> dispId, Getter get, Setter set)
 {
     BusMember member;
     member.kind = BusMember::Kind::Property;
@@ -42,6 +42,8 @@ QList<BusMember> BusMembers::indexedProperty(const QString& name, qint32 dispId,
                                              std::function<Variant(BusCall&)> get,
                                              std::function<void(BusCall&, const Variant&)> set)
 {
+    if (!set)
+        return {function(name, dispId, arguments, std::move(get))};
     QList<BusArgument> withValue = arguments;
     withValue.append({QStringLiteral("value")});
     const qsizetype valueIndex = arguments.size();

@@ -8,9 +8,11 @@
 #include "BusTestSupport.h"
 #include "ScriptedSink.h"
 
+#include <QDBusArgument>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTimer>
@@ -212,6 +214,86 @@ TEST_F(AutomationServerTest, ASovereignLeavingInsideGetDataEndsItsClientAndTheNe
 } // namespace
 
 namespace {
+
+QString pathIn(const QDBusMessage& reply, qsizetype index = 0)
+{
+    return qvariant_cast<QDBusVariant>(reply.arguments().value(index)).variant().value<QDBusObjectPath>().path();
+}
+
+TEST_F(AutomationServerTest, ASaleOverTheBusHandsOutTheSaleObjectsUnderTheClientsTree)
+{
+    ProcessState::instance().wellBehaved = true;
+    auto sovereign = std::make_unique<BusClient>(nextClient());
+    BusClient& client = *sovereign;
+    const QString api = createAPI(client);
+    engine->products = {QStringLiteral("TOPUP20")};
+    engine->ensureBasket();
+    ScriptedSink sink;
+    QStringList itemPaths;
+    sink.handlers.insert(QStringLiteral("ItemAdded"), [&](const QDBusMessage& event) -> std::optional<QVariantList> {
+        itemPaths.append(qvariant_cast<QDBusVariant>(event.arguments().value(0)).variant().value<QDBusObjectPath>().path());
+        // A path written back in the item's place is ignored.
+        return QVariantList {QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(api)))), wire(Variant(false))};
+    });
+    QStringList printed;
+    sink.handlers.insert(QStringLiteral("PrintText"), [&](const QDBusMessage& event) -> std::optional<QVariantList> {
+        printed.append(valueIn(event, 6).toString());
+        return QVariantList {};
+    });
+    advise(client, api, sink);
+
+    const QString basket = pathIn(client.call(api, kAPI, QStringLiteral("Basket")));
+    EXPECT_TRUE(basket.startsWith(api + QStringLiteral("/Basket_"))) << basket.toStdString();
+    EXPECT_EQ(pathIn(client.call(api, kAPI, QStringLiteral("Basket"))), basket);
+    const QString ui = pathIn(client.call(api, kAPI, QStringLiteral("UserInterface")));
+    EXPECT_EQ(client.call(ui, QStringLiteral("org.pcquiba.UserInterface"), QStringLiteral("Show")).type(), QDBusMessage::ReplyMessage);
+
+    const QString basketInterface = QStringLiteral("org.pcquiba.Basket");
+    const QDBusMessage added = client.call(basket, basketInterface, QStringLiteral("AddItem"),
+                                           {wire(Variant("TOPUP20")), wire(Variant(VariantArray {Variant("20")}))});
+    EXPECT_EQ(added.type(), QDBusMessage::ReplyMessage) << added.errorMessage().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return engine->ensureBasket().Count() == 1; }));
+    ASSERT_EQ(itemPaths.size(), 1);
+    EXPECT_TRUE(itemPaths.first().startsWith(api + QStringLiteral("/BasketItem_"))) << itemPaths.first().toStdString();
+    EXPECT_EQ(valueIn(client.call(itemPaths.first(), kProperties, QStringLiteral("Get"),
+                                  {QStringLiteral("org.pcquiba.BasketItem"), QStringLiteral("ProductID")})).toString(),
+              QStringLiteral("TOPUP20"));
+    const QDBusMessage enumerated = client.call(basket, basketInterface, QStringLiteral("NewEnum"));
+    const QDBusArgument list = qvariant_cast<QDBusVariant>(enumerated.arguments().value(0)).variant().value<QDBusArgument>();
+    QStringList enumeratedPaths;
+    list.beginArray();
+    while (!list.atEnd()) {
+        QDBusVariant item;
+        list >> item;
+        enumeratedPaths.append(item.variant().value<QDBusObjectPath>().path());
+    }
+    list.endArray();
+    ASSERT_EQ(enumeratedPaths.size(), 1);
+    EXPECT_EQ(valueIn(client.call(enumeratedPaths.first(), kProperties, QStringLiteral("Get"),
+                                  {QStringLiteral("org.pcquiba.BasketItem"), QStringLiteral("ProductID")})).toString(),
+              QStringLiteral("TOPUP20"));
+
+    EXPECT_TRUE(valueIn(client.call(basket, basketInterface, QStringLiteral("Commit"))).toBool());
+    const QString folder = TestEnvironment::root() + QStringLiteral("/data");
+    QDir().mkpath(folder);
+    const QString voucherFile = folder + QStringLiteral("/bus-voucher.xml");
+    QFile::remove(voucherFile);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(PCQUIBA_TEST_DATA "/api/voucher.xml"), voucherFile));
+    QFile::setPermissions(voucherFile, QFile::ReadOwner | QFile::WriteOwner);
+    engine->ensureBasket().documents.append(voucherFile);
+    engine->ensureBasket().releasedDocuments.insert(voucherFile);
+    const QString vouchers = pathIn(client.call(basket, basketInterface, QStringLiteral("Vouchers")));
+    const QDBusMessage raised = client.call(vouchers, QStringLiteral("org.pcquiba.Vouchers"), QStringLiteral("RaisePrintEvents"),
+                                            {wire(Variant(true))});
+    EXPECT_EQ(raised.type(), QDBusMessage::ReplyMessage) << raised.errorMessage().toStdString();
+    EXPECT_FALSE(printed.isEmpty());
+    EXPECT_TRUE(sink.events.contains(QStringLiteral("PrintBegin")));
+    EXPECT_TRUE(sink.events.contains(QStringLiteral("PrintEnd")));
+
+    sovereign.reset();
+    EXPECT_TRUE(waitUntil([&] { return server->objects().objectCount() == 1; })) << server->objects().objectCount();
+    EXPECT_TRUE(waitUntil([&] { return !frmController::isLoaded(); }));
+}
 
 // The XML block of docs/automation.md that follows a line naming it ("<!-- introspection: API -->").
 QString documentedXml(const QString& name)

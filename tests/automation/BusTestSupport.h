@@ -32,6 +32,7 @@ public:
     }
     ~BusClient() { leave(); }
 
+    // The connection closes once this client, its last holder, is gone too.
     void leave() { QDBusConnection::disconnectFromBus(m_name); }
     QString uniqueName() const { return m_connection.baseService(); }
     QDBusConnection& connection() { return m_connection; }

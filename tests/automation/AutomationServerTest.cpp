@@ -295,6 +295,40 @@ TEST_F(AutomationServerTest, ASaleOverTheBusHandsOutTheSaleObjectsUnderTheClient
     EXPECT_TRUE(waitUntil([&] { return !frmController::isLoaded(); }));
 }
 
+// Resident memory in kilobytes, from /proc.
+qint64 residentKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+TEST_F(AutomationServerTest, TenThousandClientsMadeAndReleasedLeaveNothingBehind)
+{
+    BusClient client(nextClient());
+    for (int i = 0; i < 100; ++i)
+        client.call(createAPI(client), kAPI, QStringLiteral("Release"));
+    const qint64 before = residentKilobytes();
+    for (int i = 0; i < 10000; ++i) {
+        const QDBusMessage released = client.call(createAPI(client), kAPI, QStringLiteral("Release"));
+        ASSERT_EQ(released.type(), QDBusMessage::ReplyMessage) << i;
+        // The recording fakes keep every line; only the server's own memory is measured.
+        logger->lines.clear();
+        errorHandler->events.clear();
+        engine->calls.clear();
+    }
+    const qint64 after = residentKilobytes();
+    std::printf("resident size before %lld kB, after %lld kB\n", before, after);
+    EXPECT_EQ(server->objects().objectCount(), 1);
+    EXPECT_EQ(frmController::instance().clientCount(), 0);
+    EXPECT_LT(after - before, 1024);
+}
+
 // The XML block of docs/automation.md that follows a line naming it ("<!-- introspection: API -->").
 QString documentedXml(const QString& name)
 {

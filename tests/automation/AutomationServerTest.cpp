@@ -15,7 +15,9 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QProcess>
 #include <QTimer>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -293,6 +295,37 @@ TEST_F(AutomationServerTest, ASaleOverTheBusHandsOutTheSaleObjectsUnderTheClient
     sovereign.reset();
     EXPECT_TRUE(waitUntil([&] { return server->objects().objectCount() == 1; })) << server->objects().objectCount();
     EXPECT_TRUE(waitUntil([&] { return !frmController::isLoaded(); }));
+}
+
+TEST_F(AutomationServerTest, ASovereignKilledInsideGetDataLeavesTheServerToTheNextOne)
+{
+    ProcessState::instance().wellBehaved = true;
+    QProcess sovereign;
+    QByteArray said;
+    sovereign.start(QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral(PCQUIBA_TEST_DATA "/automation/silent_sovereign.py"), AutomationServer::serviceName()});
+    ASSERT_TRUE(waitUntil([&] { return (said += sovereign.readAllStandardOutput()).contains("ready"); }))
+        << sovereign.readAllStandardError().toStdString();
+    engine = FakeRulesEngine::last();
+    ASSERT_EQ(frmController::instance().clientCount(), 1);
+
+    QTimer killer;
+    QObject::connect(&killer, &QTimer::timeout, [&] {
+        if ((said += sovereign.readAllStandardOutput()).contains("GetData") && sovereign.state() == QProcess::Running)
+            ::kill(pid_t(sovereign.processId()), SIGKILL);
+    });
+    killer.start(10);
+    engine->raiseGetData(QStringLiteral("Card"), QStringLiteral("Text"), 4);
+    killer.stop();
+    EXPECT_TRUE(said.contains("GetData"));
+    EXPECT_TRUE(waitUntil([&] { return !frmController::isLoaded(); }));
+    EXPECT_EQ(server->objects().objectCount(), 1);
+    EXPECT_EQ(engine->calls.mid(engine->calls.size() - 2), (QStringList {QStringLiteral("ClearBasket()"), QStringLiteral("HideGUI(False, )")}));
+    sovereign.waitForFinished(5000);
+
+    BusClient next(nextClient());
+    const QString again = createAPI(next);
+    EXPECT_EQ(valueIn(get(next, again, QStringLiteral("Version"))).toString(), QStringLiteral("VB.01.02.03"));
 }
 
 // Resident memory in kilobytes, from /proc.

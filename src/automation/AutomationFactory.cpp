@@ -1,0 +1,20 @@
+#include "automation/AutomationFactory.h"
+
+#include "api/API.h"
+#include "automation/BusMembers.h"
+
+AutomationFactory::AutomationFactory()
+    : m_members {BusMembers::function(QStringLiteral("CreateAPI"), std::nullopt, {},
+                                      [](BusCall&) { return Variant(ObjectRef(std::make_shared<API>())); })}
+{
+}
+
+QString AutomationFactory::className() const
+{
+    return QStringLiteral("pcQUIBA");
+}
+
+const BusMemberTable& AutomationFactory::members() const
+{
+    return m_members;
+}

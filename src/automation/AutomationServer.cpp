@@ -1,0 +1,50 @@
+#include "automation/AutomationServer.h"
+
+#include "api/API.h"
+#include "automation/APIObject.h"
+#include "automation/AutomationFactory.h"
+#include "automation/SaleObjectTables.h"
+
+#include <QDBusConnectionInterface>
+
+AutomationServer::AutomationServer(const QDBusConnection& connection)
+    : m_connection(connection)
+    , m_objects(std::make_unique<ObjectServer>(connection, rootPath()))
+{
+    m_objects->publish(std::make_shared<AutomationFactory>());
+    addAdapters();
+}
+
+AutomationServer::~AutomationServer()
+{
+    if (m_ownsName)
+        m_connection.unregisterService(serviceName());
+}
+
+bool AutomationServer::start()
+{
+    if (!m_objects->start())
+        return false;
+    m_ownsName = m_connection.registerService(serviceName());
+    return m_ownsName;
+}
+
+void AutomationServer::addAdapters()
+{
+    ObjectServer& server = *m_objects;
+    server.setAdapter(API::kClassName, [&server](const ObjectRef& object) {
+        return std::make_shared<APIObject>(server, std::static_pointer_cast<API>(object));
+    });
+    for (const QString& className : SaleObjectTables::classNames())
+        server.setAdapter(className, &SaleObjectTables::exported);
+}
+
+QString AutomationServer::serviceName()
+{
+    return QStringLiteral("org.pcquiba.pcQUIBA");
+}
+
+QString AutomationServer::rootPath()
+{
+    return QStringLiteral("/org/pcquiba/pcQUIBA");
+}

@@ -1,0 +1,58 @@
+#include "automation/BusMembers.h"
+
+#include <utility>
+
+BusMember BusMembers::property(const QString& name, std::optional<qint32> dispId, Getter get, Setter set)
+{
+    BusMember member;
+    member.kind = BusMember::Kind::Property;
+    member.name = name;
+    member.dispId = dispId;
+    member.hasResult = true;
+    member.invoke = [get = std::move(get)](BusCall&) { return get(); };
+    if (set)
+        member.assign = [set = std::move(set)](BusCall&, const Variant& value) { set(value); };
+    return member;
+}
+
+BusMember BusMembers::function(const QString& name, std::optional<qint32> dispId, QList<BusArgument> arguments,
+                               std::function<Variant(BusCall&)> invoke)
+{
+    BusMember member;
+    member.name = name;
+    member.dispId = dispId;
+    member.arguments = std::move(arguments);
+    member.hasResult = true;
+    member.invoke = std::move(invoke);
+    return member;
+}
+
+BusMember BusMembers::procedure(const QString& name, std::optional<qint32> dispId, QList<BusArgument> arguments,
+                                std::function<void(BusCall&)> invoke)
+{
+    BusMember member = function(name, dispId, std::move(arguments), [invoke = std::move(invoke)](BusCall& call) {
+        invoke(call);
+        return Variant();
+    });
+    member.hasResult = false;
+    return member;
+}
+
+QList<BusMember> BusMembers::indexedProperty(const QString& name, qint32 dispId, const QList<BusArgument>& arguments,
+                                             std::function<Variant(BusCall&)> get,
+                                             std::function<void(BusCall&, const Variant&)> set)
+{
+    if (!set)
+        return {function(name, dispId, arguments, std::move(get))};
+    QList<BusArgument> withValue = arguments;
+    withValue.append({QStringLiteral("value")});
+    const qsizetype valueIndex = arguments.size();
+    return {function(name, dispId, arguments, std::move(get)),
+            procedure(setterPrefix() + name, dispId, withValue,
+                      [set = std::move(set), valueIndex](BusCall& call) { set(call, call.arguments.at(valueIndex)); })};
+}
+
+QString BusMembers::setterPrefix()
+{
+    return QStringLiteral("Set");
+}

@@ -1,0 +1,206 @@
+#include "automation/BusValue.h"
+
+#include <QDBusArgument>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <utility>
+
+namespace {
+
+const QString kNothingPath = QStringLiteral("/");
+
+QVariant tagged(const QString& tag, const QVariant& payload)
+{
+    QDBusArgument structure;
+    structure.beginStructure();
+    structure << tag << QDBusVariant(payload);
+    structure.endStructure();
+    return QVariant::fromValue(structure);
+}
+
+QVariant array(const VariantArray& items, BusObjectMapper& objects)
+{
+    QDBusArgument list;
+    list.beginArray(QMetaType::fromType<QDBusVariant>());
+    for (const Variant& item : items)
+        list << BusValue::toBus(item, objects);
+    list.endArray();
+    return QVariant::fromValue(list);
+}
+
+// Unsigned and 64-bit numbers are Long when they fit, else Double.
+template <class T>
+Variant wideNumber(T number)
+{
+    if (std::in_range<qint32>(number))
+        return Variant(qint32(number));
+    return Variant(double(number));
+}
+
+std::optional<Variant> decode(const QVariant& received, BusObjectMapper& objects, bool missingAllowed);
+
+// A Currency travels as x; any other integer type is taken as well.
+qint64 tenThousandths(const QVariant& payload)
+{
+    switch (payload.metaType().id()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::UChar:
+    case QMetaType::UShort:
+    case QMetaType::UInt:
+        return payload.toLongLong();
+    default:
+        throw BusValue::Malformed("a Currency payload is a whole number of ten-thousandths");
+    }
+}
+
+std::optional<Variant> decodeTagged(const QDBusArgument& structure, BusObjectMapper& objects, bool missingAllowed)
+{
+    QString tag;
+    QDBusVariant payload;
+    structure.beginStructure();
+    structure >> tag >> payload;
+    structure.endStructure();
+    if (tag == BusValue::emptyTag())
+        return Variant();
+    if (tag == BusValue::nullTag())
+        return Variant::null();
+    if (tag == BusValue::missingTag()) {
+        if (!missingAllowed)
+            throw BusValue::Malformed("an omitted argument is allowed only as an argument");
+        return std::nullopt;
+    }
+    if (tag == BusValue::dateTag())
+        return Variant::fromDate(BusValue::fromBus(payload.variant(), objects).toDouble());
+    if (tag == BusValue::currencyTag())
+        return Variant::fromCurrency(tenThousandths(payload.variant()));
+    throw BusValue::Malformed("unknown value tag: " + tag.toStdString());
+}
+
+std::optional<Variant> decodeArgument(const QDBusArgument& argument, BusObjectMapper& objects, bool missingAllowed)
+{
+    switch (argument.currentType()) {
+    case QDBusArgument::StructureType:
+        if (argument.currentSignature() != QLatin1String("(sv)"))
+            throw BusValue::Malformed("a structure other than a tagged value");
+        return decodeTagged(argument, objects, missingAllowed);
+    case QDBusArgument::ArrayType: {
+        VariantArray items;
+        argument.beginArray();
+        while (!argument.atEnd())
+            items.append(BusValue::fromBus(argument.asVariant(), objects));
+        argument.endArray();
+        return Variant(items);
+    }
+    default:
+        throw BusValue::Malformed("a value of type " + argument.currentSignature().toStdString());
+    }
+}
+
+std::optional<Variant> decode(const QVariant& received, BusObjectMapper& objects, bool missingAllowed)
+{
+    const QMetaType type = received.metaType();
+    if (type == QMetaType::fromType<QDBusVariant>())
+        return decode(qvariant_cast<QDBusVariant>(received).variant(), objects, missingAllowed);
+    if (type == QMetaType::fromType<QDBusArgument>())
+        return decodeArgument(qvariant_cast<QDBusArgument>(received), objects, missingAllowed);
+    if (type == QMetaType::fromType<QDBusObjectPath>()) {
+        const QString path = qvariant_cast<QDBusObjectPath>(received).path();
+        return Variant(path == kNothingPath ? ObjectRef() : objects.objectAt(path));
+    }
+    switch (type.id()) {
+    case QMetaType::Bool:
+        return Variant(received.toBool());
+    case QMetaType::UChar:
+        return Variant(qint16(received.value<uchar>()));
+    case QMetaType::Short:
+        return Variant(qint16(received.value<short>()));
+    case QMetaType::UShort:
+    case QMetaType::Int:
+        return Variant(qint32(received.toInt()));
+    case QMetaType::UInt:
+        return wideNumber(received.toUInt());
+    case QMetaType::LongLong:
+        return wideNumber(received.toLongLong());
+    case QMetaType::ULongLong:
+        return wideNumber(received.toULongLong());
+    case QMetaType::Double:
+        return Variant(received.toDouble());
+    case QMetaType::QString:
+        return Variant(received.toString());
+    case QMetaType::QStringList: {
+        VariantArray items;
+        for (const QString& item : received.toStringList())
+            items.append(Variant(item));
+        return Variant(items);
+    }
+    default:
+        throw BusValue::Malformed(std::string("a value of type ") + type.name());
+    }
+}
+
+} // namespace
+
+QDBusVariant BusValue::toBus(const Variant& value, BusObjectMapper& objects)
+{
+    switch (value.kind()) {
+    case Variant::Kind::Empty:
+        return QDBusVariant(tagged(emptyTag(), QString()));
+    case Variant::Kind::Null:
+        return QDBusVariant(tagged(nullTag(), QString()));
+    case Variant::Kind::Boolean:
+        return QDBusVariant(value.boolValue());
+    case Variant::Kind::Integer:
+        return QDBusVariant(QVariant::fromValue(short(value.integerValue())));
+    case Variant::Kind::Long:
+        return QDBusVariant(int(value.longValue()));
+    case Variant::Kind::Single:
+        return QDBusVariant(double(value.singleValue()));
+    case Variant::Kind::Double:
+        return QDBusVariant(value.doubleValue());
+    case Variant::Kind::Currency:
+        return QDBusVariant(tagged(currencyTag(), QVariant::fromValue(qlonglong(value.currencyValue()))));
+    case Variant::Kind::Date:
+        return QDBusVariant(tagged(dateTag(), value.dateValue()));
+    case Variant::Kind::String:
+        return QDBusVariant(value.stringValue());
+    case Variant::Kind::Object: {
+        const ObjectRef object = value.objectValue();
+        return QDBusVariant(QVariant::fromValue(QDBusObjectPath(object ? objects.pathOf(object) : kNothingPath)));
+    }
+    case Variant::Kind::Array:
+        return QDBusVariant(array(value.arrayValue(), objects));
+    }
+    return QDBusVariant(tagged(emptyTag(), QString()));
+}
+
+std::optional<Variant> BusValue::argumentFromBus(const QVariant& received, BusObjectMapper& objects)
+{
+    return decode(received, objects, true);
+}
+
+Variant BusValue::fromBus(const QVariant& received, BusObjectMapper& objects)
+{
+    return *decode(received, objects, false);
+}
+
+QString BusValue::clientPath(const QVariant& received)
+{
+    if (received.metaType() == QMetaType::fromType<QDBusVariant>())
+        return clientPath(qvariant_cast<QDBusVariant>(received).variant());
+    if (received.metaType() != QMetaType::fromType<QDBusObjectPath>())
+        throw Malformed("an object path was expected");
+    return qvariant_cast<QDBusObjectPath>(received).path();
+}
+
+QString BusValue::emptyTag() { return QStringLiteral("Empty"); }
+QString BusValue::nullTag() { return QStringLiteral("Null"); }
+QString BusValue::missingTag() { return QStringLiteral("Missing"); }
+QString BusValue::dateTag() { return QStringLiteral("Date"); }
+QString BusValue::currencyTag() { return QStringLiteral("Currency"); }
+
+QDBusVariant BusValue::missing()
+{
+    return QDBusVariant(tagged(missingTag(), QString()));
+}

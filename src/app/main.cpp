@@ -4,13 +4,16 @@
 #include "app/Services.h"
 #include "app/Trace.h"
 #include "app/modMain.h"
+#include "automation/AutomationServer.h"
 #include "components/BuiltInComponents.h"
 #include "platform/AutomationError.h"
 #include "platform/ComponentPluginLoader.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -70,6 +73,16 @@ int main(int argc, char* argv[])
         [](const QString& text, qint32 severity) { Services::logger().log(Variant(text), severity); });
     if (noDisplay)
         Trace::write(QStringLiteral("No display: windows go to the offscreen platform"), Trace::WarningSeverity);
+
+    // The Sovereign's way in: the factory object on the session bus, served for the whole run.
+    std::unique_ptr<AutomationServer> automation;
+    if (QDBusConnection::sessionBus().isConnected()) {
+        automation = std::make_unique<AutomationServer>(QDBusConnection::sessionBus());
+        if (!automation->start())
+            Trace::write(QStringLiteral("Automation server not started: ") + AutomationServer::serviceName() +
+                             QStringLiteral(" cannot be served"),
+                         Trace::WarningSeverity);
+    }
 
     try {
         if (const std::optional<int> end = modMain::Main(modMain::commandLineFromArguments(arguments)))

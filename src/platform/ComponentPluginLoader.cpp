@@ -86,8 +86,9 @@ int ComponentPluginLoader::loadFrom(const QStringList& folders)
 
 bool ComponentPluginLoader::loadFile(const QString& filePath)
 {
-    // The loader object is left alive on purpose: a plugin stays loaded until the process ends,
-    // because objects it made may live that long.
+    // A plugin stays loaded until the process ends, because objects it made may live that long:
+    // its loader is kept in a list that is never freed.
+    static auto* const loaded = new QList<QPluginLoader*>;
     auto* loader = new QPluginLoader(filePath);
     const auto skip = [&](const QString& reason) {
         report(skipped(filePath, reason), kWarning);
@@ -116,6 +117,7 @@ bool ComponentPluginLoader::loadFile(const QString& filePath)
     report(QStringLiteral("Component plugin loaded: %1 (%2)")
                .arg(QDir::toNativeSeparators(filePath), classNames.join(QStringLiteral(", "))),
            kProgress);
+    loaded->append(loader);
     return true;
 }
 

@@ -11,11 +11,6 @@ QString StandardErrorHandler::classId()
     return QStringLiteral("QuibaTrace.ErrorHandler");
 }
 
-QString StandardErrorHandler::className() const
-{
-    return QStringLiteral("ErrorHandler");
-}
-
 void StandardErrorHandler::initialise(const ObjectRef&, const QString& logFileName, qint32)
 {
     m_logFileName = QDir::isAbsolutePath(logFileName) ? logFileName
@@ -25,7 +20,7 @@ void StandardErrorHandler::initialise(const ObjectRef&, const QString& logFileNa
 void StandardErrorHandler::recordError(const AutomationError& error, qint32 line, const QString& procedure,
                                        const QString& owner)
 {
-    m_lastError = error;
+    MemoryErrorHandler::recordError(error, line, procedure, owner);
     if (!m_logFileName.isEmpty())
         LineAppender::append(m_logFileName, errorLine(error, line, procedure, owner));
 }
@@ -37,26 +32,6 @@ QString StandardErrorHandler::errorLine(const AutomationError& error, qint32 lin
     return QStringLiteral("%1 | %2 | %3 | %4 | %5 | line %6 | %7 | %8")
         .arg(time, QString::number(error.number()), error.description(), procedure, owner, QString::number(line),
              error.source(), m_stack.join(QStringLiteral(" > ")));
-}
-
-qint32 StandardErrorHandler::errorNumber() const
-{
-    return m_lastError.number();
-}
-
-QString StandardErrorHandler::errorDescription() const
-{
-    return m_lastError.description();
-}
-
-QString StandardErrorHandler::errorHelpFile() const
-{
-    return m_lastError.helpFile();
-}
-
-QString StandardErrorHandler::errorHelpContext() const
-{
-    return m_lastError.helpContext();
 }
 
 void StandardErrorHandler::setHandlingMode(qint32 mode)

@@ -1,26 +1,20 @@
 #pragma once
 
-#include "app/ErrorHandler.h"
+#include "app/MemoryErrorHandler.h"
 
 #include <QStringList>
 
 // The built-in error handler. It keeps the stack of entered procedures and, once initialised
 // with a log file name, appends every recorded error to that file (relative names go to the
 // program's logs folder): time, number, description, procedure, class or module, and the
-// procedure stack from the outermost.
-class StandardErrorHandler : public ErrorHandler {
+// procedure stack from the outermost. The last error is kept as the in-memory stand-in keeps it.
+class StandardErrorHandler : public MemoryErrorHandler {
 public:
     static QString classId();
-
-    QString className() const override;
 
     void initialise(const ObjectRef& application, const QString& logFileName, qint32 options) override;
     void recordError(const AutomationError& error, qint32 line, const QString& procedure,
                      const QString& owner) override;
-    qint32 errorNumber() const override;
-    QString errorDescription() const override;
-    QString errorHelpFile() const override;
-    QString errorHelpContext() const override;
     void setHandlingMode(qint32 mode) override;
     void enterProcedure(const QString& procedure, const QString& owner, qint32 flags) override;
     void leaveProcedure() override;
@@ -36,5 +30,4 @@ private:
     QString m_logFileName;
     QStringList m_stack;
     qint32 m_handlingMode = 0;
-    AutomationError m_lastError{0, {}, {}};
 };

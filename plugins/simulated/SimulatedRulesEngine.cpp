@@ -151,7 +151,19 @@ void SimulatedRulesEngine::makeScreen()
     });
     onScreen(&CustomerScreen::payPressed, [](SimulatedRulesEngine& self) { self.startCommit(true); });
     onScreen(&CustomerScreen::cancelPressed, [](SimulatedRulesEngine& self) { self.customerCancelled(); });
+}
 
+void SimulatedRulesEngine::loadScript()
+{
+    // Read afresh at each showing, so that a script put into the INI file after the engine
+    // started (by an operator, or a Sovereign through Settings) is followed.
+    const SimulatedSettings now = SimulatedSettings::read();
+    if (m_scriptRead && now.script == m_settings.script && now.scriptStepMilliseconds == m_settings.scriptStepMilliseconds)
+        return;
+    m_scriptRead = true;
+    m_settings.script = now.script;
+    m_settings.scriptStepMilliseconds = now.scriptStepMilliseconds;
+    m_script.reset();
     QString error;
     const QList<ScriptedCustomer::Step> steps = ScriptedCustomer::parse(m_settings.script, error);
     if (!error.isEmpty())
@@ -190,6 +202,7 @@ void SimulatedRulesEngine::ShowGUI(const QString& startAt)
         return;
     }
     makeScreen();
+    loadScript();
     ensureBasket();
     m_visible = true;
     refreshScreen();

@@ -99,6 +99,7 @@ private:
     void surrender(qint32 reason, const QString& message);
 
     void makeScreen();
+    void loadScript();
     void refreshScreen();
     void noteActivity();
     void checkoutTimedOut(quint64 activity);
@@ -115,6 +116,7 @@ private:
     std::shared_ptr<SimulatedEngineGUI> m_gui;
     QPointer<CustomerScreen> m_screen;
     std::unique_ptr<ScriptedCustomer> m_script;
+    bool m_scriptRead = false;
     std::optional<DataRequest> m_request;
     RulesEngineEvents* m_sink = nullptr;
     bool m_kioskMode = false;

@@ -455,6 +455,21 @@ TEST_F(SimulatedRulesEngineTest, TheScriptedCustomerRunsAWholeSaleDownToTheVouch
     EXPECT_EQ(engine->scriptedCustomer()->stepsDone(), 8);
 }
 
+TEST_F(SimulatedRulesEngineTest, AScriptPutIntoTheIniFileAfterTheStartIsFollowedAtTheNextShowing)
+{
+    auto engine = start();
+    engine->ShowGUI({});
+    EXPECT_EQ(engine->scriptedCustomer(), nullptr);
+    engine->HideGUI(false, {});
+
+    root.set(QStringLiteral("SIMULATOR"), QStringLiteral("script"), QStringLiteral("choose TN-10, pay"));
+    root.set(QStringLiteral("SIMULATOR"), QStringLiteral("script_step_ms"), QStringLiteral("0"));
+    engine->ShowGUI({});
+    ASSERT_TRUE(events.waitFor(QStringLiteral("Surrender")));
+    EXPECT_EQ(events.lines.last(), QStringLiteral("Surrender 5 Payment complete"));
+    EXPECT_TRUE(events.lines.contains(QStringLiteral("ItemAdded TN-10")));
+}
+
 TEST(ScriptedCustomerTest, ReadsStepsAndRefusesWhatItCannotDo)
 {
     using Verb = ScriptedCustomer::Verb;

@@ -93,6 +93,8 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    if (state.startedByAutomation)
+        Trace::write(QStringLiteral("Started by automation: waiting for the Sovereign"));
     ProcessLifetime lifetime(state.startedByAutomation);
     lifetime.start();
     return application.exec();

@@ -17,6 +17,11 @@ struct Example {
     QString programPath() const { return program.startsWith(u'/') ? program : PrivateBus::programPath(program); }
 };
 
+void PrintTo(const Example& example, std::ostream* out)
+{
+    *out << example.name;
+}
+
 class ExampleSovereignTest : public testing::TestWithParam<Example> {};
 
 // Each example sells a top-up on a fresh machine: the bus starts pcQUIBA, the scripted customer

@@ -6,6 +6,7 @@
 #include "api/API.h"
 #include "app/ProcessState.h"
 #include "automation/AutomationServer.h"
+#include "automation/PendingReply.h"
 #include "components/BuiltInComponents.h"
 #include "fakes/FakeEngineBasket.h"
 #include "fakes/FakeRulesEngine.h"
@@ -15,10 +16,8 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
-#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
-#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -39,18 +38,10 @@ public:
     qint64 calls = 0;
 };
 
-// As BusEventSink waits for a sink's answer.
+// Waits as the event relay waits for a sink's answer.
 QDBusMessage callAndWait(QDBusConnection& connection, const QDBusMessage& message)
 {
-    QDBusPendingCall pending = connection.asyncCall(message);
-    if (!pending.isFinished()) {
-        QDBusPendingCallWatcher watcher(pending);
-        QEventLoop loop;
-        QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
-        if (!pending.isFinished())
-            loop.exec();
-    }
-    return pending.reply();
+    return PendingReply::wait(connection.asyncCall(message));
 }
 
 QDBusMessage callOnServer(const QString& path, const QString& interface, const QString& member, const QVariantList& arguments = {})

@@ -9,11 +9,10 @@
 #include "automation/ClientObjectMapper.h"
 #include "automation/IgnoredObjects.h"
 #include "automation/ObjectServer.h"
+#include "automation/PendingReply.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QEventLoop>
 #include <QTimer>
 #include <utility>
 
@@ -72,15 +71,8 @@ VariantArray BusEventSink::wait(const QString& event, const VariantArray& argume
         wire.append(QVariant::fromValue(BusValue::toBus(argument, objects)));
     call.setArguments(wire);
 
-    QDBusPendingCall pending = m_server.connection().asyncCall(call, ProcessState::instance().automationTimeout);
-    if (!pending.isFinished()) {
-        QDBusPendingCallWatcher watcher(pending);
-        QEventLoop loop;
-        QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
-        if (!pending.isFinished())
-            loop.exec();
-    }
-    const QDBusMessage reply = pending.reply();
+    const QDBusMessage reply =
+        PendingReply::wait(m_server.connection().asyncCall(call, ProcessState::instance().automationTimeout));
     if (reply.type() == QDBusMessage::ErrorMessage) {
         if (reply.errorName() == kNoReply)
             timedOut();

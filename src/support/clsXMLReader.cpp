@@ -8,8 +8,10 @@
 #include "support/Utf8Decoder.h"
 #include "support/XmlMarkupText.h"
 #include "support/XmlReaderNoEvents.h"
+#include "support/XmlReaderTables.h"
 #include "support/clsXMLReaderEvents.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -65,9 +67,12 @@ QStringView terminatorAt(QStringView buffer)
 
 } // namespace
 
-clsXMLReader::clsXMLReader(clsXMLReaderEvents* events) : m_events(events) {}
+clsXMLReader::clsXMLReader(clsXMLReaderEvents* events) : m_events(events), m_tables(XmlReaderTables::take()) {}
 
-clsXMLReader::~clsXMLReader() = default;
+clsXMLReader::~clsXMLReader()
+{
+    XmlReaderTables::giveBack(std::move(m_tables));
+}
 
 void clsXMLReader::setEvents(clsXMLReaderEvents* events)
 {
@@ -85,9 +90,7 @@ void clsXMLReader::Parse(const QString& source)
     ProcedureFrame frame(u"Sub Parse"_s, kClassName);
     frame.run(ErrorExit::rethrow(), [&] {
         const QString trimmed = Blanks::trim(source);
-        m_documentStarted = false;
-        m_stopped = false;
-        m_documentName.clear();
+        startParse();
         if (trimmed.isEmpty()) {
             events().FatalError(u"No XML or Filename provided: Nothing to parse"_s);
             return;
@@ -101,6 +104,25 @@ void clsXMLReader::Parse(const QString& source)
                                              u"File "_s + trimmed + u" not found"_s));
         parseFile(trimmed);
     });
+}
+
+void clsXMLReader::ParseFileBytes(const QString& fileName, const QByteArray& bytes)
+{
+    ProcedureFrame frame(u"Sub Parse"_s, kClassName);
+    frame.run(ErrorExit::rethrow(), [&] {
+        startParse();
+        auto content = std::make_unique<QBuffer>();
+        content->setData(bytes);
+        content->open(QIODevice::ReadOnly);
+        parseInput(std::move(content), fileName);
+    });
+}
+
+void clsXMLReader::startParse()
+{
+    m_documentStarted = false;
+    m_stopped = false;
+    m_documentName.clear();
 }
 
 void clsXMLReader::parseText(const QString& source)
@@ -119,12 +141,17 @@ void clsXMLReader::parseFile(const QString& fileName)
     auto file = std::make_unique<QFile>(fileName);
     if (!file->open(QIODevice::ReadOnly))
         RuntimeErrors::raise(RuntimeErrors::PermissionDenied);
-    m_file = std::move(file);
+    parseInput(std::move(file), fileName);
+}
+
+void clsXMLReader::parseInput(std::unique_ptr<QIODevice> input, const QString& locator)
+{
+    m_file = std::move(input);
     m_fileEnded = false;
     const auto closeFile = qScopeGuard([this] { m_file.reset(); });
     m_buffer.clear();
     m_consumed = 0;
-    events().documentLocator(fileName);
+    events().documentLocator(locator);
     zParseXML();
 }
 
@@ -235,7 +262,7 @@ void clsXMLReader::lookAhead()
 qsizetype clsXMLReader::findTagStart()
 {
     m_openScanFrom = std::max(m_openScanFrom, m_consumed);
-    const qsizetype open = m_buffer.indexOf(u'<', m_openScanFrom);
+    const qsizetype open = XmlMarkupText::find(m_buffer, u'<', m_openScanFrom);
     m_openScanFrom = open < 0 ? m_buffer.size() : open;
     return open;
 }
@@ -254,7 +281,7 @@ bool clsXMLReader::zFindBrackets()
         m_terminator = terminator.data();
         m_terminatorScanFrom = m_tagStart;
     }
-    const qsizetype found = terminator.size() == 1 ? m_buffer.indexOf(terminator.front(), m_terminatorScanFrom)
+    const qsizetype found = terminator.size() == 1 ? XmlMarkupText::find(m_buffer, terminator.front(), m_terminatorScanFrom)
                                                    : m_buffer.indexOf(terminator, m_terminatorScanFrom);
     if (found < 0) {
         // The terminator may still begin in the last characters.
@@ -358,7 +385,7 @@ void clsXMLReader::startTag(QStringView head, QStringView currentText)
         events().startDocument();
     }
     if (!m_stopped)
-        events().startElement(QString(), localNameOf(name), name, m_attributes.dictionary());
+        events().startElement(QString(), localNameOf(name), name, m_tables->attributes.dictionary());
     pushElement(name);
     if (emptyElement)
         endTag(name);
@@ -390,7 +417,7 @@ private:
 
 bool clsXMLReader::readAttributes(QStringView part)
 {
-    m_attributes.clear();
+    m_tables->attributes.clear();
     QuoteFinder singleQuotes(part, u'\'');
     QuoteFinder doubleQuotes(part, u'"');
     qsizetype at = 0;
@@ -409,7 +436,7 @@ bool clsXMLReader::readAttributes(QStringView part)
         const QStringView name = XmlMarkupText::trimControls(part.sliced(at, equals - at));
         if (name.isEmpty())
             RuntimeErrors::raise(RuntimeErrors::InvalidProcedureCall);
-        m_attributes.add(internName(name),
+        m_tables->attributes.add(internName(name),
                          XmlMarkupText::unescape(part.sliced(opening + 1, closing - opening - 1).toString()));
         at = closing + 1;
     }
@@ -418,12 +445,15 @@ bool clsXMLReader::readAttributes(QStringView part)
 
 void clsXMLReader::endTag(QStringView name)
 {
+    // An end tag nearly always closes the innermost element, whose name is at hand.
+    const bool closesInnermost = m_depth > 0 && QStringView(m_elements[m_depth - 1]) == name;
+    const QString qName = closesInnermost ? m_elements[m_depth - 1] : QString();
     if (m_depth > 0)
         --m_depth;
     if (m_stopped)
         return;
-    const QString qName = internName(name);
-    events().endElement(QString(), localNameOf(qName), qName);
+    const QString& reported = closesInnermost ? qName : internName(name);
+    events().endElement(QString(), localNameOf(reported), reported);
 }
 
 void clsXMLReader::pushElement(const QString& name)
@@ -436,7 +466,7 @@ void clsXMLReader::pushElement(const QString& name)
 
 QString clsXMLReader::internName(QStringView name)
 {
-    return m_names.intern(name);
+    return m_tables->names.intern(name);
 }
 
 QString clsXMLReader::localNameOf(const QString& qualifiedName)

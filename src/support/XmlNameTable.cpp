@@ -1,5 +1,7 @@
 #include "support/XmlNameTable.h"
 
+#include "support/XmlMarkupText.h"
+
 // Names are short: a plain multiplicative hash over the characters costs a few instructions
 // a character, where the general string hash costs more to set up than to run. The table is
 // bounded, so an unlucky set of names only makes a few searches longer.
@@ -19,7 +21,7 @@ QString XmlNameTable::intern(QStringView name)
         m_slots.resize(kSlots);
     std::size_t slot = slotOf(name);
     while (!m_slots[slot].isNull()) {
-        if (QStringView(m_slots[slot]) == name)
+        if (XmlMarkupText::same(m_slots[slot], name))
             return m_slots[slot];
         slot = (slot + 1) % kSlots;
     }

@@ -31,6 +31,8 @@ constexpr qint32 kCdataTextStart = 10;
 constexpr qsizetype kCdataMarkup = 12;
 // Runs of white space up to this long between tags are kept in the name table.
 constexpr qsizetype kKeptWhitespace = 64;
+// Attribute values up to this long are kept in the name table.
+constexpr qsizetype kKeptValue = 16;
 
 QString sourceName()
 {
@@ -436,11 +438,19 @@ bool clsXMLReader::readAttributes(QStringView part)
         const QStringView name = XmlMarkupText::trimControls(part.sliced(at, equals - at));
         if (name.isEmpty())
             RuntimeErrors::raise(RuntimeErrors::InvalidProcedureCall);
-        m_tables->attributes.add(internName(name),
-                         XmlMarkupText::unescape(part.sliced(opening + 1, closing - opening - 1).toString()));
+        m_tables->attributes.add(internName(name), attributeValue(part.sliced(opening + 1, closing - opening - 1)));
         at = closing + 1;
     }
     return false;
+}
+
+QString clsXMLReader::attributeValue(QStringView raw)
+{
+    // Short values without references ("c", "B", "bold", "2") repeat all through a document:
+    // they are kept once, like names, instead of being copied out for every tag.
+    if (!raw.isEmpty() && raw.size() <= kKeptValue && XmlMarkupText::find(raw, u'&') < 0)
+        return internName(raw);
+    return XmlMarkupText::unescape(raw.toString());
 }
 
 void clsXMLReader::endTag(QStringView name)

@@ -93,6 +93,8 @@ private:
     void startTag(QStringView head, QStringView currentText);
     // Fills m_attributes; true when the tag turned out to be an empty-element tag.
     bool readAttributes(QStringView part);
+    // The value between an attribute's quotes, unescaped.
+    QString attributeValue(QStringView raw);
     void endTag(QStringView name);
 
     void pushElement(const QString& name);

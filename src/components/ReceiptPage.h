@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QImage>
+
+// The 8-bit grey images a receipt is drawn on. They are white or copied byte for byte, not
+// painted: QImage::fill(QColor) and QPainter take a grey image through the general raster
+// engine, which splits a page of millions of dots over a thread pool.
+class ReceiptPage {
+public:
+    // A white page; null when it cannot be allocated.
+    static QImage blank(int width, int height, int dotsPerMeterX, int dotsPerMeterY);
+    // Makes the whole page white again.
+    static void whiten(QImage& page);
+    // The page with white rows added below it, height rows in all.
+    static QImage extended(const QImage& page, int height);
+};

@@ -38,3 +38,10 @@ QImage ReceiptPage::extended(const QImage& page, int height)
         std::memset(taller.scanLine(y), int(kWhite), size_t(taller.bytesPerLine()));
     return taller;
 }
+
+QImage ReceiptPage::grey(const QImage& image)
+{
+    if (image.format() != QImage::Format_RGB32)
+        return image;
+    return image.convertToFormat(QImage::Format_Grayscale8);
+}

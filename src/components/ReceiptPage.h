@@ -13,4 +13,9 @@ public:
     static void whiten(QImage& page);
     // The page with white rows added below it, height rows in all.
     static QImage extended(const QImage& page, int height);
+    // An image to draw on a page, in the page's format when it is in opaque 32-bit colour (as
+    // read from a BMP or JPEG file): the painter then copies its dots instead of converting
+    // them through the thread pool, and the page gets the same dots. Other formats stay as
+    // they are (an image with transparency is blended with what lies under it).
+    static QImage grey(const QImage& image);
 };

@@ -179,7 +179,7 @@ void ReceiptRenderer::placeBlock(const QImage& block, const QString& alignment)
     if (!makeRoom(block.height()))
         return;
     QPainter painter(&m_page);
-    painter.drawImage(leftFor(alignment, block.width()), m_y, block);
+    painter.drawImage(leftFor(alignment, block.width()), m_y, ReceiptPage::grey(block));
     m_y += block.height();
     m_drawn = true;
 }
@@ -377,7 +377,7 @@ void ReceiptRenderer::drawGraphicsRow()
             y += rowHeight - p.image.height();
         else if (m_verticalAlignment != u"t")
             y += (rowHeight - p.image.height()) / 2;
-        painter.drawImage(std::max(0, x), y, p.image);
+        painter.drawImage(std::max(0, x), y, ReceiptPage::grey(p.image));
     }
     painter.end();
     m_graphics.clear();

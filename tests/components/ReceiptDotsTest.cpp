@@ -98,4 +98,21 @@ TEST(ReceiptBarcode, ModulesAreEnlargedAsQtScalesThem)
     }
 }
 
+TEST(ReceiptPage, OpaqueColourImagesDrawAsTheirGreyConversion)
+{
+    QImage colour(61, 37, QImage::Format_RGB32);
+    QRandomGenerator random(11);
+    for (int y = 0; y < colour.height(); ++y) {
+        for (int x = 0; x < colour.width(); ++x)
+            colour.setPixel(x, y, random.generate() | 0xFF000000u);
+    }
+    const auto drawn = [](const QImage& image) {
+        QImage page = ReceiptPage::blank(100, 50, 8000, 8000);
+        QPainter painter(&page);
+        painter.drawImage(13, 7, image);
+        return page;
+    };
+    EXPECT_EQ(drawn(ReceiptPage::grey(colour)), drawn(colour));
+}
+
 } // namespace

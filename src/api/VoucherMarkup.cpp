@@ -2,6 +2,7 @@
 
 #include "config/IniLocation.h"
 #include "controller/PrintEvents.h"
+#include "platform/Ansi.h"
 #include "platform/Blanks.h"
 #include "platform/Conversions.h"
 #include "platform/Dictionary.h"
@@ -116,7 +117,7 @@ void VoucherMarkup::parse(clsXMLReader& reader, const QString& fileName)
 {
     QByteArray content;
     if (clsZlib().IsCompressed(fileName, content)) {
-        reader.Parse(decompressed(fileName));
+        reader.ParseTextBytes(decompressed(fileName, content));
         return;
     }
     // The reader would trim the name, and take a name that begins with "<" for XML text: such
@@ -128,17 +129,18 @@ void VoucherMarkup::parse(clsXMLReader& reader, const QString& fileName)
         reader.Parse(fileName);
 }
 
-QString VoucherMarkup::decompressed(const QString& fileName)
+QByteArray VoucherMarkup::decompressed(const QString& fileName, const QByteArray& content)
 {
+    clsZlib zlib;
+    const QByteArray text = content.isEmpty() ? Ansi::fromUnicode(zlib.Read(fileName)) : zlib.ReadContent(content);
     // The reader takes any text that does not begin with "<" for a file name: decompressed
     // bytes must never name a file to open.
-    QString text = clsZlib().Read(fileName);
     qsizetype start = 0;
-    while (start < text.size() && text.at(start).isSpace())
+    while (start < text.size() && Ansi::character(quint8(text[start])).isSpace())
         ++start;
-    if (start == text.size() || text.at(start) != u'<')
+    if (start == text.size() || text[start] != '<')
         RuntimeErrors::raise(RuntimeErrors::InvalidFileFormat);
-    return text.mid(start);
+    return text.sliced(start);
 }
 
 void VoucherMarkup::closeOpenJob()

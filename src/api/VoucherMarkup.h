@@ -53,7 +53,9 @@ private:
     // Reads the file with the reader: its bytes as the compression probe read them, or the
     // decompressed document.
     static void parse(clsXMLReader& reader, const QString& fileName);
-    static QString decompressed(const QString& fileName);
+    // The decompressed document from its first "<", as bytes; content is the file's content
+    // when the probe read it whole.
+    static QByteArray decompressed(const QString& fileName, const QByteArray& content);
     void closeOpenJob();
 
     void startText(const Attributes& attributes);

@@ -62,6 +62,18 @@ QStringView terminatorAt(QStringView buffer)
 }
 
 
+// Blanks::trim for text held as bytes: blanks (code 32) only.
+QByteArray trimBlanks(const QByteArray& text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text[start] == ' ')
+        ++start;
+    while (end > start && text[end - 1] == ' ')
+        --end;
+    return text.sliced(start, end - start);
+}
+
 [[noreturn]] void raiseWithdrawn(ProcedureFrame& frame, const QString& description)
 {
     frame.raise(RuntimeErrors::error(RuntimeErrors::WithdrawnMember, sourceName(), description));
@@ -98,7 +110,7 @@ void clsXMLReader::Parse(const QString& source)
             return;
         }
         if (trimmed.startsWith(u'<')) {
-            parseText(trimmed);
+            parseText(Ansi::fromUnicode(trimmed));
             return;
         }
         if (!QFileInfo(trimmed).isFile())
@@ -127,11 +139,25 @@ void clsXMLReader::startParse()
     m_documentName.clear();
 }
 
-void clsXMLReader::parseText(const QString& source)
+void clsXMLReader::ParseTextBytes(const QByteArray& text)
 {
-    QByteArray bytes = Ansi::fromUnicode(source);
+    const QByteArray trimmed = trimBlanks(text);
+    // Only XML text is taken here; anything else (nothing, or a file name) goes as Parse takes it.
+    if (!trimmed.startsWith('<')) {
+        Parse(Ansi::toUnicode(text));
+        return;
+    }
+    ProcedureFrame frame(u"Sub Parse"_s, kClassName);
+    frame.run(ErrorExit::rethrow(), [&] {
+        startParse();
+        parseText(trimmed);
+    });
+}
+
+void clsXMLReader::parseText(QByteArray text)
+{
     // An incomplete sequence at the very end is dropped.
-    m_buffer = decodeChunk(bytes);
+    m_buffer = decodeChunk(text);
     m_consumed = 0;
     m_file.reset();
     events().documentLocator(QString());

@@ -43,6 +43,9 @@ public:
     // parses that file: the same chunks, events and errors, without opening it again. fileName
     // is taken as it is (not trimmed, never XML text).
     void ParseFileBytes(const QString& fileName, const QByteArray& bytes);
+    // Parses text given as its bytes, one character a byte in Windows-1252 (as clsZlib reads a
+    // document): what Parse(Ansi::toUnicode(text)) does, without converting there and back.
+    void ParseTextBytes(const QByteArray& text);
     // From inside an event handler: stops the parse with FatalError(reason), or "Parsing
     // cancelled" when reason is empty. No further event follows, endDocument included.
     void cancelParse(const QString& reason);
@@ -67,7 +70,8 @@ public:
 
 private:
     void startParse();
-    void parseText(const QString& source);
+    // text: the trimmed source's bytes.
+    void parseText(QByteArray text);
     void parseFile(const QString& fileName);
     // Reads the document from input in chunks; locator is the name documentLocator reports.
     void parseInput(std::unique_ptr<QIODevice> input, const QString& locator);

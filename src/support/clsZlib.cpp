@@ -277,6 +277,16 @@ QString clsZlib::Read(const QString& fileName)
     });
 }
 
+QByteArray clsZlib::ReadContent(const QByteArray& content)
+{
+    ProcedureFrame frame(u"Function Read"_s, kClassName);
+    return frame.run(ErrorExit::rethrow(), [&] {
+        if (!hasZlibHeader(content))
+            return content;
+        return zDecompress(content);
+    });
+}
+
 QByteArray clsZlib::zCompress(const QByteArray& data)
 {
     ProcedureFrame frame(u"Function zCompress"_s, kClassName);

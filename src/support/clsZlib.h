@@ -31,6 +31,9 @@ public:
     // The file's text, decompressed first when it is compressed. Raises 53 when the file exists
     // neither under its name nor with the extension.
     QString Read(const QString& fileName);
+    // Read for a file whose whole content the caller holds (as IsCompressed hands it back): the
+    // text as bytes, one a character, decompressed first when compressed; the same errors.
+    QByteArray ReadContent(const QByteArray& content);
     // The name under which the file exists: as given, with the extension added, or with the
     // extension taken off; empty when none of them exists.
     QString ExistingFile(const QString& fileName);

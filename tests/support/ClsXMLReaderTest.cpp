@@ -671,6 +671,38 @@ TEST_F(XmlFiles, BytesReadByTheCallerParseAsTheFileDoes)
     }
 }
 
+// Text handed over as its bytes parses as the same text handed over as a string.
+TEST_F(XmlFiles, TextAsBytesParsesAsTheSameText)
+{
+    const QString path = write(u"named.xml"_s, "<n/>");
+    const QByteArray cases[] = {
+        "  <a x='1'>caf\xC3\xA9 \x80\x9F</a>  ",
+        "<a>\xE2\x82",
+        "<a>caf\xE9</a>",
+        "   ",
+        "",
+        path.toUtf8(),
+        " " + path.toUtf8() + " ",
+        "no/such/file",
+    };
+    for (const QByteArray& bytes : cases) {
+        SCOPED_TRACE(bytes.toStdString());
+        const ParseResult asText = parse(Ansi::toUnicode(bytes));
+        EventLog log;
+        clsXMLReader reader(&log);
+        ParseResult asBytes;
+        try {
+            reader.ParseTextBytes(bytes);
+        } catch (const AutomationError& error) {
+            asBytes.error = error.number();
+            asBytes.description = error.description();
+        }
+        EXPECT_EQ(log.lines, asText.events);
+        EXPECT_EQ(asBytes.error, asText.error);
+        EXPECT_EQ(asBytes.description, asText.description);
+    }
+}
+
 TEST_F(XmlFiles, AnEmptyFileRaisesOnlyTheLocator)
 {
     const QString path = write(u"empty.xml"_s, {});

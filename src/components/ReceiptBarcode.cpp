@@ -61,11 +61,21 @@ QImage ReceiptBarcode::enlarged(const QImage& raster, int moduleDots, int height
     QImage image(raster.width() * moduleDots, height, QImage::Format_Grayscale8);
     if (image.isNull())
         return image;
+    int drawnRow = -1;
     for (int y = 0; y < height; ++y) {
-        const uchar* in = raster.constScanLine(int(qint64(y) * raster.height() / height));
+        const int row = int(qint64(y) * raster.height() / height);
         uchar* out = image.scanLine(y);
-        for (int x = 0; x < raster.width(); ++x)
-            std::memset(out + qsizetype(x) * moduleDots, in[x], size_t(moduleDots));
+        // Rows of one raster row are alike: the first is drawn, the others copied.
+        if (row == drawnRow) {
+            std::memcpy(out, image.constScanLine(y - 1), size_t(image.width()));
+            continue;
+        }
+        const uchar* in = raster.constScanLine(row);
+        for (int x = 0; x < raster.width(); ++x) {
+            for (int k = 0; k < moduleDots; ++k)
+                out[qsizetype(x) * moduleDots + k] = in[x];
+        }
+        drawnRow = row;
     }
     return image;
 }

@@ -179,7 +179,7 @@ void ReceiptRenderer::placeBlock(const QImage& block, const QString& alignment)
     if (!makeRoom(block.height()))
         return;
     QPainter painter(&m_page);
-    painter.drawImage(leftFor(alignment, block.width()), m_y, ReceiptPage::grey(block));
+    painter.drawImage(leftFor(alignment, block.width()), m_y, greyOf(block));
     m_y += block.height();
     m_drawn = true;
 }
@@ -291,6 +291,16 @@ QImage ReceiptRenderer::fittedImage(const QString& fileName)
     return m_lastImage;
 }
 
+QImage ReceiptRenderer::greyOf(const QImage& image)
+{
+    // The same logo drawn again is the same image data (its cache key): converted once.
+    if (image.cacheKey() != m_greySource.cacheKey()) {
+        m_greySource = image;
+        m_grey = ReceiptPage::grey(image);
+    }
+    return m_grey;
+}
+
 QImage ReceiptRenderer::readFittedImage(const QString& fileName) const
 {
     QImageReader reader(fileName);
@@ -377,7 +387,7 @@ void ReceiptRenderer::drawGraphicsRow()
             y += rowHeight - p.image.height();
         else if (m_verticalAlignment != u"t")
             y += (rowHeight - p.image.height()) / 2;
-        painter.drawImage(std::max(0, x), y, ReceiptPage::grey(p.image));
+        painter.drawImage(std::max(0, x), y, greyOf(p.image));
     }
     painter.end();
     m_graphics.clear();

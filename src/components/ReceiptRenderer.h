@@ -66,6 +66,8 @@ private:
     void drawGraphicsRow();
     QImage fittedImage(const QString& fileName);
     QImage readFittedImage(const QString& fileName) const;
+    // ReceiptPage::grey of an image, kept for the next drawing of the same image.
+    QImage greyOf(const QImage& image);
     void drawText(const QFont& font, bool reverse, const QString& alignment, int indentDots, const QString& text);
 
     ReceiptSettings m_settings;
@@ -89,4 +91,7 @@ private:
     // The last image file read, fitted to the column.
     QString m_lastImageFile;
     QImage m_lastImage;
+    // The last image drawn and its grey dots.
+    QImage m_greySource;
+    QImage m_grey;
 };

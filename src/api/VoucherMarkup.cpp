@@ -2,13 +2,17 @@
 
 #include "config/IniLocation.h"
 #include "controller/PrintEvents.h"
+#include "platform/Ansi.h"
+#include "platform/Blanks.h"
 #include "platform/Conversions.h"
 #include "platform/Dictionary.h"
 #include "platform/RuntimeErrors.h"
+#include "support/XmlMarkupText.h"
 #include "support/clsXMLReader.h"
 #include "support/clsZlib.h"
 
 #include <QFileInfo>
+#include <array>
 
 namespace {
 
@@ -20,8 +24,23 @@ const QString kGraphics = QStringLiteral("graphics");
 const QString kImage = QStringLiteral("image");
 const QString kCut = QStringLiteral("cut");
 
+// One-letter texts of the ASCII characters, lower-cased, made once: the markup's settings are
+// nearly always such a letter, and each would otherwise be a new string.
+const std::array<QString, 128>& asciiLowerLetters()
+{
+    static const std::array<QString, 128> letters = [] {
+        std::array<QString, 128> result;
+        for (char16_t code = 0; code < 128; ++code)
+            result[code] = QString(QChar(code)).toLower();
+        return result;
+    }();
+    return letters;
+}
+
 QString firstLetter(const QString& value)
 {
+    if (!value.isEmpty() && value.front().unicode() < 128)
+        return asciiLowerLetters()[value.front().unicode()];
     return value.left(1).toLower();
 }
 
@@ -57,8 +76,18 @@ public:
 private:
     qsizetype indexOf(const QString& longName, const QString& shortName) const
     {
-        const qsizetype index = m_names.indexOf(longName);
-        return index < 0 ? m_names.indexOf(shortName) : index;
+        const qsizetype index = indexOf(longName);
+        return index < 0 ? indexOf(shortName) : index;
+    }
+
+    // A tag has a few attributes: a walk over them beats a general search.
+    qsizetype indexOf(const QString& name) const
+    {
+        for (qsizetype i = 0; i < m_names.size(); ++i) {
+            if (XmlMarkupText::same(m_names.at(i), name))
+                return i;
+        }
+        return -1;
     }
 
     QStringList m_names;
@@ -77,27 +106,41 @@ void VoucherMarkup::RaisePrintEvents(const QString& fileName)
     m_openVouchers = 0;
     try {
         clsXMLReader reader(this);
-        reader.Parse(readerSource(fileName));
+        parse(reader, fileName);
     } catch (...) {
         closeOpenJob();
         throw;
     }
 }
 
-QString VoucherMarkup::readerSource(const QString& fileName)
+void VoucherMarkup::parse(clsXMLReader& reader, const QString& fileName)
+{
+    QByteArray content;
+    if (clsZlib().IsCompressed(fileName, content)) {
+        reader.ParseTextBytes(decompressed(fileName, content));
+        return;
+    }
+    // The reader would trim the name, and take a name that begins with "<" for XML text: such
+    // a name, and a file the probe did not read, go to the reader as before.
+    const bool readAsGiven = !content.isEmpty() && !fileName.startsWith(u'<') && Blanks::trim(fileName) == fileName;
+    if (readAsGiven)
+        reader.ParseFileBytes(fileName, content);
+    else
+        reader.Parse(fileName);
+}
+
+QByteArray VoucherMarkup::decompressed(const QString& fileName, const QByteArray& content)
 {
     clsZlib zlib;
-    if (!zlib.IsCompressed(fileName))
-        return fileName;
+    const QByteArray text = content.isEmpty() ? Ansi::fromUnicode(zlib.Read(fileName)) : zlib.ReadContent(content);
     // The reader takes any text that does not begin with "<" for a file name: decompressed
     // bytes must never name a file to open.
-    QString text = zlib.Read(fileName);
     qsizetype start = 0;
-    while (start < text.size() && text.at(start).isSpace())
+    while (start < text.size() && Ansi::character(quint8(text[start])).isSpace())
         ++start;
-    if (start == text.size() || text.at(start) != u'<')
+    if (start == text.size() || text[start] != '<')
         RuntimeErrors::raise(RuntimeErrors::InvalidFileFormat);
-    return text.mid(start);
+    return text.sliced(start);
 }
 
 void VoucherMarkup::closeOpenJob()
@@ -139,23 +182,23 @@ void VoucherMarkup::endDocument()
 void VoucherMarkup::startElement(const QString&, const QString&, const QString& qName, const Dictionary& dictionary)
 {
     const Attributes attributes(dictionary);
-    if (qName == kDocument) {
+    if (XmlMarkupText::same(qName, kDocument)) {
         ++m_openVouchers;
         m_target.RaisePrintVoucher(firstLetter(attributes.value(QStringLiteral("alignment"), QStringLiteral("a"),
                                                          QStringLiteral("l"))));
-    } else if (qName == kText) {
+    } else if (XmlMarkupText::same(qName, kText)) {
         startText(attributes);
-    } else if (qName == kLine) {
+    } else if (XmlMarkupText::same(qName, kLine)) {
         m_target.RaisePrintLine(attributes.number(QStringLiteral("width"), QStringLiteral("w"), 1));
-    } else if (qName == kBarcode) {
+    } else if (XmlMarkupText::same(qName, kBarcode)) {
         startBarcode(attributes);
-    } else if (qName == kGraphics) {
+    } else if (XmlMarkupText::same(qName, kGraphics)) {
         startGraphics(attributes);
-    } else if (qName == kImage) {
+    } else if (XmlMarkupText::same(qName, kImage)) {
         m_state.alignment = firstLetter(attributes.value(QStringLiteral("alignment"), QStringLiteral("a"),
                                                   QStringLiteral("c")));
         m_state.data = attributes.value(QStringLiteral("filename"), QStringLiteral("f"), {});
-    } else if (qName == kCut) {
+    } else if (XmlMarkupText::same(qName, kCut)) {
         startCut(attributes);
     }
 }
@@ -200,16 +243,16 @@ void VoucherMarkup::startCut(const Attributes& attributes)
 
 void VoucherMarkup::endElement(const QString&, const QString&, const QString& qName)
 {
-    if (qName == kText) {
+    if (XmlMarkupText::same(qName, kText)) {
         endText();
-    } else if (qName == kBarcode) {
+    } else if (XmlMarkupText::same(qName, kBarcode)) {
         m_target.RaisePrintBarcode(m_state.barcodeType, m_state.charWidth, m_state.charHeight, m_state.alignment,
                                    m_state.data);
-    } else if (qName == kImage) {
+    } else if (XmlMarkupText::same(qName, kImage)) {
         endImage();
-    } else if (qName == kGraphics) {
+    } else if (XmlMarkupText::same(qName, kGraphics)) {
         m_target.RaisePrintGraphicsEnd();
-    } else if (qName == kDocument) {
+    } else if (XmlMarkupText::same(qName, kDocument)) {
         if (m_openVouchers > 0)
             --m_openVouchers;
         m_target.RaisePrintVoucherEnd();
@@ -240,5 +283,9 @@ void VoucherMarkup::characters(const QString& text, qint32 start, qint32 length)
 {
     if (start < 1 || length <= 0)
         return;
-    m_state.data += QStringView(text).mid(start - 1, length);
+    // The whole text of an element that has no data yet is shared, not copied.
+    if (m_state.data.isEmpty() && start == 1 && length == text.size())
+        m_state.data = text;
+    else
+        m_state.data += QStringView(text).mid(start - 1, length);
 }

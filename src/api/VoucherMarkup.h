@@ -6,6 +6,7 @@
 #include <QString>
 
 class PrintEvents;
+class clsXMLReader;
 
 // Turns one voucher document into print operations: it parses the file with clsXMLReader and
 // maps each element of the print markup to its print event on the target, keeping the
@@ -49,8 +50,12 @@ private:
     // The attributes of one start tag.
     class Attributes;
 
-    // The text the reader is given: the file name, or the decompressed document.
-    static QString readerSource(const QString& fileName);
+    // Reads the file with the reader: its bytes as the compression probe read them, or the
+    // decompressed document.
+    static void parse(clsXMLReader& reader, const QString& fileName);
+    // The decompressed document from its first "<", as bytes; content is the file's content
+    // when the probe read it whole.
+    static QByteArray decompressed(const QString& fileName, const QByteArray& content);
     void closeOpenJob();
 
     void startText(const Attributes& attributes);

@@ -1,6 +1,7 @@
 #include "components/ReceiptBarcode.h"
 
 #include <QHash>
+#include <cstring>
 #include <memory>
 #include <zint.h>
 
@@ -55,6 +56,30 @@ QImage modules(const zint_symbol& symbol)
 
 } // namespace
 
+QImage ReceiptBarcode::enlarged(const QImage& raster, int moduleDots, int height)
+{
+    QImage image(raster.width() * moduleDots, height, QImage::Format_Grayscale8);
+    if (image.isNull())
+        return image;
+    int drawnRow = -1;
+    for (int y = 0; y < height; ++y) {
+        const int row = int(qint64(y) * raster.height() / height);
+        uchar* out = image.scanLine(y);
+        // Rows of one raster row are alike: the first is drawn, the others copied.
+        if (row == drawnRow) {
+            std::memcpy(out, image.constScanLine(y - 1), size_t(image.width()));
+            continue;
+        }
+        const uchar* in = raster.constScanLine(row);
+        for (int x = 0; x < raster.width(); ++x) {
+            for (int k = 0; k < moduleDots; ++k)
+                out[qsizetype(x) * moduleDots + k] = in[x];
+        }
+        drawnRow = row;
+    }
+    return image;
+}
+
 int ReceiptBarcode::symbology(const QString& type)
 {
     return symbologies().value(normalised(type), 0);
@@ -96,13 +121,10 @@ ReceiptBarcode::Symbol ReceiptBarcode::render(const QString& type, int moduleDot
     result.twoDimensional = isMatrix(type) || symbol->rows > 1;
     if (result.twoDimensional) {
         result.humanReadable.clear();
-        result.image = raster.scaled(raster.width() * moduleDots, raster.height() * moduleDots, Qt::IgnoreAspectRatio,
-                                     Qt::FastTransformation);
+        result.image = enlarged(raster, moduleDots, raster.height() * moduleDots);
     } else {
         // A linear code: its first row of bars, drawn as tall as asked.
-        result.image = raster.copy(0, 0, raster.width(), 1)
-                           .scaled(raster.width() * moduleDots, heightDots, Qt::IgnoreAspectRatio,
-                                   Qt::FastTransformation);
+        result.image = enlarged(raster.copy(0, 0, raster.width(), 1), moduleDots, heightDots);
     }
     return result;
 }

@@ -23,4 +23,10 @@ public:
     static int symbology(const QString& type);
     // True for the 2-D codes (qr, pdf417, datamatrix, aztec).
     static bool isMatrix(const QString& type);
+
+    // The raster of a symbol (8-bit grey, one pixel a module) with each module moduleDots dots
+    // wide and its rows spread evenly over height rows: what QImage::scaled with
+    // Qt::FastTransformation makes of it, copied byte for byte instead of painted (the painter
+    // spreads an image of this size over a thread pool).
+    static QImage enlarged(const QImage& raster, int moduleDots, int height);
 };

@@ -1,5 +1,6 @@
 #include "components/ReceiptOutput.h"
 
+#include "components/ReceiptDots.h"
 #include "components/ReceiptSettings.h"
 #include "components/ReceiptSheets.h"
 #include "platform/AutomationError.h"
@@ -32,15 +33,10 @@ void replaceFile(const QString& fileName, const QByteArray& bytes)
     }
 }
 
-// The dots a thermal printer burns: black where the drawing is darker than middle grey.
-QImage printedDots(const QImage& image)
-{
-    return image.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
-}
-
-// What Qt's PNG writer calls quality: 50 is a middle zlib level, several times faster than the
-// default on a receipt's long, mostly white rows, for a file a few per cent larger.
-constexpr int kPngQuality = 50;
+// What Qt's PNG writer calls quality: 80 is zlib's fastest level (1). On a receipt's long,
+// mostly white rows of dots it takes half the time of a middle level, for a file about a
+// tenth larger (30 KB instead of 27 KB for a 4 KB voucher).
+constexpr int kPngQuality = 80;
 
 QPageSize pageSizeOf(const QImage& sheet, const ReceiptSettings& settings)
 {
@@ -68,7 +64,7 @@ bool drawPages(Device& device, const QList<QImage>& sheets, const ReceiptSetting
         const double scaleX = double(device.logicalDpiX()) / settings.dpiX();
         const double scaleY = double(device.logicalDpiY()) / settings.dpiY();
         painter.drawImage(QRectF(0, 0, sheet.width() * scaleX, sheet.height() * scaleY),
-                          dots ? printedDots(sheet) : sheet);
+                          dots ? ReceiptDots::of(sheet) : sheet);
     }
     return painter.end();
 }
@@ -77,7 +73,7 @@ bool drawPages(Device& device, const QList<QImage>& sheets, const ReceiptSetting
 
 void ReceiptOutput::writePng(const QList<QImage>& sheets, const QString& fileName, const ReceiptSettings& settings)
 {
-    const QImage roll = printedDots(ReceiptSheets::roll(sheets, settings));
+    const QImage roll = ReceiptDots::of(ReceiptSheets::roll(sheets, settings));
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);

@@ -1,6 +1,7 @@
 #include "components/ReceiptRenderer.h"
 
 #include "components/ReceiptBarcode.h"
+#include "components/ReceiptPage.h"
 
 #include <QFontMetricsF>
 #include <QHash>
@@ -109,10 +110,8 @@ ReceiptRenderer::ReceiptRenderer(const ReceiptSettings& settings)
         m_stretch.at(std::size_t(i)) = average > 0 ? std::clamp(100.0 * wanted / average, 25.0, 400.0) : 100.0;
     }
     m_jobRows = int(std::min<qint64>(m_settings.dotsY(kLongestJobMm), kMostJobDots / std::max(1, m_width)));
-    m_page = QImage(m_width, std::clamp(m_settings.dotsY(kFirstPageMm), 1, longestSlip()), QImage::Format_Grayscale8);
-    m_page.setDotsPerMeterX(m_settings.pelsPerMetreX);
-    m_page.setDotsPerMeterY(m_settings.pelsPerMetreY);
-    m_page.fill(Qt::white);
+    m_page = ReceiptPage::blank(m_width, std::clamp(m_settings.dotsY(kFirstPageMm), 1, longestSlip()),
+                                m_settings.pelsPerMetreX, m_settings.pelsPerMetreY);
     m_y = m_settings.dotsY(kTopFeedMm);
 }
 
@@ -148,14 +147,7 @@ bool ReceiptRenderer::makeRoom(int height)
         return false;
     if (m_y + height <= m_page.height())
         return true;
-    QImage larger(m_width, std::min(longest, std::max(m_page.height() * 2, m_y + height)), QImage::Format_Grayscale8);
-    larger.setDotsPerMeterX(m_page.dotsPerMeterX());
-    larger.setDotsPerMeterY(m_page.dotsPerMeterY());
-    larger.fill(Qt::white);
-    QPainter painter(&larger);
-    painter.drawImage(0, 0, m_page);
-    painter.end();
-    m_page = std::move(larger);
+    m_page = ReceiptPage::extended(m_page, std::min(longest, std::max(m_page.height() * 2, m_y + height)));
     return true;
 }
 
@@ -166,7 +158,7 @@ void ReceiptRenderer::finishSlip()
     const int height = std::min(m_page.height(), m_y + m_settings.dotsY(kBottomFeedMm));
     m_slips.append(m_page.copy(0, 0, m_width, height));
     m_used += height;
-    m_page.fill(Qt::white);
+    ReceiptPage::whiten(m_page);
     m_y = m_settings.dotsY(kTopFeedMm);
     m_drawn = false;
 }
@@ -187,7 +179,7 @@ void ReceiptRenderer::placeBlock(const QImage& block, const QString& alignment)
     if (!makeRoom(block.height()))
         return;
     QPainter painter(&m_page);
-    painter.drawImage(leftFor(alignment, block.width()), m_y, block);
+    painter.drawImage(leftFor(alignment, block.width()), m_y, greyOf(block));
     m_y += block.height();
     m_drawn = true;
 }
@@ -289,7 +281,27 @@ void ReceiptRenderer::RaisePrintBarcode(const QString& barcodeType, qint16 width
     m_y += m_settings.dotsY(kRuleSpaceMm);
 }
 
-QImage ReceiptRenderer::fittedImage(const QString& fileName) const
+QImage ReceiptRenderer::fittedImage(const QString& fileName)
+{
+    // A logo is often printed several times in one job: it is read and fitted once.
+    if (m_lastImageFile.isNull() || fileName != m_lastImageFile) {
+        m_lastImage = readFittedImage(fileName);
+        m_lastImageFile = fileName;
+    }
+    return m_lastImage;
+}
+
+QImage ReceiptRenderer::greyOf(const QImage& image)
+{
+    // The same logo drawn again is the same image data (its cache key): converted once.
+    if (image.cacheKey() != m_greySource.cacheKey()) {
+        m_greySource = image;
+        m_grey = ReceiptPage::grey(image);
+    }
+    return m_grey;
+}
+
+QImage ReceiptRenderer::readFittedImage(const QString& fileName) const
 {
     QImageReader reader(fileName);
     reader.setAllocationLimit(kImageAllocationMb);
@@ -375,7 +387,7 @@ void ReceiptRenderer::drawGraphicsRow()
             y += rowHeight - p.image.height();
         else if (m_verticalAlignment != u"t")
             y += (rowHeight - p.image.height()) / 2;
-        painter.drawImage(std::max(0, x), y, p.image);
+        painter.drawImage(std::max(0, x), y, greyOf(p.image));
     }
     painter.end();
     m_graphics.clear();

@@ -64,7 +64,10 @@ private:
     void placeBlock(const QImage& block, const QString& alignment);
     int leftFor(const QString& alignment, int width) const;
     void drawGraphicsRow();
-    QImage fittedImage(const QString& fileName) const;
+    QImage fittedImage(const QString& fileName);
+    QImage readFittedImage(const QString& fileName) const;
+    // ReceiptPage::grey of an image, kept for the next drawing of the same image.
+    QImage greyOf(const QImage& image);
     void drawText(const QFont& font, bool reverse, const QString& alignment, int indentDots, const QString& text);
 
     ReceiptSettings m_settings;
@@ -84,4 +87,11 @@ private:
     bool m_inGraphics = false;
     QString m_verticalAlignment;
     QList<PendingImage> m_graphics;
+
+    // The last image file read, fitted to the column.
+    QString m_lastImageFile;
+    QImage m_lastImage;
+    // The last image drawn and its grey dots.
+    QImage m_greySource;
+    QImage m_grey;
 };

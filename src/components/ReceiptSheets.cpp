@@ -1,5 +1,6 @@
 #include "components/ReceiptSheets.h"
 
+#include "components/ReceiptPage.h"
 #include "components/ReceiptSettings.h"
 
 #include <QPainter>
@@ -11,11 +12,7 @@ constexpr double kCutSpaceMm = 3.0;
 
 QImage blankImage(const ReceiptSettings& settings, int width, int height)
 {
-    QImage image(std::max(1, width), std::max(1, height), QImage::Format_Grayscale8);
-    image.setDotsPerMeterX(settings.pelsPerMetreX);
-    image.setDotsPerMeterY(settings.pelsPerMetreY);
-    image.fill(Qt::white);
-    return image;
+    return ReceiptPage::blank(std::max(1, width), std::max(1, height), settings.pelsPerMetreX, settings.pelsPerMetreY);
 }
 
 } // namespace

@@ -9,7 +9,7 @@
 class FileBytes {
 public:
     static QByteArray read(const QString& path);
-    // At most count bytes from the start.
+    // At most count bytes from the start (all of them when count is negative).
     static QByteArray readFirst(const QString& path, qsizetype count);
     static qint64 size(const QString& path);
     // Creates or truncates path, writes bytes and waits until they are on disk. Not atomic:

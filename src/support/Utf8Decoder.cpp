@@ -1,5 +1,7 @@
 #include "support/Utf8Decoder.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr char32_t kLastCharacter = 0x10FFFF;
@@ -31,6 +33,25 @@ bool isContinuation(quint8 byte)
     return (byte & 0xC0) == 0x80;
 }
 
+// Copies the run of ASCII bytes at in (at least the first byte is one) and gives its length.
+// Markup is nearly all ASCII: eight bytes are tested at once.
+qsizetype copyAscii(const quint8* in, qsizetype count, char16_t* out)
+{
+    constexpr quint64 kHighBits = 0x8080808080808080ull;
+    qsizetype i = 0;
+    for (; i + 8 <= count; i += 8) {
+        quint64 block;
+        std::memcpy(&block, in + i, sizeof block);
+        if (block & kHighBits)
+            break;
+        for (int k = 0; k < 8; ++k)
+            out[i + k] = in[i + k];
+    }
+    for (; i < count && in[i] < 0x80; ++i)
+        out[i] = in[i];
+    return i;
+}
+
 } // namespace
 
 Utf8Decoder::Result Utf8Decoder::decode(QByteArrayView bytes, QString& text)
@@ -48,8 +69,9 @@ Utf8Decoder::Result Utf8Decoder::decode(QByteArrayView bytes, QString& text)
     while (i < count) {
         const quint8 byte = in[i];
         if (byte < 0x80) {
-            *out++ = byte;
-            ++i;
+            const qsizetype run = copyAscii(in + i, count - i, out);
+            out += run;
+            i += run;
             continue;
         }
         const LeadByte lead = leadByte(byte);

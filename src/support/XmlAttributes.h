@@ -10,8 +10,9 @@
 
 // The attributes of one start tag as the XML reader collects them, handed to the events as a
 // Dictionary. Documents repeat a few tag shapes (the same names in the same order) many times,
-// so the dictionary of each shape is kept and only its values are replaced: a tag of a
-// known shape costs no dictionary building.
+// so the dictionary of each shape is kept and only the values that differ from the last tag
+// of that shape are replaced: a tag of a known shape costs no dictionary building, and a tag
+// repeated as it was costs no change at all.
 class XmlAttributes {
 public:
     void clear();
@@ -19,10 +20,14 @@ public:
     void add(const QString& name, QString value);
     // The attributes added since clear(), in their order; valid until the next clear().
     const Dictionary& dictionary();
+    // The characters of the values the kept dictionaries hold.
+    qsizetype keptCharacters() const;
 
 private:
     struct Shape {
         std::vector<QString> names;
+        // The values the dictionary holds, in the order of names.
+        std::vector<QString> values;
         Dictionary dictionary;
     };
     static constexpr std::size_t kShapes = 64;

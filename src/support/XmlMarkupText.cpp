@@ -197,7 +197,7 @@ QStringView XmlMarkupText::localName(QStringView qualifiedName)
 
 QString XmlMarkupText::unescape(QString text)
 {
-    if (!text.contains(u'&'))
+    if (find(text, u'&') < 0)
         return text;
     if (!text.contains(u"&#"_s))
         return replaceNamedEntities(text);

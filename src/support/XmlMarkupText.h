@@ -22,6 +22,18 @@ public:
     // looks for single characters in short tags all the time, and QStringView::indexOf takes
     // each such call through the general search for a string.
     static qsizetype find(QStringView text, QChar character, qsizetype from = 0);
+    // Equal texts, compared in line: names and attribute values are a few characters long, and
+    // QString's own comparison calls out to a general routine for every pair of equal length.
+    static bool same(QStringView a, QStringView b)
+    {
+        if (a.size() != b.size())
+            return false;
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            if (a[i] != b[i])
+                return false;
+        }
+        return true;
+    }
     // The part of a qualified name after its first ":", or the whole name.
     static QStringView localName(QStringView qualifiedName);
 

@@ -1,7 +1,17 @@
 #include "support/XmlNameTable.h"
 
-#include <QHashFunctions>
+#include "support/XmlMarkupText.h"
 
+// Names are short: a plain multiplicative hash over the characters costs a few instructions
+// a character, where the general string hash costs more to set up than to run. The table is
+// bounded, so an unlucky set of names only makes a few searches longer.
+std::size_t XmlNameTable::slotOf(QStringView name)
+{
+    std::size_t hash = std::size_t(name.size());
+    for (const QChar character : name)
+        hash = hash * 31 + character.unicode();
+    return hash % kSlots;
+}
 
 QString XmlNameTable::intern(QStringView name)
 {
@@ -9,18 +19,20 @@ QString XmlNameTable::intern(QStringView name)
         return QString();
     if (m_slots.empty())
         m_slots.resize(kSlots);
-    std::size_t slot = qHash(name) % kSlots;
+    std::size_t slot = slotOf(name);
     while (!m_slots[slot].isNull()) {
-        if (QStringView(m_slots[slot]) == name)
+        if (XmlMarkupText::same(m_slots[slot], name))
             return m_slots[slot];
         slot = (slot + 1) % kSlots;
     }
     if (m_count == kMostNames) {
         m_slots.assign(kSlots, QString());
         m_count = 0;
-        slot = qHash(name) % kSlots;
+        m_characters = 0;
+        slot = slotOf(name);
     }
     ++m_count;
+    m_characters += name.size();
     m_slots[slot] = name.toString();
     return m_slots[slot];
 }

@@ -11,12 +11,17 @@
 class XmlNameTable {
 public:
     QString intern(QStringView name);
+    // The characters of the names kept.
+    qsizetype keptCharacters() const { return m_characters; }
 
 private:
     static constexpr std::size_t kSlots = 512;
     static constexpr std::size_t kMostNames = kSlots / 2;
 
+    static std::size_t slotOf(QStringView name);
+
     // Made at the first name: a reader that meets no element pays nothing for it.
     std::vector<QString> m_slots;
     std::size_t m_count = 0;
+    qsizetype m_characters = 0;
 };

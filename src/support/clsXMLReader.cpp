@@ -8,8 +8,10 @@
 #include "support/Utf8Decoder.h"
 #include "support/XmlMarkupText.h"
 #include "support/XmlReaderNoEvents.h"
+#include "support/XmlReaderTables.h"
 #include "support/clsXMLReaderEvents.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -29,6 +31,8 @@ constexpr qint32 kCdataTextStart = 10;
 constexpr qsizetype kCdataMarkup = 12;
 // Runs of white space up to this long between tags are kept in the name table.
 constexpr qsizetype kKeptWhitespace = 64;
+// Attribute values up to this long are kept in the name table.
+constexpr qsizetype kKeptValue = 16;
 
 QString sourceName()
 {
@@ -58,6 +62,18 @@ QStringView terminatorAt(QStringView buffer)
 }
 
 
+// Blanks::trim for text held as bytes: blanks (code 32) only.
+QByteArray trimBlanks(const QByteArray& text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text[start] == ' ')
+        ++start;
+    while (end > start && text[end - 1] == ' ')
+        --end;
+    return text.sliced(start, end - start);
+}
+
 [[noreturn]] void raiseWithdrawn(ProcedureFrame& frame, const QString& description)
 {
     frame.raise(RuntimeErrors::error(RuntimeErrors::WithdrawnMember, sourceName(), description));
@@ -65,9 +81,12 @@ QStringView terminatorAt(QStringView buffer)
 
 } // namespace
 
-clsXMLReader::clsXMLReader(clsXMLReaderEvents* events) : m_events(events) {}
+clsXMLReader::clsXMLReader(clsXMLReaderEvents* events) : m_events(events), m_tables(XmlReaderTables::take()) {}
 
-clsXMLReader::~clsXMLReader() = default;
+clsXMLReader::~clsXMLReader()
+{
+    XmlReaderTables::giveBack(std::move(m_tables));
+}
 
 void clsXMLReader::setEvents(clsXMLReaderEvents* events)
 {
@@ -85,15 +104,13 @@ void clsXMLReader::Parse(const QString& source)
     ProcedureFrame frame(u"Sub Parse"_s, kClassName);
     frame.run(ErrorExit::rethrow(), [&] {
         const QString trimmed = Blanks::trim(source);
-        m_documentStarted = false;
-        m_stopped = false;
-        m_documentName.clear();
+        startParse();
         if (trimmed.isEmpty()) {
             events().FatalError(u"No XML or Filename provided: Nothing to parse"_s);
             return;
         }
         if (trimmed.startsWith(u'<')) {
-            parseText(trimmed);
+            parseText(Ansi::fromUnicode(trimmed));
             return;
         }
         if (!QFileInfo(trimmed).isFile())
@@ -103,11 +120,44 @@ void clsXMLReader::Parse(const QString& source)
     });
 }
 
-void clsXMLReader::parseText(const QString& source)
+void clsXMLReader::ParseFileBytes(const QString& fileName, const QByteArray& bytes)
 {
-    QByteArray bytes = Ansi::fromUnicode(source);
+    ProcedureFrame frame(u"Sub Parse"_s, kClassName);
+    frame.run(ErrorExit::rethrow(), [&] {
+        startParse();
+        auto content = std::make_unique<QBuffer>();
+        content->setData(bytes);
+        content->open(QIODevice::ReadOnly);
+        parseInput(std::move(content), fileName);
+    });
+}
+
+void clsXMLReader::startParse()
+{
+    m_documentStarted = false;
+    m_stopped = false;
+    m_documentName.clear();
+}
+
+void clsXMLReader::ParseTextBytes(const QByteArray& text)
+{
+    const QByteArray trimmed = trimBlanks(text);
+    // Only XML text is taken here; anything else (nothing, or a file name) goes as Parse takes it.
+    if (!trimmed.startsWith('<')) {
+        Parse(Ansi::toUnicode(text));
+        return;
+    }
+    ProcedureFrame frame(u"Sub Parse"_s, kClassName);
+    frame.run(ErrorExit::rethrow(), [&] {
+        startParse();
+        parseText(trimmed);
+    });
+}
+
+void clsXMLReader::parseText(QByteArray text)
+{
     // An incomplete sequence at the very end is dropped.
-    m_buffer = decodeChunk(bytes);
+    m_buffer = decodeChunk(text);
     m_consumed = 0;
     m_file.reset();
     events().documentLocator(QString());
@@ -119,12 +169,17 @@ void clsXMLReader::parseFile(const QString& fileName)
     auto file = std::make_unique<QFile>(fileName);
     if (!file->open(QIODevice::ReadOnly))
         RuntimeErrors::raise(RuntimeErrors::PermissionDenied);
-    m_file = std::move(file);
+    parseInput(std::move(file), fileName);
+}
+
+void clsXMLReader::parseInput(std::unique_ptr<QIODevice> input, const QString& locator)
+{
+    m_file = std::move(input);
     m_fileEnded = false;
     const auto closeFile = qScopeGuard([this] { m_file.reset(); });
     m_buffer.clear();
     m_consumed = 0;
-    events().documentLocator(fileName);
+    events().documentLocator(locator);
     zParseXML();
 }
 
@@ -235,7 +290,7 @@ void clsXMLReader::lookAhead()
 qsizetype clsXMLReader::findTagStart()
 {
     m_openScanFrom = std::max(m_openScanFrom, m_consumed);
-    const qsizetype open = m_buffer.indexOf(u'<', m_openScanFrom);
+    const qsizetype open = XmlMarkupText::find(m_buffer, u'<', m_openScanFrom);
     m_openScanFrom = open < 0 ? m_buffer.size() : open;
     return open;
 }
@@ -254,7 +309,7 @@ bool clsXMLReader::zFindBrackets()
         m_terminator = terminator.data();
         m_terminatorScanFrom = m_tagStart;
     }
-    const qsizetype found = terminator.size() == 1 ? m_buffer.indexOf(terminator.front(), m_terminatorScanFrom)
+    const qsizetype found = terminator.size() == 1 ? XmlMarkupText::find(m_buffer, terminator.front(), m_terminatorScanFrom)
                                                    : m_buffer.indexOf(terminator, m_terminatorScanFrom);
     if (found < 0) {
         // The terminator may still begin in the last characters.
@@ -358,7 +413,7 @@ void clsXMLReader::startTag(QStringView head, QStringView currentText)
         events().startDocument();
     }
     if (!m_stopped)
-        events().startElement(QString(), localNameOf(name), name, m_attributes.dictionary());
+        events().startElement(QString(), localNameOf(name), name, m_tables->attributes.dictionary());
     pushElement(name);
     if (emptyElement)
         endTag(name);
@@ -390,7 +445,7 @@ private:
 
 bool clsXMLReader::readAttributes(QStringView part)
 {
-    m_attributes.clear();
+    m_tables->attributes.clear();
     QuoteFinder singleQuotes(part, u'\'');
     QuoteFinder doubleQuotes(part, u'"');
     qsizetype at = 0;
@@ -409,21 +464,32 @@ bool clsXMLReader::readAttributes(QStringView part)
         const QStringView name = XmlMarkupText::trimControls(part.sliced(at, equals - at));
         if (name.isEmpty())
             RuntimeErrors::raise(RuntimeErrors::InvalidProcedureCall);
-        m_attributes.add(internName(name),
-                         XmlMarkupText::unescape(part.sliced(opening + 1, closing - opening - 1).toString()));
+        m_tables->attributes.add(internName(name), attributeValue(part.sliced(opening + 1, closing - opening - 1)));
         at = closing + 1;
     }
     return false;
 }
 
+QString clsXMLReader::attributeValue(QStringView raw)
+{
+    // Short values without references ("c", "B", "bold", "2") repeat all through a document:
+    // they are kept once, like names, instead of being copied out for every tag.
+    if (!raw.isEmpty() && raw.size() <= kKeptValue && XmlMarkupText::find(raw, u'&') < 0)
+        return internName(raw);
+    return XmlMarkupText::unescape(raw.toString());
+}
+
 void clsXMLReader::endTag(QStringView name)
 {
+    // An end tag nearly always closes the innermost element, whose name is at hand.
+    const bool closesInnermost = m_depth > 0 && QStringView(m_elements[m_depth - 1]) == name;
+    const QString qName = closesInnermost ? m_elements[m_depth - 1] : QString();
     if (m_depth > 0)
         --m_depth;
     if (m_stopped)
         return;
-    const QString qName = internName(name);
-    events().endElement(QString(), localNameOf(qName), qName);
+    const QString& reported = closesInnermost ? qName : internName(name);
+    events().endElement(QString(), localNameOf(reported), reported);
 }
 
 void clsXMLReader::pushElement(const QString& name)
@@ -436,7 +502,7 @@ void clsXMLReader::pushElement(const QString& name)
 
 QString clsXMLReader::internName(QStringView name)
 {
-    return m_names.intern(name);
+    return m_tables->names.intern(name);
 }
 
 QString clsXMLReader::localNameOf(const QString& qualifiedName)

@@ -1,8 +1,6 @@
 #pragma once
 
 #include "platform/Variant.h"
-#include "support/XmlAttributes.h"
-#include "support/XmlNameTable.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,7 +8,8 @@
 #include <array>
 #include <memory>
 
-class QFile;
+class QIODevice;
+class XmlReaderTables;
 class clsXMLReaderEvents;
 
 // The program's small event-driven XML reader. It reads XML text or a file, decodes it from
@@ -40,6 +39,13 @@ public:
     // name of a file. A missing file raises 53, bytes that are not UTF-8 raise 321; errors
     // leave the events raised so far raised and raise no endDocument.
     void Parse(const QString& source);
+    // Parses the bytes of the file fileName, read whole by the caller, exactly as Parse(fileName)
+    // parses that file: the same chunks, events and errors, without opening it again. fileName
+    // is taken as it is (not trimmed, never XML text).
+    void ParseFileBytes(const QString& fileName, const QByteArray& bytes);
+    // Parses text given as its bytes, one character a byte in Windows-1252 (as clsZlib reads a
+    // document): what Parse(Ansi::toUnicode(text)) does, without converting there and back.
+    void ParseTextBytes(const QByteArray& text);
     // From inside an event handler: stops the parse with FatalError(reason), or "Parsing
     // cancelled" when reason is empty. No further event follows, endDocument included.
     void cancelParse(const QString& reason);
@@ -63,8 +69,12 @@ public:
     QString ConvertFromUTF8(QString& text);
 
 private:
-    void parseText(const QString& source);
+    void startParse();
+    // text: the trimmed source's bytes.
+    void parseText(QByteArray text);
     void parseFile(const QString& fileName);
+    // Reads the document from input in chunks; locator is the name documentLocator reports.
+    void parseInput(std::unique_ptr<QIODevice> input, const QString& locator);
     void zParseXML();
 
     // Input.
@@ -87,6 +97,8 @@ private:
     void startTag(QStringView head, QStringView currentText);
     // Fills m_attributes; true when the tag turned out to be an empty-element tag.
     bool readAttributes(QStringView part);
+    // The value between an attribute's quotes, unescaped.
+    QString attributeValue(QStringView raw);
     void endTag(QStringView name);
 
     void pushElement(const QString& name);
@@ -110,7 +122,8 @@ private:
     const QChar* m_terminator = nullptr;
     qsizetype m_terminatorScanFrom = 0;
 
-    std::unique_ptr<QFile> m_file;
+    // The file, or the bytes of a file read by the caller.
+    std::unique_ptr<QIODevice> m_file;
     // Set by the short read that met the end of the file.
     bool m_fileEnded = false;
     QByteArray m_undecoded;
@@ -121,6 +134,6 @@ private:
     bool m_stopped = false;
     QString m_documentName;
 
-    XmlAttributes m_attributes;
-    XmlNameTable m_names;
+    // Names and attribute shapes, taken over from the last reader on this thread.
+    std::unique_ptr<XmlReaderTables> m_tables;
 };

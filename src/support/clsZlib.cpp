@@ -186,11 +186,30 @@ bool clsZlib::startsCompressed(const QString& fileName)
 
 bool clsZlib::IsCompressed(const QString& fileName)
 {
+    return probe(fileName, 0).compressed;
+}
+
+bool clsZlib::IsCompressed(const QString& fileName, QByteArray& content)
+{
+    Probe result = probe(fileName, kLargestKeptContent);
+    content = result.whole ? std::move(result.bytes) : QByteArray();
+    return result.compressed;
+}
+
+clsZlib::Probe clsZlib::probe(const QString& fileName, qint64 wholeUpTo)
+{
     ProcedureFrame frame(u"Function IsCompressed"_s, kClassName);
     return frame.run(ErrorExit::rethrow(), [&] {
+        Probe result;
         finishInterruptedReplacement(fileName);
         const QFileInfo file(fileName);
-        return file.isFile() && file.size() > kHeaderLength && startsCompressed(fileName);
+        if (!file.isFile() || file.size() <= kHeaderLength)
+            return result;
+        result.whole = file.size() <= wholeUpTo;
+        // Else one byte more than the header, so that the length test holds for what was read.
+        result.bytes = result.whole ? FileBytes::read(fileName) : FileBytes::readFirst(fileName, kHeaderLength + 1);
+        result.compressed = hasZlibHeader(result.bytes);
+        return result;
     });
 }
 
@@ -255,6 +274,16 @@ QString clsZlib::Read(const QString& fileName)
         if (!startsCompressed(existing))
             return Ansi::toUnicode(FileBytes::read(existing));
         return Ansi::toUnicode(zDecompress(readCompressed(existing)));
+    });
+}
+
+QByteArray clsZlib::ReadContent(const QByteArray& content)
+{
+    ProcedureFrame frame(u"Function Read"_s, kClassName);
+    return frame.run(ErrorExit::rethrow(), [&] {
+        if (!hasZlibHeader(content))
+            return content;
+        return zDecompress(content);
     });
 }
 

@@ -31,11 +31,20 @@ public:
     // The file's text, decompressed first when it is compressed. Raises 53 when the file exists
     // neither under its name nor with the extension.
     QString Read(const QString& fileName);
+    // Read for a file whose whole content the caller holds (as IsCompressed hands it back): the
+    // text as bytes, one a character, decompressed first when compressed; the same errors.
+    QByteArray ReadContent(const QByteArray& content);
     // The name under which the file exists: as given, with the extension added, or with the
     // extension taken off; empty when none of them exists.
     QString ExistingFile(const QString& fileName);
     // True when the file exists, is longer than 2 bytes and starts with a valid zlib header.
     bool IsCompressed(const QString& fileName);
+    // The same question for a caller that reads the file next: a file of at most
+    // kLargestKeptContent bytes is read whole instead of only its header, and its bytes are
+    // handed back through content (left empty for a larger file, or when the answer is false
+    // without reading: no such file, not a regular file, too short).
+    bool IsCompressed(const QString& fileName, QByteArray& content);
+    static constexpr qint64 kLargestKeptContent = 1024 * 1024;
 
     // The base of the numbers of zlib failures: the number is this plus the absolute zlib code.
     static constexpr quint32 kZlibErrorBase = 0x80040000u;
@@ -47,6 +56,13 @@ private:
 
     static bool hasZlibHeader(const QByteArray& start);
     static bool startsCompressed(const QString& fileName);
+    struct Probe {
+        bool compressed = false;
+        // What was read: the whole file when it is no longer than asked, else its header.
+        QByteArray bytes;
+        bool whole = false;
+    };
+    Probe probe(const QString& fileName, qint64 wholeUpTo);
     static QByteArray readCompressed(const QString& fileName);
     bool endsWithExtension(const QString& fileName) const;
     // The names the document may have: without and with the extension.

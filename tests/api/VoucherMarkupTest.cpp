@@ -263,6 +263,18 @@ TEST_F(VoucherMarkupTest, CorruptCompressedDataRaisesTheZlibError)
     EXPECT_TRUE(target.events.isEmpty());
 }
 
+// The reader trims the name it is given: a name with blanks around it prints the file the
+// trimmed name names, even when a file of the untrimmed name exists too.
+TEST_F(VoucherMarkupTest, ANameWithBlanksPrintsTheFileOfTheTrimmedName)
+{
+    const QString path = writeFile("<document><line w='3'/></document>");
+    writeFile("<document><line w='7'/></document>", QStringLiteral("voucher.xml "));
+    const QStringList expected = eventsOf(path);
+    ASSERT_TRUE(expected.join(u' ').contains(u'3')) << expected.join(u' ').toStdString();
+    EXPECT_EQ(eventsOf(path + u' '), expected);
+    EXPECT_EQ(eventsOf(u' ' + path), expected);
+}
+
 TEST_F(VoucherMarkupTest, FileWithoutAnyElementRaisesNothing)
 {
     RecordingPrintEvents target;

@@ -448,6 +448,42 @@ TEST(ClsXMLReader, AHandlerThatParsesAgainEndsTheOuterParseSafely)
                                       u"endDocument"_s, u"endDocument"_s}));
 }
 
+// Readers pass their names and attribute shapes on to the next reader: values must follow each
+// tag, and a reader made inside another one's handler must not change what that handler holds.
+TEST(ClsXMLReader, TagsOfOneShapeCarryTheirOwnValuesAcrossReaders)
+{
+    const QString xml = u"<r><a x='1' y='2'/><a x='1' y='3'/><a x='4' y='3'/><a x='' y='3'/></r>"_s;
+    const QStringList expected = framed({u"startElement(|r|r|{})"_s,
+                                         u"startElement(|a|a|{x=1,y=2})"_s, u"endElement(|a|a)"_s,
+                                         u"startElement(|a|a|{x=1,y=3})"_s, u"endElement(|a|a)"_s,
+                                         u"startElement(|a|a|{x=4,y=3})"_s, u"endElement(|a|a)"_s,
+                                         u"startElement(|a|a|{x=,y=3})"_s, u"endElement(|a|a)"_s,
+                                         u"endElement(|r|r)"_s});
+    EXPECT_EQ(parse(xml).events, expected);
+    EXPECT_EQ(parse(xml).events, expected);
+
+    class Nesting : public EventLog {
+    public:
+        void startElement(const QString& uri, const QString& local, const QString& qName,
+                          const Dictionary& attributes) override
+        {
+            EventLog::startElement(uri, local, qName, attributes);
+            const QString before = attributes.itemIfPresent(u"x"_s).toString();
+            if (inner.isEmpty())
+                inner = parse(u"<a x='2'><a x='3'/></a>"_s).events;
+            held.append(before + u'/' + attributes.itemIfPresent(u"x"_s).toString());
+        }
+        QStringList inner;
+        QStringList held;
+    };
+    Nesting outer;
+    clsXMLReader reader(&outer);
+    reader.Parse(u"<a x='1'><a x='5'/></a>"_s);
+    EXPECT_EQ(outer.held, (QStringList{u"1/1"_s, u"5/5"_s}));
+    EXPECT_EQ(outer.inner, framed({u"startElement(|a|a|{x=2})"_s, u"startElement(|a|a|{x=3})"_s,
+                                   u"endElement(|a|a)"_s, u"endElement(|a|a)"_s}));
+}
+
 TEST(ClsXMLReader, WithdrawnMembersRaise421)
 {
     clsXMLReader reader;
@@ -596,6 +632,74 @@ TEST_F(XmlFiles, BadDocumentsEndInEventsOrAnErrorNeverAHang)
         const ParseResult result = parse(write(u"bad.xml"_s, c.bytes));
         EXPECT_EQ(result.error, c.error) << result.description.toStdString();
         EXPECT_FALSE(result.events.isEmpty());
+    }
+}
+
+// Bytes the caller read from a file parse exactly as the file does: the same chunks, so the
+// same events before the same error.
+TEST_F(XmlFiles, BytesReadByTheCallerParseAsTheFileDoes)
+{
+    const QByteArray threeChunks = "<a>" + QByteArray("<t>text</t>").repeated(200);
+    const QByteArray exactChunks = "<d>" + QByteArray(2 * clsXMLReader::kFileChunk - 7, 'x') + "</d>";
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"sequences split at chunk boundaries", straddlingDocument()},
+        {"not UTF-8 in the third chunk", threeChunks + "caf\xE9</a>"},
+        {"truncated in a tag", "<a><b x='1' y='"},
+        {"two whole chunks", exactChunks},
+        {"empty", {}},
+        {"no markup", "no markup at all"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = write(u"bytes.xml"_s, c.bytes);
+        const ParseResult fromFile = parse(path);
+        EventLog log;
+        clsXMLReader reader(&log);
+        ParseResult fromBytes;
+        try {
+            reader.ParseFileBytes(path, c.bytes);
+        } catch (const AutomationError& error) {
+            fromBytes.error = error.number();
+            fromBytes.description = error.description();
+        }
+        EXPECT_EQ(log.lines, fromFile.events);
+        EXPECT_EQ(fromBytes.error, fromFile.error);
+        EXPECT_EQ(fromBytes.description, fromFile.description);
+    }
+}
+
+// Text handed over as its bytes parses as the same text handed over as a string.
+TEST_F(XmlFiles, TextAsBytesParsesAsTheSameText)
+{
+    const QString path = write(u"named.xml"_s, "<n/>");
+    const QByteArray cases[] = {
+        "  <a x='1'>caf\xC3\xA9 \x80\x9F</a>  ",
+        "<a>\xE2\x82",
+        "<a>caf\xE9</a>",
+        "   ",
+        "",
+        path.toUtf8(),
+        " " + path.toUtf8() + " ",
+        "no/such/file",
+    };
+    for (const QByteArray& bytes : cases) {
+        SCOPED_TRACE(bytes.toStdString());
+        const ParseResult asText = parse(Ansi::toUnicode(bytes));
+        EventLog log;
+        clsXMLReader reader(&log);
+        ParseResult asBytes;
+        try {
+            reader.ParseTextBytes(bytes);
+        } catch (const AutomationError& error) {
+            asBytes.error = error.number();
+            asBytes.description = error.description();
+        }
+        EXPECT_EQ(log.lines, asText.events);
+        EXPECT_EQ(asBytes.error, asText.error);
+        EXPECT_EQ(asBytes.description, asText.description);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "fakes/ServiceFixture.h"
+#include "platform/Ansi.h"
 #include "platform/AutomationError.h"
 #include "support/FileReplacement.h"
 #include "support/clsZlib.h"
@@ -120,6 +121,43 @@ TEST_F(ClsZlib, IsCompressedByTheZlibHeader)
     for (const auto& [bytes, compressed] : cases)
         EXPECT_EQ(m_zlib.IsCompressed(write(u"f"_s, bytes)), compressed) << bytes.toHex().toStdString();
     EXPECT_FALSE(m_zlib.IsCompressed(path(u"absent"_s)));
+}
+
+// The probe that keeps a small file's content answers as IsCompressed, and that content gives
+// what Read gives, errors included.
+TEST_F(ClsZlib, TheProbeKeepingTheContentAgreesWithIsCompressedAndRead)
+{
+    QByteArray damaged = zlibCompressed(QByteArray("voucher ").repeated(500));
+    for (qsizetype i = 4; i < damaged.size() - 4; i += 3)
+        damaged[i] = char(damaged[i] ^ 0x5A);
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"plain", "<document>caf\xE9</document>"},
+        {"compressed", zlibCompressed("<document>\x80 text</document>")},
+        {"damaged", damaged},
+        {"two bytes", QByteArray("\x78\x9C", 2)},
+        {"larger than kept", QByteArray(clsZlib::kLargestKeptContent + 1, 'x')},
+    };
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        const QString file = write(u"f"_s, bytes);
+        QByteArray content("stale");
+        EXPECT_EQ(m_zlib.IsCompressed(file, content), m_zlib.IsCompressed(file));
+        EXPECT_EQ(content, bytes.size() > 2 && bytes.size() <= clsZlib::kLargestKeptContent ? bytes : QByteArray());
+        if (content.isEmpty())
+            continue;
+        QString read;
+        const AutomationError readError = errorOf([&] { read = m_zlib.Read(file); });
+        QByteArray fromContent;
+        const AutomationError contentError = errorOf([&] { fromContent = m_zlib.ReadContent(content); });
+        EXPECT_EQ(contentError.number(), readError.number());
+        EXPECT_EQ(contentError.description(), readError.description());
+        EXPECT_EQ(Ansi::toUnicode(fromContent), read);
+    }
+    QByteArray content("stale");
+    EXPECT_FALSE(m_zlib.IsCompressed(path(u"absent"_s), content));
+    EXPECT_TRUE(content.isEmpty());
+    EXPECT_FALSE(m_zlib.IsCompressed(m_folder.path(), content));
+    EXPECT_TRUE(content.isEmpty());
 }
 
 TEST_F(ClsZlib, CompressAndDecompressRenameWithTheExtension)

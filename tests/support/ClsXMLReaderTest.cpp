@@ -80,19 +80,25 @@ struct ParseResult {
     QString description;
 };
 
-ParseResult parse(const QString& source)
+// What a reader raised while `feed` gave it its input.
+ParseResult parseWith(const std::function<void(clsXMLReader&)>& feed)
 {
     EventLog log;
     clsXMLReader reader(&log);
     ParseResult result;
     try {
-        reader.Parse(source);
+        feed(reader);
     } catch (const AutomationError& error) {
         result.error = error.number();
         result.description = error.description();
     }
     result.events = log.lines;
     return result;
+}
+
+ParseResult parse(const QString& source)
+{
+    return parseWith([&](clsXMLReader& reader) { reader.Parse(source); });
 }
 
 QStringList framed(const QStringList& inner)
@@ -656,16 +662,8 @@ TEST_F(XmlFiles, BytesReadByTheCallerParseAsTheFileDoes)
         SCOPED_TRACE(c.name);
         const QString path = write(u"bytes.xml"_s, c.bytes);
         const ParseResult fromFile = parse(path);
-        EventLog log;
-        clsXMLReader reader(&log);
-        ParseResult fromBytes;
-        try {
-            reader.ParseFileBytes(path, c.bytes);
-        } catch (const AutomationError& error) {
-            fromBytes.error = error.number();
-            fromBytes.description = error.description();
-        }
-        EXPECT_EQ(log.lines, fromFile.events);
+        const ParseResult fromBytes = parseWith([&](clsXMLReader& reader) { reader.ParseFileBytes(path, c.bytes); });
+        EXPECT_EQ(fromBytes.events, fromFile.events);
         EXPECT_EQ(fromBytes.error, fromFile.error);
         EXPECT_EQ(fromBytes.description, fromFile.description);
     }
@@ -688,16 +686,8 @@ TEST_F(XmlFiles, TextAsBytesParsesAsTheSameText)
     for (const QByteArray& bytes : cases) {
         SCOPED_TRACE(bytes.toStdString());
         const ParseResult asText = parse(Ansi::toUnicode(bytes));
-        EventLog log;
-        clsXMLReader reader(&log);
-        ParseResult asBytes;
-        try {
-            reader.ParseTextBytes(bytes);
-        } catch (const AutomationError& error) {
-            asBytes.error = error.number();
-            asBytes.description = error.description();
-        }
-        EXPECT_EQ(log.lines, asText.events);
+        const ParseResult asBytes = parseWith([&](clsXMLReader& reader) { reader.ParseTextBytes(bytes); });
+        EXPECT_EQ(asBytes.events, asText.events);
         EXPECT_EQ(asBytes.error, asText.error);
         EXPECT_EQ(asBytes.description, asText.description);
     }

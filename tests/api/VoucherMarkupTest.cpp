@@ -1,5 +1,6 @@
 #include "api/VoucherMarkup.h"
 
+#include "common/TestFiles.h"
 #include "fakes/RecordingPrintEvents.h"
 #include "platform/AutomationError.h"
 #include "support/clsZlib.h"
@@ -19,9 +20,7 @@ protected:
     QString writeFile(const QByteArray& bytes, const QString& name = QStringLiteral("voucher.xml"))
     {
         const QString path = folder.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(TestFiles::write(path, bytes));
         return path;
     }
 

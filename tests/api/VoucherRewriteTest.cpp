@@ -1,4 +1,5 @@
 #include "api/Voucher.h"
+#include "common/TestFiles.h"
 #include "components/QuibaXmlDocument.h"
 #include "fakes/ServiceFixture.h"
 #include "support/clsZlib.h"
@@ -29,10 +30,7 @@ protected:
             body += "<text f='C'>Line " + QByteArray::number(i) + " of the voucher</text>";
         body += "</document>";
         const QString path = folder.filePath(u"large.xml"_s);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(body);
-        file.close();
+        EXPECT_TRUE(TestFiles::write(path, body));
         if (compressed)
             clsZlib().Compress(path);
         return path;

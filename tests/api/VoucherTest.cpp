@@ -3,6 +3,7 @@
 #include "api/Voucher.h"
 #include "api/Vouchers.h"
 #include "app/QuibaErrors.h"
+#include "common/TestFiles.h"
 #include "components/QuibaXmlDocument.h"
 #include "platform/Collection.h"
 #include "platform/ComponentRegistry.h"
@@ -61,9 +62,7 @@ protected:
     QString writeVoucher(const QString& name, const QByteArray& bytes)
     {
         const QString path = folder.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(TestFiles::write(path, bytes));
         return path;
     }
 

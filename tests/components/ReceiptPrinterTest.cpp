@@ -1,3 +1,4 @@
+#include "common/TestFiles.h"
 #include "components/ReceiptBarcode.h"
 #include "components/ReceiptOutput.h"
 #include "components/ReceiptPreview.h"
@@ -42,9 +43,7 @@ protected:
     QString writeVoucher(const QByteArray& markup, const QString& name = QStringLiteral("voucher.xml"))
     {
         const QString path = folder.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(markup);
+        EXPECT_TRUE(TestFiles::write(path, markup));
         return path;
     }
 

@@ -2,6 +2,7 @@
 
 #include "app/Services.h"
 #include "common/QtPrinting.h"
+#include "common/TestFiles.h"
 #include "fakes/RecordingErrorHandler.h"
 #include "platform/Ansi.h"
 #include "platform/DateValue.h"
@@ -31,12 +32,7 @@ protected:
         ini.setObfuscateKey(u"kq-rwt-zvbn jx:pu:fe"_s);
     }
 
-    void writeFile(const QByteArray& bytes)
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(bytes), bytes.size());
-    }
+    void writeFile(const QByteArray& bytes) { ASSERT_TRUE(TestFiles::write(path, bytes)); }
 
     // The file with the key k in section S holding the stored text, or without the key.
     void store(const std::optional<QByteArray>& text) { writeFile(text ? "[S]\nk=" + *text + "\n" : "[S]\n"); }

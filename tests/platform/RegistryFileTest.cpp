@@ -1,6 +1,7 @@
 #include "platform/RegistryFile.h"
 
 #include "common/TestEnvironment.h"
+#include "common/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -256,10 +257,7 @@ TEST(RegistryFileTest, LoadsFromTheEnvironmentsFileOrTheProgramRoot)
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(u"shop.reg"_s);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write((kHeader + u"[HKEY_LOCAL_MACHINE\\Software\\Shop]\r\n\"A\"=\"1\"\r\n"_s).toUtf8());
-    file.close();
+    ASSERT_TRUE(TestFiles::write(path, (kHeader + u"[HKEY_LOCAL_MACHINE\\Software\\Shop]\r\n\"A\"=\"1\"\r\n"_s).toUtf8()));
 
     const QByteArray saved = qgetenv("PCQUIBA_REGISTRY");
     qputenv("PCQUIBA_REGISTRY", path.toLocal8Bit());

@@ -1,3 +1,4 @@
+#include "common/TestFiles.h"
 #include "fakes/ServiceFixture.h"
 #include "platform/Ansi.h"
 #include "platform/AutomationError.h"
@@ -111,9 +112,7 @@ protected:
     QString write(const QString& name, const QByteArray& bytes)
     {
         const QString path = m_folder.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(TestFiles::write(path, bytes));
         return path;
     }
 

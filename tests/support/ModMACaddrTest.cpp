@@ -1,6 +1,7 @@
 #include "support/modMACaddr.h"
 
 #include "app/Services.h"
+#include "common/TestFiles.h"
 #include "fakes/ServiceFixture.h"
 #include "platform/LinuxNetworkSource.h"
 
@@ -332,9 +333,7 @@ protected:
 
     static void writeFile(const QString& path, const QString& text)
     {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text.toLatin1() + '\n');
+        ASSERT_TRUE(TestFiles::write(path, text.toLatin1() + '\n'));
     }
 
     QTemporaryDir m_sysfs;

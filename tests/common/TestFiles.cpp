@@ -1,0 +1,9 @@
+#include "common/TestFiles.h"
+
+#include <QFile>
+
+bool TestFiles::write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}

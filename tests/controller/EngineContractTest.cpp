@@ -5,6 +5,7 @@
 #include "controller/RulesEngine.h"
 #include "fakes/FakeHostFactory.h"
 #include "fakes/FakeRulesEngine.h"
+#include "fakes/RecordingHostEvents.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/RuntimeErrors.h"
 #include "platform/TestHelpers.h"
@@ -54,17 +55,6 @@ public:
     bool cancelAnswer = false;
 };
 
-class RecordingHostSink : public HostConnectionEvents {
-public:
-    void Error(qint32 number, const QString& description) override { lines.append(QStringLiteral("Error %1 %2").arg(number).arg(description)); }
-    void Timeout() override { lines.append(QStringLiteral("Timeout")); }
-    void UploadFileComplete(const QString& first, const QString& second) override
-    {
-        lines.append(QStringLiteral("UploadFileComplete %1 %2").arg(first, second));
-    }
-    QStringList lines;
-};
-
 // Releases the engine it listens to from inside the events that end a request, as the
 // controller does when the screen is handed back.
 class ReleasingEngineSink : public RecordingEngineSink {
@@ -92,23 +82,23 @@ private:
 };
 
 // Releases the connection inside its ending event, as the remote command processor does.
-class ReleasingHostSink : public RecordingHostSink {
+class ReleasingHostSink : public RecordingHostEvents {
 public:
     explicit ReleasingHostSink(std::shared_ptr<HostConnection>& connection) : m_connection(connection) {}
 
     void Error(qint32 number, const QString& description) override
     {
-        RecordingHostSink::Error(number, description);
+        RecordingHostEvents::Error(number, description);
         m_connection.reset();
     }
     void Timeout() override
     {
-        RecordingHostSink::Timeout();
+        RecordingHostEvents::Timeout();
         m_connection.reset();
     }
     void UploadFileComplete(const QString& first, const QString& second) override
     {
-        RecordingHostSink::UploadFileComplete(first, second);
+        RecordingHostEvents::UploadFileComplete(first, second);
         m_connection.reset();
     }
 
@@ -201,7 +191,7 @@ TEST(OfflineHostTest, UploadsEndWithAnErrorEvent)
 {
     auto factory = ComponentRegistry::createAs<HostFactory>(HostFactory::kClassId);
     auto connection = factory->CreateHost()->Connection(nullptr);
-    RecordingHostSink sink;
+    RecordingHostEvents sink;
     connection->setEventSink(&sink);
     connection->UploadFile(QStringLiteral("/tmp/x.log"), {});
     EXPECT_TRUE(sink.lines.isEmpty());
@@ -333,7 +323,7 @@ TEST_F(FakeEngineTest, SurvivesBeingReleasedInsideItsOwnEvents)
 
 TEST(FakeHostTest, AConnectionReleasedBeforeItsLaterOutcomeRaisesNothing)
 {
-    RecordingHostSink sink;
+    RecordingHostEvents sink;
     const FakeHostConnection::Outcome outcomes[] = {FakeHostConnection::Outcome::Complete,
                                                     FakeHostConnection::Outcome::Error,
                                                     FakeHostConnection::Outcome::Timeout};
@@ -372,7 +362,7 @@ TEST(FakeHostTest, UploadOutcomesAreScripted)
     for (const auto& testCase : cases) {
         auto connection = ComponentRegistry::createAs<HostFactory>(HostFactory::kClassId)->CreateHost()->Connection(nullptr);
         FakeHostFactory::host()->connection->outcome = testCase.outcome;
-        RecordingHostSink sink;
+        RecordingHostEvents sink;
         connection->setEventSink(&sink);
         connection->UploadFile(QStringLiteral("a.log"), {});
         EXPECT_EQ(sink.lines, QStringList{QString::fromLatin1(testCase.line)});

@@ -1,5 +1,6 @@
 #include "SimulatedHostFactory.h"
 #include "SimulatedRoot.h"
+#include "fakes/RecordingHostEvents.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -9,17 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class UploadLog : public HostConnectionEvents {
-public:
-    void Error(qint32 number, const QString& description) override { lines.append(QStringLiteral("Error %1 %2").arg(number).arg(description)); }
-    void Timeout() override { lines.append(QStringLiteral("Timeout")); }
-    void UploadFileComplete(const QString& first, const QString& second) override
-    {
-        lines.append(QStringLiteral("UploadFileComplete %1 %2").arg(first, second));
-    }
-    QStringList lines;
-};
 
 void settle()
 {
@@ -35,7 +25,7 @@ protected:
     QStringList upload(const QString& localFile, const QString& remoteName)
     {
         auto connection = SimulatedHostFactory().CreateHost()->Connection(nullptr);
-        UploadLog log;
+        RecordingHostEvents log;
         connection->setEventSink(&log);
         connection->UploadFile(localFile, remoteName);
         EXPECT_TRUE(log.lines.isEmpty()) << "the outcome came inside UploadFile";
@@ -76,7 +66,7 @@ TEST_F(SimulatedHostTest, AMissingFileEndsInAnErrorAndAConfiguredTimeoutInTimeou
 
 TEST_F(SimulatedHostTest, AReleasedConnectionReportsNothing)
 {
-    UploadLog log;
+    RecordingHostEvents log;
     {
         auto connection = SimulatedHostFactory().CreateHost()->Connection(nullptr);
         connection->setEventSink(&log);

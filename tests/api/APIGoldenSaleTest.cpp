@@ -3,6 +3,7 @@
 #include "api/Basket.h"
 #include "api/UserInterface.h"
 #include "api/Vouchers.h"
+#include "common/TestEventLoop.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -81,7 +82,7 @@ TEST_F(APIGoldenSaleTest, AWholeSaleWritesTheExpectedLog)
     api.UserInterface()->Show(startAt);
     VariantArray data{Variant(u"20"_s)};
     basket->AddItem(u"TOPUP20"_s, data);
-    runEventLoop();
+    TestEventLoop::runPending();
     ASSERT_EQ(engine->ensureBasket().Count(), 1);
     engine->ensureBasket().items.first()->description = u"Top-up 20"_s;
 

@@ -2,6 +2,7 @@
 
 #include "api/Basket.h"
 #include "app/QuibaErrors.h"
+#include "common/TestEventLoop.h"
 #include "controller/RulesEngineEvents.h"
 
 #include <gtest/gtest.h>
@@ -136,7 +137,7 @@ TEST_F(APIRelayTest, GetDataIsAnsweredThroughTheParametersOrByInjection)
         EXPECT_EQ(traceLines().last(), c.endLine) << c.name;
     }
     // An injection inside the event is its answer, never a deferred one.
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_TRUE(engine->injectedData.isEmpty());
     EXPECT_EQ(sink.events.first(), u"GetData(Card, Text, 4, Swipe again)"_s);
 
@@ -187,7 +188,7 @@ TEST_F(APIRelayTest, AnInjectionAnswersOnlyTheObjectItWasMadeOn)
     EXPECT_TRUE(answer.data.isEmpty());
     EXPECT_FALSE(answer.cancel);
     EXPECT_EQ(secondSink.events, QStringList{u"GetData(Pin, Text, 1, )"_s});
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_EQ(engine->injectedData, (QList<QPair<QString, qint32>>{{u"from second"_s, 1}}));
 
     // Injected through the object in its own request, it is the answer.
@@ -290,7 +291,7 @@ TEST_F(APIRelayTest, InjectDataOutsideARequestIsDeferredToAListeningDevice)
         if (!c.accepted) {
             EXPECT_EQ(error.description(), u"Invalid or Unexpected Device Number"_s);
         }
-        runEventLoop();
+        TestEventLoop::runPending();
     }
     EXPECT_EQ(engine->injectedData.size(), 3);
 
@@ -300,7 +301,7 @@ TEST_F(APIRelayTest, InjectDataOutsideARequestIsDeferredToAListeningDevice)
     api.InjectData(Variant(u"9876"_s), 4);
     EXPECT_TRUE(engine->injectedData.isEmpty());
     EXPECT_EQ(traceLines(), QStringList{u"CALL: API.InjectData(9876)"_s});
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_EQ(engine->injectedData, (QList<QPair<QString, qint32>>{{u"9876"_s, 4}}));
 }
 
@@ -322,7 +323,7 @@ TEST_F(APIRelayTest, HostileDeviceDataNeverBreaksTheObject)
     };
     for (const Variant& value : values) {
         api.InjectData(value, 1);
-        runEventLoop();
+        TestEventLoop::runPending();
     }
     // Text reaches the engine whole; what has no text is dropped by the controller.
     ASSERT_EQ(engine->injectedData.size(), 2);
@@ -352,7 +353,7 @@ TEST_F(APIRelayTest, AHandlerThatFailsOnEveryEventDoesNotStopTheRelay)
     api.UserInterface();
     VariantArray noData;
     api.Basket()->AddItem(u"P1"_s, noData);
-    runEventLoop();
+    TestEventLoop::runPending();
     engineEvents().StartDevice(1);
     engine->raiseGetData(u"Pin"_s, u"Text"_s, 1);
     EXPECT_TRUE(api.Basket()->Commit());

@@ -3,6 +3,7 @@
 #include "api/SaleFixture.h"
 #include "api/Vouchers.h"
 #include "app/QuibaErrors.h"
+#include "common/TestEventLoop.h"
 #include "platform/Collection.h"
 #include "platform/Dictionary.h"
 
@@ -146,12 +147,12 @@ TEST_P(BasketGuardTest, FirstFailingCheckRaisesItsCodeAndChangesNothing)
         }
         // A refused call has left its frame before raising: every enter has its leave.
         EXPECT_EQ(errorHandler->enters, errorHandler->leaves);
-        runEventLoop();
+        TestEventLoop::runPending();
         if (engine) {
             EXPECT_TRUE(engine->calls.filter(u"AddItem").isEmpty());
         }
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
     }
 }
 
@@ -170,7 +171,7 @@ TEST_F(BasketTest, AddItemLogsFlattenedQuotedDataAndAddsAfterTheCallReturned)
     EXPECT_TRUE(engine->calls.filter(u"AddItem").isEmpty()) << "added inside the Sovereign's call";
     EXPECT_EQ(frmController::instance().Args().item(u"ProductID"_s).toString(), u"P1"_s);
 
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_EQ(engine->calls.filter(u"AddItem"), QStringList{u"AddItem(P1, {3 a\"b {1 2.5}  7 })"_s});
     EXPECT_EQ(basket().Count(), 1);
     EXPECT_FALSE(frmController::instance().Args().exists(u"ProductID"_s));
@@ -184,7 +185,7 @@ TEST_F(BasketTest, AddItemWithBlankProductIsRefusedAfterTheStateChecks)
     EXPECT_EQ(error.number(), kInvalidProduct.number);
     EXPECT_EQ(error.description(), QString::fromUtf8(kInvalidProduct.description));
     EXPECT_TRUE(engine->calls.contains(u"IsBusy()"_s));
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_TRUE(engine->calls.filter(u"AddItem").isEmpty());
 }
 
@@ -195,7 +196,7 @@ TEST_F(BasketTest, SecondAddItemBeforeTheClickReplacesTheFirst)
     VariantArray data;
     sale->AddItem(u"P1"_s, data);
     sale->AddItem(u"P2"_s, data);
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_EQ(engine->calls.filter(u"AddItem"), QStringList{u"AddItem(P2, {})"_s});
 }
 
@@ -239,7 +240,7 @@ TEST_F(BasketTest, PropertiesReadTheEngineAndLogTheirLines)
         EXPECT_EQ(traceLines(), (QStringList{u"GET: Basket."_s + QString::fromUtf8(testCase.name),
                                              QString::fromUtf8(testCase.resultLine)}));
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ProcessState.h"
+#include "common/TestEventLoop.h"
 #include "components/BuiltInComponents.h"
 #include "controller/RecordingControllerListener.h"
 #include "controller/frmController.h"
@@ -30,19 +31,11 @@ protected:
             frmController::instance().unadvise(&listener);
             frmController::unload();
         }
-        runEventLoop();
+        TestEventLoop::runPending();
         frmController::setSaleObjectFactories({}, {});
         BuiltInComponents::registerAll();
         ProcessState::reset();
         ServiceFixture::TearDown();
-    }
-
-    // Runs what the event loop has waiting: posted clicks and deferred deletions.
-    static void runEventLoop()
-    {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
     }
 
     // A running engine with an empty basket; the log, the listener and the engine's calls start

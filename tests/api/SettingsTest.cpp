@@ -1,6 +1,7 @@
 #include "api/SaleFixture.h"
 #include "api/Settings.h"
 #include "app/QuibaErrors.h"
+#include "common/TestEventLoop.h"
 #include "config/IniLocation.h"
 #include "config/clsINIFile.h"
 #include "controller/ConfigurationUtility.h"
@@ -167,13 +168,13 @@ TEST_F(SettingsTest, ShowConfigOpensThePanelAfterTheCallAndRefusesASecondPanelMe
     EXPECT_EQ(refused.description(),
               u"General Error: This key is already associated with an element of this collection"_s);
 
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_EQ(RecordingUtility::panels, QStringList{u"Printer"_s});
 
     // Without a panel, and without an engine, the utility opens on its first panel.
     std::optional<QString> none;
     settings.ShowConfig(none);
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_EQ(RecordingUtility::panels, (QStringList{u"Printer"_s, QString()}));
     ComponentRegistry::unregisterFactory(ConfigurationUtility::kClassId);
 }

@@ -1,6 +1,7 @@
 #include "api/SaleFixture.h"
 #include "api/UserInterface.h"
 #include "app/QuibaErrors.h"
+#include "common/TestEventLoop.h"
 
 using namespace Qt::StringLiterals;
 
@@ -77,7 +78,7 @@ TEST_F(UserInterfaceTest, ShowRefusesInItsOrderOfChecks)
         EXPECT_EQ(error.source(), u"pcQUIBAUserInterface"_s);
         EXPECT_FALSE(engine->guiVisible);
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
     }
     std::optional<QString> start;
     EXPECT_EQ(errorOf([&] { ui.Show(start); }).number(), quibaNotReady);
@@ -105,7 +106,7 @@ TEST_F(UserInterfaceTest, InterruptAndHideReturnBeforeTheEngineHides)
     EXPECT_TRUE(engine->calls.filter(u"HideGUI").isEmpty());
     EXPECT_EQ(traceLines(),
               (QStringList{u"CALL: UserInterface.Interrupt(\"Till needed\")"_s, u"CALL: UserInterface.Hide()"_s}));
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_EQ(engine->calls.filter(u"HideGUI"), (QStringList{u"HideGUI(True, Till needed)"_s, u"HideGUI(False, )"_s}));
 }
 

@@ -3,6 +3,7 @@
 #include "api/Voucher.h"
 #include "api/Vouchers.h"
 #include "app/QuibaErrors.h"
+#include "common/TestEventLoop.h"
 #include "common/TestFiles.h"
 #include "components/QuibaXmlDocument.h"
 #include "platform/Collection.h"
@@ -243,7 +244,7 @@ TEST_F(VoucherTest, PrintingAndReadingCheckBasketReleasePrinterAndFile)
         EXPECT_TRUE(RecordingPrinter::printed.isEmpty());
         EXPECT_EQ(errorHandler->enters, errorHandler->leaves);
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
         QFile::remove(path);
     }
 }
@@ -263,7 +264,7 @@ TEST_F(VoucherTest, WithoutABasketEveryOperationDoesNothing)
     const auto vouchers = basketVouchers();
     vouchers->PrintAll(sync);
     vouchers->RaisePrintEvents(sync);
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_TRUE(listener.events.isEmpty());
     EXPECT_TRUE(RecordingPrinter::printed.isEmpty());
     EXPECT_EQ(contents(path), before);
@@ -284,7 +285,7 @@ TEST_F(VoucherTest, SyncFalseWithoutTheControllerDoesNothing)
     voucher->RaisePrintEvents(no);
     vouchers->PrintAll(no);
     vouchers->RaisePrintEvents(omitted);
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_FALSE(frmController::isLoaded());
     EXPECT_TRUE(RecordingPrinter::printed.isEmpty());
     EXPECT_EQ(contents(path), before);
@@ -308,7 +309,7 @@ TEST_F(VoucherTest, QueuedJobsRunInOrderAfterTheCallsReturned)
     EXPECT_TRUE(listener.events.isEmpty());
     EXPECT_TRUE(RecordingPrinter::printed.isEmpty());
 
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_EQ(listener.events,
               (QStringList{u"PrintBegin(1)"_s, u"PrintVoucher(l)"_s, u"PrintText(A, , 1, 1, l, 0, A)"_s,
                            u"PrintVoucherEnd()"_s, u"PrintEnd()"_s,
@@ -329,7 +330,7 @@ TEST_F(VoucherTest, AQueuedJobThatFailsIsReportedAndTheNextStillRuns)
     Voucher::create(good)->RaisePrintEvents(later);
     logger->lines.clear();
 
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_EQ(listener.events.mid(listener.events.size() - 5),
               (QStringList{u"PrintBegin(1)"_s, u"PrintVoucher(l)"_s, u"PrintText(A, , 1, 1, l, 0, ok)"_s,
                            u"PrintVoucherEnd()"_s, u"PrintEnd()"_s}));
@@ -413,7 +414,7 @@ TEST_F(VoucherTest, AnUnreadableDocumentClosesItsJobAndTheErrorReachesTheCaller)
         EXPECT_EQ(errorHandler->enters, errorHandler->leaves);
 
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
         QFile::remove(broken);
         QFile::remove(good);
     }
@@ -467,7 +468,7 @@ TEST_F(VoucherTest, XmlGivesTheDocumentTextPlainOrCompressed)
                       {compressed ? u" --> Read Compressed File"_s : u" --> Read Uncompressed File"_s, 0},
                       {u" --> <document>  <text a=\"c\">Your PIN is 1234..."_s, 1}}));
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
         QFile::remove(path);
     }
 }

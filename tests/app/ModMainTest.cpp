@@ -4,6 +4,7 @@
 #include "app/Services.h"
 #include "app/modMain.h"
 #include "common/TestEnvironment.h"
+#include "common/TestEventLoop.h"
 #include "components/BuiltInComponents.h"
 #include "config/clsINIFile.h"
 #include "controller/ConfigurationUtility.h"
@@ -31,13 +32,6 @@ Entries entries(const Dictionary& dictionary)
     for (const QString& key : dictionary.keys())
         result.append({key, dictionary.itemIfPresent(key).toString()});
     return result;
-}
-
-void runEventLoop()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
 }
 
 void writeFile(const QString& fileName, const QByteArray& content)
@@ -236,7 +230,7 @@ protected:
     {
         frmSplash::unload();
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
         QFile::remove(iniFileName);
         QDir(TestEnvironment::root() + u"/config/pcQUIBA.ini"_s).removeRecursively();
         MessageBoxes::setHandler({});
@@ -349,7 +343,7 @@ TEST_F(MainTest, HandStartsDoWhatTheirSwitchSays)
 
         frmSplash::unload();
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
         ProcessState::reset();
     }
 }
@@ -365,7 +359,7 @@ TEST_F(MainTest, FlushSwitchEmptiesTheFragmentFolderBeforeTheStartScreen)
         EXPECT_FALSE(QFile::exists(fragments.filePath(u"one.frag"_s)));
         EXPECT_TRUE(frmSplash::instance().isVisible());
         frmSplash::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
         ProcessState::reset();
     }
 }

@@ -1,4 +1,5 @@
 #include "app/ProcessLifetime.h"
+#include "common/TestEventLoop.h"
 #include "controller/frmController.h"
 
 #include <QCoreApplication>
@@ -8,12 +9,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void runEventLoop()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 TEST(ProcessLifetimeTest, InUseWhileAWindowShowsOrTheControllerHasClients)
 {
@@ -34,7 +29,7 @@ TEST(ProcessLifetimeTest, InUseWhileAWindowShowsOrTheControllerHasClients)
     controller.Disconnect(u"KIOSK"_s);
     EXPECT_FALSE(handStart.inUse());
     frmController::unload();
-    runEventLoop();
+    TestEventLoop::runPending();
 }
 
 TEST(ProcessLifetimeTest, AnAutomationStartWaitsForItsFirstClientOnlySoLong)
@@ -50,7 +45,7 @@ TEST(ProcessLifetimeTest, AnAutomationStartWaitsForItsFirstClientOnlySoLong)
     frmController::instance().Connect(u"API1"_s);
     EXPECT_TRUE(served.inUse());
     frmController::unload();
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_FALSE(served.inUse());
 }
 

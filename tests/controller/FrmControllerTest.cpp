@@ -1,4 +1,5 @@
 #include "app/ProcessState.h"
+#include "common/TestEventLoop.h"
 #include "components/BuiltInComponents.h"
 #include "controller/ConfigurationUtility.h"
 #include "controller/PrintQueueTarget.h"
@@ -21,14 +22,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Runs what the event loop has waiting, deferred deletions included.
-void runEventLoop()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 class ControllerTest : public ServiceFixture {
 protected:
     void SetUp() override
@@ -43,7 +36,7 @@ protected:
         if (frmController::isLoaded())
             frmController::instance().unadvise(&listener);
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
         frmController::setSaleObjectFactories({}, {});
         frmController::setStartScreenHooks({});
         frmController::setCommandProcessor({});
@@ -104,7 +97,7 @@ TEST_F(ControllerTest, UnloadedAsAPlainFormTheNextUseMakesAFreshController)
     frmController& second = frmController::instance();
     EXPECT_NE(&second, &first);
     EXPECT_EQ(second.clientCount(), 0);
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_TRUE(frmController::isLoaded());
 }
 
@@ -151,7 +144,7 @@ TEST_F(ControllerTest, DisconnectStopsAndUnloadsOnlyForTheLastQualifyingClient)
         if (frmController::isLoaded())
             frmController::instance().unadvise(&listener);
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
     }
 }
 
@@ -263,7 +256,7 @@ TEST_F(ControllerTest, DeferredActionsRunAfterThePostingCallInTheirOrder)
 
         modTouchTools::PostClick((form.*testCase.button)());
         EXPECT_TRUE(engine->calls.isEmpty()) << "ran inside the posting call";
-        runEventLoop();
+        TestEventLoop::runPending();
 
         QStringList calls = engine->calls;
         calls.removeAll(u"Basket()"_s);
@@ -281,7 +274,7 @@ TEST_F(ControllerTest, DeferredActionsWithoutAnEngineDoNothingAndKeepTheirArgume
     form.Args().setItem(u"Reason"_s, u"R"_s);
     for (QPushButton* button : {form.cmdAddItem(), form.cmdInjectData(), form.cmdHideGUI(), form.cmdInterruptGUI()})
         modTouchTools::PostClick(button);
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_EQ(form.Args().keys(), (QStringList{u"ProductID"_s, u"Reason"_s}));
     EXPECT_TRUE(errorHandler->events.filter(u"record"_s).isEmpty());
 }
@@ -294,7 +287,7 @@ TEST_F(ControllerTest, AFailingEngineCallIsRecordedAndTheNextClickStillRuns)
     modTouchTools::PostClick(form.cmdHideGUI());
     form.Args().setItem(u"Data"_s, u"77"_s);
     modTouchTools::PostClick(form.cmdInjectData());
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_TRUE(errorHandler->events.contains(u"record 5 frmController.Sub cmdHideGUI_Click"_s)) << errorHandler->events.join(u'\n').toStdString();
     EXPECT_TRUE(engine->calls.contains(u"InjectDeviceData(77, 0)"_s));
 }
@@ -324,7 +317,7 @@ TEST_F(ControllerTest, PrintQueueServesEveryJobInQueueingOrder)
     ASSERT_EQ(form.Args().item(u"PrintQueue"_s).arrayValue().size(), 6);
     EXPECT_TRUE(printed.isEmpty());
 
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_EQ(printed, (QStringList{u"first.PrintVoucher(True)"_s, u"second.RaisePrintEvents(True)"_s,
                                     u"third.PrintAll(True)"_s}));
     EXPECT_FALSE(form.Args().exists(u"PrintQueue"_s));
@@ -497,7 +490,7 @@ TEST_F(ControllerTest, SurrenderInKioskModeStopsTheEngineAndUnloads)
         EXPECT_EQ(listener.events, QStringList{u"Surrender(%1, bye)"_s.arg(testCase.reason)});
         EXPECT_FALSE(frmController::isLoaded());
         EXPECT_EQ(shown, testCase.startScreenShown);
-        runEventLoop();
+        TestEventLoop::runPending();
         EXPECT_TRUE(engine.expired());
         listener.events.clear();
     }
@@ -535,7 +528,7 @@ TEST_F(ControllerTest, AnEngineReleasedInsideItsOwnEventLivesUntilItsCallReturns
     EXPECT_FALSE(frmController::isLoaded());
     ASSERT_FALSE(made.expired());
     EXPECT_EQ(engine->calls.last(), u"after Surrender"_s);
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_TRUE(made.expired());
 }
 
@@ -563,7 +556,7 @@ TEST_F(ControllerTest, EachHostConnectionEventReleasesTheConnection)
         connection.reset();
         raw->UploadFile(u"/tmp/a.log"_s, QString());
         EXPECT_EQ(form.connection(), nullptr);
-        runEventLoop();
+        TestEventLoop::runPending();
         EXPECT_TRUE(watched.expired());
         EXPECT_TRUE(listener.events.isEmpty());
     }
@@ -636,7 +629,7 @@ TEST_F(ControllerTest, ShowConfigPassesPanelAndPinAndClosesTheStartScreenOnSave)
         form.Args().setItem(u"Panel"_s, u"PRINTER"_s);
         form.Args().setItem(u"PIN"_s, u"1234"_s);
         modTouchTools::PostClick(form.cmdShowConfig());
-        runEventLoop();
+        TestEventLoop::runPending();
         EXPECT_EQ(ScriptedUtility::asked, QStringList{u"PRINTER|1234"_s});
         EXPECT_EQ(form.Args().count(), 0);
         EXPECT_EQ(closed, testCase.closed);
@@ -649,7 +642,7 @@ TEST_F(ControllerTest, ShowConfigWithoutAUtilityIsSkippedSilently)
     frmController& form = controller();
     form.Args().setItem(u"Panel"_s, u"GENERAL"_s);
     modTouchTools::PostClick(form.cmdShowConfig());
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_FALSE(form.Args().exists(u"Panel"_s));
     EXPECT_TRUE(errorHandler->events.filter(u"record"_s).isEmpty());
 }

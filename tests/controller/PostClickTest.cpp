@@ -1,3 +1,4 @@
+#include "common/TestEventLoop.h"
 #include "platform/Form.h"
 #include "platform/FormRegistry.h"
 #include "support/modTouchTools.h"
@@ -27,12 +28,6 @@ public:
     QStringList clicks;
 };
 
-void runEventLoop()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 TEST(PostClickTest, ClicksRunAfterThePostingCallInPostingOrder)
 {
     auto* form = new ButtonForm(u"frmButtons"_s);
@@ -46,10 +41,10 @@ TEST(PostClickTest, ClicksRunAfterThePostingCallInPostingOrder)
         return form->clicks.size();
     };
     EXPECT_EQ(postSeveral(), 0) << "a click ran inside the posting call";
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_EQ(form->clicks, (QStringList{u"second"_s, u"first"_s, u"second"_s}));
     form->unload();
-    runEventLoop();
+    TestEventLoop::runPending();
 }
 
 TEST(PostClickTest, DisabledMissingOrDestroyedControlsReceiveNothing)
@@ -63,10 +58,10 @@ TEST(PostClickTest, DisabledMissingOrDestroyedControlsReceiveNothing)
     modTouchTools::PostClick(disabled);
     modTouchTools::PostClick(destroyed);
     delete destroyed.data();
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_TRUE(form->clicks.isEmpty());
     form->unload();
-    runEventLoop();
+    TestEventLoop::runPending();
 }
 
 TEST(PostClickTest, LoadedFormsAnswerIsFormLoadedWithoutRegardToCase)
@@ -82,7 +77,7 @@ TEST(PostClickTest, LoadedFormsAnswerIsFormLoadedWithoutRegardToCase)
     // Out of the list at once, destroyed from the event loop.
     EXPECT_FALSE(modTouchTools::IsFormLoaded(u"frmTwo"_s));
     EXPECT_FALSE(two.isNull());
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_TRUE(two.isNull());
     EXPECT_EQ(FormRegistry::find(u"frmone"_s), one);
     delete one;
@@ -99,7 +94,7 @@ TEST(PostClickTest, AFormMayUnloadItselfFromItsOwnClick)
     });
     modTouchTools::PostClick(close);
     modTouchTools::PostClick(close); // the second reaches a form that is going
-    runEventLoop();
+    TestEventLoop::runPending();
     EXPECT_TRUE(form.isNull());
     EXPECT_FALSE(modTouchTools::IsFormLoaded(u"frmSelf"_s));
 }

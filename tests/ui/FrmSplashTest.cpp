@@ -1,6 +1,7 @@
 #include "app/MessageBoxes.h"
 #include "app/ProcessState.h"
 #include "app/Services.h"
+#include "common/TestEventLoop.h"
 #include "components/BuiltInComponents.h"
 #include "controller/ConfigurationUtility.h"
 #include "controller/frmController.h"
@@ -23,13 +24,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void runEventLoop()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 
 // A lexicon that rewords some keys of the start screen.
 class RewordingLexicon : public Lexicon {
@@ -83,7 +77,7 @@ protected:
     {
         frmSplash::unload();
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
         MessageBoxes::setHandler({});
         BuiltInComponents::registerAll();
         ProcessState::reset();
@@ -170,7 +164,7 @@ TEST_F(SplashTest, CountdownStartsTheKioskOnTheLastTick)
         EXPECT_FALSE(splash.tmrStartGUI()->isActive());
         EXPECT_FALSE(splash.cmdStart()->isEnabled());
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
     }
 }
 
@@ -238,7 +232,7 @@ TEST_F(SplashTest, SettingsWhileABasketIsInUseAsksFirst)
         EXPECT_EQ(controller.EngineReady(), !testCase.stopsAndOpens);
         EXPECT_EQ(CountingUtility::opened, testCase.stopsAndOpens ? 1 : 0);
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
     }
 }
 
@@ -262,7 +256,7 @@ TEST_F(SplashTest, CloseUnloadsTheControllerAndTheScreen)
     splash.cmdClose()->click();
     EXPECT_FALSE(frmSplash::isLoaded());
     EXPECT_FALSE(frmController::isLoaded());
-    runEventLoop();
+    TestEventLoop::runPending();
 }
 
 // An engine that grabs the start screen while it waits for the kiosk, and may fail to show it.
@@ -306,7 +300,7 @@ TEST_F(SplashTest, StartingTheKioskShowsTheBusyStateAndAFailedStartComesBack)
         EXPECT_EQ(splash.lblWait()->isVisible(), false);
         EXPECT_EQ(errorHandler->events.contains(u"record 5 frmSplash.Sub cmdStart_Click"_s), fail);
         frmController::unload();
-        runEventLoop();
+        TestEventLoop::runPending();
     }
     EXPECT_TRUE(WatchedEngine::picture.save(
         QDir(QCoreApplication::applicationDirPath()).filePath(u"frmSplash-busy.png"_s)));

@@ -169,6 +169,11 @@ ObjectRef APIObject::target() const
 
 void APIObject::advise(const BusCall& call, const QString& sinkPath)
 {
+    // The same sink advised again still receives each event once.
+    for (const std::shared_ptr<BusEventSink>& advised : std::as_const(m_sinks)) {
+        if (advised->sinkPath() == sinkPath)
+            return;
+    }
     auto sink = std::make_shared<BusEventSink>(m_server, call.client, sinkPath, m_server.treeOf(call.path));
     m_sinks.append(sink);
     m_api->advise(sink.get());

@@ -18,3 +18,9 @@ const BusMemberTable& AutomationFactory::members() const
 {
     return m_members;
 }
+
+// Every later CreateAPI needs it, whoever asks.
+bool AutomationFactory::isReleasable() const
+{
+    return false;
+}

@@ -10,6 +10,7 @@ public:
 
     QString className() const override;
     const BusMemberTable& members() const override;
+    bool isReleasable() const override;
 
 private:
     BusMemberTable m_members;

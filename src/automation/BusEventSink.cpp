@@ -72,7 +72,7 @@ VariantArray BusEventSink::wait(const QString& event, const VariantArray& argume
     call.setArguments(wire);
 
     const QDBusMessage reply =
-        PendingReply::wait(m_server.connection().asyncCall(call, ProcessState::instance().automationTimeout));
+        PendingReply::wait(m_server.connection().asyncCall(call, ProcessState::instance().automationTimeout), m_client);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         if (reply.errorName() == kNoReply)
             timedOut();

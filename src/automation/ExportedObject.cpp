@@ -9,6 +9,11 @@ ObjectRef ExportedObject::target() const
 
 void ExportedObject::released() {}
 
+bool ExportedObject::isReleasable() const
+{
+    return true;
+}
+
 QString ExportedObject::interfaceName() const
 {
     return interfacePrefix() + className();

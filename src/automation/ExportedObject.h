@@ -16,6 +16,8 @@ public:
     virtual ObjectRef target() const;
     // Called once when the object ends: released, or its client left the bus.
     virtual void released();
+    // False for an object that lives as long as the process: Release on it is refused.
+    virtual bool isReleasable() const;
 
     QString interfaceName() const;
     // The member of that name and kind, or none.

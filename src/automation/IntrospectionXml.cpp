@@ -133,7 +133,8 @@ QString IntrospectionXml::forObject(const ExportedObject& object, const QStringL
     xml += QStringLiteral("  <interface name=\"%1\">\n").arg(object.interfaceName());
     for (const BusMember& member : object.members())
         xml += member.kind == BusMember::Kind::Method ? method(member) : property(member);
-    xml += QStringLiteral("    <method name=\"%1\"/>\n").arg(releaseMethod());
+    if (object.isReleasable())
+        xml += QStringLiteral("    <method name=\"%1\"/>\n").arg(releaseMethod());
     xml += QStringLiteral("  </interface>\n");
     xml += enums();
     xml += QLatin1String(kStandardInterfaces);

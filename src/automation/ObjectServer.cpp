@@ -5,10 +5,15 @@
 #include "automation/BusValue.h"
 #include "automation/ClientObjectMapper.h"
 #include "automation/IntrospectionXml.h"
+#include "automation/PendingReply.h"
 #include "platform/RuntimeErrors.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QSet>
+#include <QTimer>
+#include <algorithm>
+#include <stdexcept>
 
 namespace {
 
@@ -21,6 +26,13 @@ const QString kUnknownInterface = QStringLiteral("org.freedesktop.DBus.Error.Unk
 const QString kUnknownProperty = QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty");
 const QString kReadOnly = QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly");
 const QString kInvalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
+const QString kLimitsExceeded = QStringLiteral("org.freedesktop.DBus.Error.LimitsExceeded");
+
+// A bound of the server reached: the call is refused, nothing else changes.
+class LimitReached : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // The string arguments a standard call must start with, or nothing when they are not strings.
 std::optional<QStringList> leadingStrings(const QDBusMessage& message, qsizetype count)
@@ -43,6 +55,8 @@ QDBusMessage failure(const QDBusMessage& message, const std::function<QDBusMessa
         return body();
     } catch (const BusValue::Malformed& malformed) {
         return message.createErrorReply(kInvalidArgs, QString::fromStdString(malformed.what()));
+    } catch (const LimitReached& limit) {
+        return message.createErrorReply(kLimitsExceeded, QString::fromStdString(limit.what()));
     } catch (...) {
         return BusError::reply(message, AutomationError::fromCurrentException());
     }
@@ -60,6 +74,7 @@ ObjectServer::ObjectServer(const QDBusConnection& connection, const QString& roo
             m_clientLeft(client);
     })
 {
+    m_relayListener = EventRelay::addListener([this] { serveReleasedCalls(); });
 }
 
 void ObjectServer::setClientLeftHandler(ClientTracker::Handler handler)
@@ -69,6 +84,7 @@ void ObjectServer::setClientLeftHandler(ClientTracker::Handler handler)
 
 ObjectServer::~ObjectServer()
 {
+    EventRelay::removeListener(m_relayListener);
     if (m_registered)
         m_connection.unregisterObject(m_rootPath, QDBusConnection::UnregisterTree);
 }
@@ -86,11 +102,20 @@ void ObjectServer::publish(std::shared_ptr<ExportedObject> object)
 
 QString ObjectServer::exportFor(const QString& client, const QString& tree, std::shared_ptr<ExportedObject> object)
 {
+    QSet<QString>& paths = m_clientPaths[client];
+    if (paths.size() >= m_objectLimit) {
+        if (paths.isEmpty())
+            m_clientPaths.remove(client);
+        throw LimitReached(QStringLiteral("A client holds at most %1 objects").arg(m_objectLimit).toStdString());
+    }
     const QString parent = tree.isEmpty() ? m_rootPath : tree;
     const QString path = parent + u'/' + object->className() + u'_' + QString::number(++m_nextId);
     // An object made at the root starts a tree of its own; what it hands out lives under it.
     const bool ownTree = tree.isEmpty() || tree == m_rootPath;
+    if (const ObjectRef target = object->target())
+        m_targetPaths.insert(TargetKey(client, target.get()), path);
     m_objects.insert(path, Entry {std::move(object), client, ownTree ? path : tree});
+    paths.insert(path);
     m_tracker.track(client);
     return path;
 }
@@ -102,10 +127,9 @@ void ObjectServer::setAdapter(const QString& className, Adapter adapter)
 
 QString ObjectServer::pathFor(const QString& client, const QString& tree, const ObjectRef& object)
 {
-    for (auto it = m_objects.cbegin(); it != m_objects.cend(); ++it) {
-        if (it->client == client && it->object->target() == object)
-            return it.key();
-    }
+    const auto known = m_targetPaths.constFind(TargetKey(client, object.get()));
+    if (known != m_targetPaths.cend())
+        return *known;
     const auto adapter = m_adapters.constFind(object->className());
     if (adapter == m_adapters.cend())
         RuntimeErrors::raise(RuntimeErrors::InternalError, QString(),
@@ -133,14 +157,32 @@ void ObjectServer::release(const QString& path)
 
 void ObjectServer::releaseClient(const QString& client)
 {
-    QStringList paths;
-    for (auto it = m_objects.cbegin(); it != m_objects.cend(); ++it) {
-        if (!client.isEmpty() && it->client == client)
-            paths.append(it.key());
+    // The paths go at once, so that nothing reaches them again; the objects end a batch at a
+    // time, with every other client served in between.
+    QList<std::shared_ptr<ExportedObject>> objects;
+    for (const QString& path : m_clientPaths.value(client)) {
+        const auto it = m_objects.find(path);
+        if (it != m_objects.end())
+            objects.append(forget(it));
     }
-    for (const QString& path : paths)
-        end(path);
+    m_clientPaths.remove(client);
     m_tracker.forget(client);
+    endLater(std::move(objects));
+}
+
+void ObjectServer::endLater(QList<std::shared_ptr<ExportedObject>> objects)
+{
+    const qsizetype now = std::min(objects.size(), kObjectsEndedPerTurn);
+    for (qsizetype i = 0; i < now; ++i)
+        objects.at(i)->released();
+    if (objects.size() == now)
+        return;
+    objects.remove(0, now);
+    QTimer::singleShot(0, QCoreApplication::instance(),
+                       [this, alive = m_lifetime.watch(), rest = std::move(objects)]() mutable {
+                           if (!alive.expired())
+                               endLater(std::move(rest));
+                       });
 }
 
 void ObjectServer::end(const QString& path)
@@ -148,9 +190,26 @@ void ObjectServer::end(const QString& path)
     const auto it = m_objects.find(path);
     if (it == m_objects.end())
         return;
-    const std::shared_ptr<ExportedObject> object = it->object;
-    m_objects.erase(it);
+    const std::shared_ptr<ExportedObject> object = forget(it);
     object->released();
+}
+
+std::shared_ptr<ExportedObject> ObjectServer::forget(QMap<QString, Entry>::iterator entry)
+{
+    std::shared_ptr<ExportedObject> object = entry->object;
+    const auto paths = m_clientPaths.find(entry->client);
+    if (paths != m_clientPaths.end()) {
+        paths->remove(entry.key());
+        if (paths->isEmpty())
+            m_clientPaths.erase(paths);
+    }
+    if (const ObjectRef target = object->target()) {
+        const auto known = m_targetPaths.find(TargetKey(entry->client, target.get()));
+        if (known != m_targetPaths.end() && *known == entry.key())
+            m_targetPaths.erase(known);
+    }
+    m_objects.erase(entry);
+    return object;
 }
 
 qsizetype ObjectServer::objectCount() const
@@ -188,12 +247,59 @@ QString ObjectServer::introspect(const QString& path) const
     return IntrospectionXml::forNode(childrenOf(path));
 }
 
-bool ObjectServer::handleMessage(const QDBusMessage& message, const QDBusConnection& connection)
+bool ObjectServer::handleMessage(const QDBusMessage& message, const QDBusConnection&)
 {
     if (message.type() != QDBusMessage::MethodCallMessage)
         return false;
-    QDBusConnection(connection).send(dispatch(message));
+    HeldCall call {message, PendingReply::holdFor()};
+    const bool behindOwn = std::any_of(m_held.cbegin(), m_held.cend(), [&](const HeldCall& held) {
+        return held.message.service() == message.service();
+    });
+    if (!behindOwn && mayServe(call)) {
+        serve(message);
+        return true;
+    }
+    if (m_held.size() >= kHeldCallLimit) {
+        m_connection.send(message.createErrorReply(
+            kLimitsExceeded, QStringLiteral("More than %1 calls wait for an event to return").arg(kHeldCallLimit)));
+        return true;
+    }
+    m_held.append(std::move(call));
     return true;
+}
+
+// A call that came after an answer waits for the relay that waited for it, unless pcQUIBA is
+// again waiting for that client: then the client's handler may need the call to answer.
+bool ObjectServer::mayServe(const HeldCall& held) const
+{
+    return held.until.expired() || PendingReply::awaits(held.message.service());
+}
+
+void ObjectServer::serveReleasedCalls()
+{
+    // Each client's calls keep their order; serving one may nest a relay that serves others.
+    QSet<QString> waiting;
+    for (qsizetype i = 0; i < m_held.size();) {
+        const QString client = m_held.at(i).message.service();
+        if (waiting.contains(client) || !mayServe(m_held.at(i))) {
+            waiting.insert(client);
+            ++i;
+            continue;
+        }
+        serve(m_held.takeAt(i).message);
+        waiting.clear();
+        i = 0;
+    }
+}
+
+void ObjectServer::serve(const QDBusMessage& message)
+{
+    if (EventRelay::depth() >= EventRelay::maximumDepth()) {
+        m_connection.send(message.createErrorReply(
+            kLimitsExceeded, QStringLiteral("Calls nest more than %1 events deep").arg(EventRelay::maximumDepth())));
+        return;
+    }
+    m_connection.send(dispatch(message));
 }
 
 QDBusMessage ObjectServer::dispatch(const QDBusMessage& message)
@@ -229,6 +335,8 @@ QDBusMessage ObjectServer::dispatchToObject(const QDBusMessage& message, const E
     if (!interface.isEmpty() && interface != entry.object->interfaceName())
         return message.createErrorReply(kUnknownInterface, QStringLiteral("No interface ") + interface);
     if (member == IntrospectionXml::releaseMethod()) {
+        if (!entry.object->isReleasable())
+            return message.createErrorReply(kAccessDenied, QStringLiteral("The object lives as long as the process"));
         end(message.path());
         return message.createReply();
     }

@@ -2,11 +2,15 @@
 
 #include "automation/ClientTracker.h"
 #include "automation/ExportedObject.h"
+#include "platform/EventRelay.h"
+#include "platform/Lifetime.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QHash>
 #include <QMap>
+#include <QSet>
 #include <functional>
 #include <memory>
 
@@ -17,8 +21,17 @@ class BusObjectMapper;
 // handlers, and Release. An object belongs to the client it was made for; any other connection is
 // refused with org.freedesktop.DBus.Error.AccessDenied. When a client leaves the bus all its
 // objects end.
+//
+// Calls that arrive once the answer to an event is in wait until that event's relay has returned
+// (PendingReply); calls never nest deeper than EventRelay's bound. A client holds at most
+// objectLimit() live objects.
 class ObjectServer : public QDBusVirtualObject {
 public:
+    static constexpr qsizetype kDefaultObjectLimit = 20000;
+    static constexpr qsizetype kHeldCallLimit = 1000;
+    // A departed client's objects end this many at a time, other clients served in between.
+    static constexpr qsizetype kObjectsEndedPerTurn = 256;
+
     // Makes the exported form of an automation object of one class.
     using Adapter = std::function<std::shared_ptr<ExportedObject>(const ObjectRef&)>;
 
@@ -42,7 +55,11 @@ public:
     QString treeOf(const QString& path) const;
 
     void release(const QString& path);
+    // Ends every object of the client, kObjectsEndedPerTurn at a time; its paths are gone at once.
     void releaseClient(const QString& client);
+    qsizetype objectLimit() const { return m_objectLimit; }
+    // Tests lower the bound to reach it quickly.
+    void setObjectLimit(qsizetype limit) { m_objectLimit = limit; }
     // Told after every object of a client has ended because the client left the bus.
     void setClientLeftHandler(ClientTracker::Handler handler);
     qsizetype objectCount() const;
@@ -59,6 +76,14 @@ private:
         QString tree;
     };
 
+    struct HeldCall {
+        QDBusMessage message;
+        EventRelay::Token until;
+    };
+
+    void serve(const QDBusMessage& message);
+    void serveReleasedCalls();
+    bool mayServe(const HeldCall& held) const;
     QDBusMessage dispatch(const QDBusMessage& message);
     QDBusMessage dispatchToObject(const QDBusMessage& message, const Entry& entry);
     QDBusMessage invoke(const QDBusMessage& message, const Entry& entry, const BusMember& member);
@@ -69,10 +94,21 @@ private:
     const BusMember* propertyOf(const QDBusMessage& message, const Entry& entry, QDBusMessage& error) const;
     QStringList childrenOf(const QString& path) const;
     void end(const QString& path);
+    // Takes the entry out of every index; the caller ends the object.
+    std::shared_ptr<ExportedObject> forget(QMap<QString, Entry>::iterator entry);
+    void endLater(QList<std::shared_ptr<ExportedObject>> objects);
+    using TargetKey = std::pair<QString, const AutomationObject*>;
 
     QDBusConnection m_connection;
     QString m_rootPath;
     QMap<QString, Entry> m_objects;
+    // The paths of each client's objects, and of each automation object in a client's hands.
+    QHash<QString, QSet<QString>> m_clientPaths;
+    QHash<TargetKey, QString> m_targetPaths;
+    qsizetype m_objectLimit = kDefaultObjectLimit;
+    QList<HeldCall> m_held;
+    int m_relayListener = 0;
+    Lifetime m_lifetime;
     QHash<QString, Adapter> m_adapters;
     ClientTracker m_tracker;
     quint64 m_nextId = 0;

@@ -9,9 +9,12 @@
 #include "controller/RulesEngineEvents.h"
 #include "platform/AutomationError.h"
 #include "platform/ComponentRegistry.h"
+#include "platform/EventRelay.h"
 #include "support/modTouchTools.h"
 
 #include <QFileInfo>
+#include <QHash>
+#include <QMap>
 #include <QPushButton>
 #include <QTimer>
 
@@ -98,7 +101,11 @@ struct frmController::Private {
     qint16 printDepth = 0;
     // Engine events under way: an engine released inside one must outlive that call.
     int engineEventDepth = 0;
-    QList<ControllerEvents*> listeners;
+    // Listeners in the order they advised, with their place, so that thousands of clients come
+    // and go at a constant cost each.
+    QMap<quint64, ControllerEvents*> listeners;
+    QHash<ControllerEvents*, quint64> listenerPlaces;
+    quint64 nextListenerPlace = 0;
 
     QPushButton* cmdShowConfig = nullptr;
     QPushButton* cmdInjectData = nullptr;
@@ -272,22 +279,31 @@ void frmController::releaseEngine()
 
 void frmController::advise(ControllerEvents* listener)
 {
-    if (listener && !d->listeners.contains(listener))
-        d->listeners.append(listener);
+    if (!listener || d->listenerPlaces.contains(listener))
+        return;
+    const quint64 place = d->nextListenerPlace++;
+    d->listeners.insert(place, listener);
+    d->listenerPlaces.insert(listener, place);
 }
 
 void frmController::unadvise(ControllerEvents* listener)
 {
-    d->listeners.removeAll(listener);
+    const auto place = d->listenerPlaces.find(listener);
+    if (place == d->listenerPlaces.end())
+        return;
+    d->listeners.remove(*place);
+    d->listenerPlaces.erase(place);
 }
 
 void frmController::raiseEvent(const std::function<void(ControllerEvents&)>& call)
 {
+    // Work that arrives while the listeners' handlers run waits for the whole relay to return.
+    const EventRelay::Scope relay;
     // A listener may unadvise, or advise another, from inside the event.
-    const QList<ControllerEvents*> listeners = d->listeners;
-    for (ControllerEvents* listener : listeners) {
-        if (d->listeners.contains(listener))
-            call(*listener);
+    const QMap<quint64, ControllerEvents*> listeners = d->listeners;
+    for (auto it = listeners.cbegin(); it != listeners.cend(); ++it) {
+        if (d->listeners.contains(it.key()))
+            call(*it.value());
     }
 }
 

@@ -14,23 +14,18 @@ QString Dictionary::lookupKey(const QString& key) const
     return m_mode == CompareMode::Text ? key.toLower() : key;
 }
 
-qsizetype Dictionary::indexOf(const QString& key) const
-{
-    return m_index.value(lookupKey(key), -1);
-}
-
 void Dictionary::add(const QString& key, const Variant& item)
 {
     if (exists(key))
         RuntimeErrors::raise(RuntimeErrors::KeyAlreadyAssociated);
-    m_index.insert(lookupKey(key), m_keys.size());
-    m_keys.append(key);
-    m_items.append(item);
+    const quint64 order = m_nextOrder++;
+    m_order.insert(lookupKey(key), order);
+    m_entries.insert(order, Entry{key, item});
 }
 
 bool Dictionary::exists(const QString& key) const
 {
-    return indexOf(key) >= 0;
+    return m_order.contains(lookupKey(key));
 }
 
 Variant Dictionary::item(const QString& key)
@@ -42,44 +37,48 @@ Variant Dictionary::item(const QString& key)
 
 Variant Dictionary::itemIfPresent(const QString& key) const
 {
-    const qsizetype index = indexOf(key);
-    return index >= 0 ? m_items.at(index) : Variant();
+    const auto order = m_order.constFind(lookupKey(key));
+    return order == m_order.cend() ? Variant() : m_entries.value(*order).item;
 }
 
 void Dictionary::setItem(const QString& key, const Variant& item)
 {
-    const qsizetype index = indexOf(key);
-    if (index >= 0)
-        m_items[index] = item;
-    else
+    const auto order = m_order.constFind(lookupKey(key));
+    if (order == m_order.cend())
         add(key, item);
+    else
+        m_entries[*order].item = item;
 }
 
 void Dictionary::remove(const QString& key)
 {
-    const qsizetype index = indexOf(key);
-    if (index < 0)
+    const auto order = m_order.find(lookupKey(key));
+    if (order == m_order.end())
         RuntimeErrors::raise(RuntimeErrors::InvalidProcedureCall);
-    m_keys.removeAt(index);
-    m_items.removeAt(index);
-    m_index.clear();
-    for (qsizetype i = 0; i < m_keys.size(); ++i)
-        m_index.insert(lookupKey(m_keys.at(i)), i);
+    m_entries.remove(*order);
+    m_order.erase(order);
 }
 
 void Dictionary::removeAll()
 {
-    m_keys.clear();
-    m_items.clear();
-    m_index.clear();
+    m_entries.clear();
+    m_order.clear();
 }
 
 QStringList Dictionary::keys() const
 {
-    return m_keys;
+    QStringList keys;
+    keys.reserve(m_entries.size());
+    for (const Entry& entry : m_entries)
+        keys.append(entry.key);
+    return keys;
 }
 
 VariantArray Dictionary::items() const
 {
-    return m_items;
+    VariantArray items;
+    items.reserve(m_entries.size());
+    for (const Entry& entry : m_entries)
+        items.append(entry.item);
+    return items;
 }

@@ -3,6 +3,7 @@
 #include "platform/Variant.h"
 
 #include <QHash>
+#include <QMap>
 
 // The scripting runtime's Dictionary: keys in insertion order, compared exactly (binary) or
 // without regard to case (text). Adding a present key raises 457; reading an absent key's item
@@ -32,14 +33,19 @@ public:
 
     QStringList keys() const;
     VariantArray items() const;
-    int count() const { return int(m_keys.size()); }
+    int count() const { return int(m_entries.size()); }
 
 private:
+    struct Entry {
+        QString key;
+        Variant item;
+    };
+
     QString lookupKey(const QString& key) const;
-    qsizetype indexOf(const QString& key) const;
 
     CompareMode m_mode;
-    QStringList m_keys;
-    VariantArray m_items;
-    QHash<QString, qsizetype> m_index;
+    // Entries by the order they were added in, so that removing one costs as little as adding.
+    QMap<quint64, Entry> m_entries;
+    QHash<QString, quint64> m_order;
+    quint64 m_nextOrder = 0;
 };

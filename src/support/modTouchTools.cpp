@@ -3,6 +3,7 @@
 #include "platform/Ansi.h"
 #include "platform/Blanks.h"
 #include "platform/Conversions.h"
+#include "platform/EventRelay.h"
 #include "platform/FormRegistry.h"
 #include "platform/RegistryFile.h"
 #include "platform/RuntimeErrors.h"
@@ -239,11 +240,19 @@ void modTouchTools::PostClick(QWidget* control)
 {
     if (!control)
         return;
-    // The press lands inside the control, as a click on its face would.
-    const QPointF position = QRectF(control->rect()).center();
-    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
-        QCoreApplication::postEvent(control, new QMouseEvent(type, position, control->mapToGlobal(position),
-                                                             Qt::LeftButton, held, Qt::NoModifier));
-    }
+    // Clicked once no event relay is under way, so a deferred action started from inside an
+    // event never nests in that event's wait.
+    EventRelay::defer([target = QPointer<QWidget>(control)] {
+        if (!target)
+            return;
+        // The press lands inside the control, as a click on its face would.
+        const QPointF position = QRectF(target->rect()).center();
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            if (!target)
+                return;
+            const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+            QMouseEvent click(type, position, target->mapToGlobal(position), Qt::LeftButton, held, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &click);
+        }
+    });
 }

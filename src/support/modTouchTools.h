@@ -62,8 +62,8 @@ public:
 
     // True when one of the program's loaded forms has that name (case ignored).
     static bool IsFormLoaded(const QString& formName);
-    // Posts a left-button press and then a release to the control, so that it is clicked once
-    // the event loop gets to them: after the posting call has returned, in posting order. A
+    // Clicks the control with the left button from the event loop: after the posting call has
+    // returned and no event relay is under way (EventRelay), in posting order. A
     // missing, disabled or unloading control receives nothing; nothing is ever raised.
     static void PostClick(QWidget* control);
 };

@@ -1,0 +1,120 @@
+#include "platform/EventRelay.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QMap>
+#include <QMetaObject>
+
+namespace {
+
+struct RelayState {
+    EventRelay::Scope* innermost = nullptr;
+    int depth = 0;
+    int maximumDepth = EventRelay::kDefaultMaximumDepth;
+    QList<std::function<void()>> heldActions;
+    QMap<int, EventRelay::Listener> listeners;
+    int nextListener = 0;
+    bool announcePosted = false;
+};
+
+RelayState& state()
+{
+    static RelayState relays;
+    return relays;
+}
+
+void post(std::function<void()> action)
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(action), Qt::QueuedConnection);
+}
+
+void tellListeners()
+{
+    state().announcePosted = false;
+    // A listener may add or remove listeners.
+    const QMap<int, EventRelay::Listener> listeners = state().listeners;
+    for (auto it = listeners.cbegin(); it != listeners.cend(); ++it) {
+        if (state().listeners.contains(it.key()))
+            it.value()();
+    }
+}
+
+} // namespace
+
+EventRelay::Scope::Scope()
+    : m_token(std::make_shared<const int>(0))
+    , m_outer(state().innermost)
+{
+    state().innermost = this;
+    ++state().depth;
+}
+
+EventRelay::Scope::~Scope()
+{
+    RelayState& relays = state();
+    relays.innermost = m_outer;
+    --relays.depth;
+    m_token.reset();
+    if (relays.depth == 0) {
+        // Each held action goes back to the event loop, still in posting order.
+        for (std::function<void()>& action : relays.heldActions)
+            post([action = std::move(action)]() mutable { EventRelay::runOrHold(std::move(action)); });
+        relays.heldActions.clear();
+    }
+    announceChange();
+}
+
+int EventRelay::depth()
+{
+    return state().depth;
+}
+
+int EventRelay::maximumDepth()
+{
+    return state().maximumDepth;
+}
+
+void EventRelay::setMaximumDepth(int depth)
+{
+    state().maximumDepth = depth;
+}
+
+EventRelay::Token EventRelay::innermost()
+{
+    return state().innermost ? Token(state().innermost->m_token) : Token();
+}
+
+void EventRelay::defer(std::function<void()> action)
+{
+    // Held at delivery, not at posting: an action posted before a relay began but delivered by
+    // that relay's waiting loop must wait as well.
+    post([action = std::move(action)]() mutable { runOrHold(std::move(action)); });
+}
+
+void EventRelay::runOrHold(std::function<void()> action)
+{
+    if (state().depth > 0)
+        state().heldActions.append(std::move(action));
+    else
+        action();
+}
+
+int EventRelay::addListener(Listener listener)
+{
+    const int id = ++state().nextListener;
+    state().listeners.insert(id, std::move(listener));
+    return id;
+}
+
+void EventRelay::removeListener(int id)
+{
+    state().listeners.remove(id);
+}
+
+void EventRelay::announceChange()
+{
+    if (state().listeners.isEmpty() || state().announcePosted || !QCoreApplication::instance())
+        return;
+    state().announcePosted = true;
+    post(tellListeners);
+}

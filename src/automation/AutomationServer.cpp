@@ -6,6 +6,23 @@
 #include "automation/SaleObjectTables.h"
 
 #include <QDBusConnectionInterface>
+#include <dbus/dbus.h>
+
+namespace {
+
+// libdbus stops reading a connection once the messages read and not yet freed pass its limit
+// (63 MiB by default), and resumes only when told so from the connection's own thread: QtDBus
+// frees messages on the main thread, so the connection would never be read again. The limit is
+// set above what the bus can deliver at once, as the session bus bounds what it queues for us.
+constexpr long kReceivedBytesLimit = 1L << 30;
+
+void keepReadingLargeMessages(const QDBusConnection& connection)
+{
+    if (auto* raw = static_cast<DBusConnection*>(connection.internalPointer()))
+        dbus_connection_set_max_received_size(raw, kReceivedBytesLimit);
+}
+
+} // namespace
 
 AutomationServer::AutomationServer(const QDBusConnection& connection)
     : m_connection(connection)
@@ -25,6 +42,7 @@ bool AutomationServer::start()
 {
     if (!m_objects->start())
         return false;
+    keepReadingLargeMessages(m_connection);
     m_ownsName = m_connection.registerService(serviceName());
     return m_ownsName;
 }

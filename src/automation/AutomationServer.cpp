@@ -6,6 +6,7 @@
 #include "automation/SaleObjectTables.h"
 
 #include <QDBusConnectionInterface>
+#include <utility>
 
 AutomationServer::AutomationServer(const QDBusConnection& connection)
     : m_connection(connection)
@@ -17,7 +18,12 @@ AutomationServer::AutomationServer(const QDBusConnection& connection)
 
 AutomationServer::~AutomationServer()
 {
-    if (m_ownsName)
+    releaseName();
+}
+
+void AutomationServer::releaseName()
+{
+    if (std::exchange(m_ownsName, false))
         m_connection.unregisterService(serviceName());
 }
 

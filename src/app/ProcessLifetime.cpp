@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 
 ProcessLifetime::ProcessLifetime(bool startedByAutomation, qint64 firstClientWaitMilliseconds)
     : m_automation(startedByAutomation)
@@ -61,7 +62,8 @@ void ProcessLifetime::clientsChanged(int clients)
     m_clients = clients;
     // The last client gone: look again once its grace has passed, not at the next round.
     if (clients == 0 && m_timer->isActive())
-        QTimer::singleShot(kLastClientGraceMilliseconds, this, &ProcessLifetime::check);
+        QTimer::singleShot(std::chrono::milliseconds(kLastClientGraceMilliseconds), Qt::PreciseTimer, this,
+                           &ProcessLifetime::check);
 }
 
 bool ProcessLifetime::waitingAfterLastClient() const
@@ -99,8 +101,8 @@ void ProcessLifetime::end(const QString& logLine, int exitCode)
     Trace::write(logLine);
     if (frmController::isLoaded())
         frmController::instance().StopEngine();
-    emit ending();
-    emit ended(exitCode);
+    Q_EMIT ending();
+    Q_EMIT ended(exitCode);
 }
 
 QString ProcessLifetime::signalLogLine(int signalNumber)

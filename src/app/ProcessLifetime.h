@@ -43,7 +43,7 @@ public:
     static inline const QString kEndLogLine = QStringLiteral("pcQUIBA ends: nothing uses it any more");
     static QString signalLogLine(int signalNumber);
 
-signals:
+Q_SIGNALS:
     // The process is about to end: the name on the bus is to be given up now.
     void ending();
     void ended(int exitCode);

@@ -57,5 +57,5 @@ void TerminationSignals::readPending()
 {
     unsigned char number = 0;
     while (::read(s_pipe[1], &number, 1) == 1)
-        emit received(number);
+        Q_EMIT received(number);
 }

@@ -13,7 +13,7 @@ public:
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
 
-signals:
+Q_SIGNALS:
     void received(int signalNumber);
 
 private:

@@ -104,8 +104,9 @@ TEST_F(ProcessLifetimeTest, AnAutomationStartEndsSoonAfterItsLastClientLeft)
         connectClient(u"API1"_s);
         if (testCase.kioskShown)
             kiosk.show();
-        if (testCase.checkedBetween)
+        if (testCase.checkedBetween) {
             EXPECT_TRUE(lifetime.inUse());
+        }
         frmController::instance().Disconnect(u"API1"_s);
         kiosk.hide();
         TestEventLoop::runPending();

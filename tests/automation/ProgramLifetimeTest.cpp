@@ -70,8 +70,11 @@ TEST(ProgramLifetimeTest, AnActivatedProcessEndsAfterItsLastClientAndTheNextCall
     const QDBusReply<uint> first = connection.interface()->servicePid(kService);
     ASSERT_TRUE(first.isValid());
 
-    // Leaves and comes back at once, more than once: every call is served, by the old process
-    // while it lives and by a new one once the old has given the name up.
+    // A well-behaved Sovereign: its engine stops with its last client, and the process ends.
+    QDBusMessage wellBehaved = QDBusMessage::createMethodCall(kService, apiPath(created), QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                              QStringLiteral("Set"));
+    wellBehaved << QStringLiteral("org.pcquiba.API") << QStringLiteral("WellBehaved") << QVariant::fromValue(QDBusVariant(true));
+    ASSERT_EQ(connection.call(wellBehaved).type(), QDBusMessage::ReplyMessage) << connection.call(wellBehaved).errorMessage().toStdString();
     QDBusMessage release = QDBusMessage::createMethodCall(kService, apiPath(created), QStringLiteral("org.pcquiba.API"),
                                                           QStringLiteral("Release"));
     ASSERT_EQ(connection.call(release).type(), QDBusMessage::ReplyMessage);
@@ -94,7 +97,8 @@ TEST(ProgramLifetimeTest, AnActivatedProcessEndsAfterItsLastClientAndTheNextCall
     ASSERT_TRUE(second.isValid());
     EXPECT_NE(second.value(), first.value());
 
-    // A termination signal ends it in order.
+    // Not well-behaved (the default), the engine outlives the client: a termination signal
+    // ends the process in order, the engine stopped first.
     ::kill(pid_t(second.value()), SIGTERM);
     EXPECT_TRUE(endsInTime(second.value()));
     EXPECT_TRUE(logOf(root).contains(QStringLiteral("pcQUIBA ends: signal %1").arg(SIGTERM))) << logOf(root).toStdString();

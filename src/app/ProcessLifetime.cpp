@@ -1,25 +1,45 @@
 #include "app/ProcessLifetime.h"
 
+#include "app/ProcessState.h"
+#include "app/TerminationSignals.h"
 #include "app/Trace.h"
 #include "controller/frmController.h"
+#include "platform/Clock.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 
-ProcessLifetime::ProcessLifetime(bool startedByAutomation, int firstClientWaitMilliseconds)
-    : m_automation(startedByAutomation), m_firstClientWait(firstClientWaitMilliseconds), m_timer(new QTimer(this))
+ProcessLifetime::ProcessLifetime(bool startedByAutomation, qint64 firstClientWaitMilliseconds)
+    : m_automation(startedByAutomation)
+    , m_firstClientWait(firstClientWaitMilliseconds)
+    , m_started(Clock::elapsed())
+    , m_timer(new QTimer(this))
 {
-    m_since.start();
     m_timer->setInterval(kCheckMilliseconds);
     connect(m_timer, &QTimer::timeout, this, &ProcessLifetime::check);
+    // A hand start may have connected the kiosk before the lifetime began.
+    if (frmController::isLoaded())
+        clientsChanged(frmController::instance().clientCount());
+    frmController::setClientsHook([this](int clients) { clientsChanged(clients); });
+}
+
+ProcessLifetime::~ProcessLifetime()
+{
+    frmController::setClientsHook({});
 }
 
 void ProcessLifetime::start()
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    m_since.restart();
+    m_started = Clock::elapsed();
     m_timer->start();
+    if (!m_signals) {
+        m_signals = new TerminationSignals(this);
+        connect(m_signals, &TerminationSignals::received, this,
+                [this](int signalNumber) { end(signalLogLine(signalNumber), 128 + signalNumber); });
+    }
 }
 
 bool ProcessLifetime::anyWindowVisible()
@@ -28,27 +48,64 @@ bool ProcessLifetime::anyWindowVisible()
     return std::any_of(windows.begin(), windows.end(), [](const QWidget* window) { return window->isVisible(); });
 }
 
-bool ProcessLifetime::controllerHasClients()
+bool ProcessLifetime::engineRunning()
 {
-    return frmController::isLoaded() && frmController::instance().clientCount() > 0;
+    return frmController::isLoaded() && frmController::instance().Engine() != nullptr;
+}
+
+void ProcessLifetime::clientsChanged(int clients)
+{
+    if (clients > 0)
+        m_clientSeen = true;
+    else if (m_clients > 0)
+        m_lastClientLeft = Clock::elapsed();
+    m_clients = clients;
+    // The last client gone: look again once its grace has passed, not at the next round.
+    if (clients == 0 && m_timer->isActive())
+        QTimer::singleShot(std::chrono::milliseconds(kLastClientGraceMilliseconds), Qt::PreciseTimer, this,
+                           &ProcessLifetime::check);
+}
+
+bool ProcessLifetime::waitingAfterLastClient() const
+{
+    const qint64 since = Clock::elapsed() - m_lastClientLeft;
+    // WellBehaved False keeps the engine running for the next client; the process with it.
+    if (engineRunning() && !ProcessState::instance().wellBehaved)
+        return since < kIdleEngineMilliseconds;
+    return since < kLastClientGraceMilliseconds;
 }
 
 bool ProcessLifetime::inUse()
 {
-    if (anyWindowVisible())
+    if (m_clients > 0 || anyWindowVisible())
         return true;
-    if (controllerHasClients()) {
-        m_clientSeen = true;
-        return true;
-    }
-    return m_automation && !m_clientSeen && m_since.elapsed() < m_firstClientWait;
+    if (!m_automation)
+        return false;
+    if (!m_clientSeen)
+        return Clock::elapsed() - m_started < m_firstClientWait;
+    return waitingAfterLastClient();
 }
 
 void ProcessLifetime::check()
 {
-    if (inUse())
+    if (!m_ended && !inUse())
+        end(kEndLogLine, 0);
+}
+
+void ProcessLifetime::end(const QString& logLine, int exitCode)
+{
+    if (m_ended)
         return;
+    m_ended = true;
     m_timer->stop();
-    Trace::write(kEndLogLine);
-    QCoreApplication::exit(0);
+    Trace::write(logLine);
+    if (frmController::isLoaded())
+        frmController::instance().StopEngine();
+    Q_EMIT ending();
+    Q_EMIT ended(exitCode);
+}
+
+QString ProcessLifetime::signalLogLine(int signalNumber)
+{
+    return QStringLiteral("pcQUIBA ends: signal %1").arg(signalNumber);
 }

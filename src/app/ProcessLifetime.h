@@ -1,40 +1,65 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
+#include <QString>
 
 class QTimer;
+class TerminationSignals;
 
 // Ends the process when nothing can use it any more, so that no invisible process keeps the
 // bus name and swallows every later start. The process is in use while
 // - a window of it is visible (the start screen, the settings dialog, a message box), or
-// - the controller is loaded with at least one client (an API object, or the kiosk), or
-// - it was started by automation and no client has come yet, for at most the wait given.
+// - the controller has at least one client (an API object, or the kiosk), or
+// - it was started by automation and no client has come yet, for at most the wait given, or
+// - it was started by automation, its last client has left and the controller kept the engine
+//   running for the next one (WellBehaved False): for at most kIdleEngineMilliseconds, or
+// - it was started by automation and its last client left less than kLastClientGraceMilliseconds
+//   ago.
+// Clients are counted as the controller connects and disconnects them, so one that comes and
+// goes between two checks still counts. Every end, SIGTERM, SIGINT and SIGHUP included, stops
+// the controller's engine first and then emits ending() before ended().
 // Qt's rule of ending with the last window closed is switched off: the controller has none.
 class ProcessLifetime : public QObject {
     Q_OBJECT
 public:
     static constexpr int kCheckMilliseconds = 1000;
-    static constexpr int kFirstClientWaitMilliseconds = 60000;
+    static constexpr qint64 kFirstClientWaitMilliseconds = 60000;
+    static constexpr qint64 kLastClientGraceMilliseconds = 1000;
+    static constexpr qint64 kIdleEngineMilliseconds = 30 * 60 * 1000;
 
-    ProcessLifetime(bool startedByAutomation, int firstClientWaitMilliseconds = kFirstClientWaitMilliseconds);
+    ProcessLifetime(bool startedByAutomation, qint64 firstClientWaitMilliseconds = kFirstClientWaitMilliseconds);
+    ~ProcessLifetime() override;
 
-    // Checks every kCheckMilliseconds from now on.
+    // Checks every kCheckMilliseconds from now on, and ends on a termination signal.
     void start();
     // True while something can still use the process.
     bool inUse();
+    // Stops the engine, tells ending() and then ended(exitCode).
+    void end(const QString& logLine, int exitCode);
 
     static bool anyWindowVisible();
-    static bool controllerHasClients();
+    static bool engineRunning();
 
     static inline const QString kEndLogLine = QStringLiteral("pcQUIBA ends: nothing uses it any more");
+    static QString signalLogLine(int signalNumber);
+
+Q_SIGNALS:
+    // The process is about to end: the name on the bus is to be given up now.
+    void ending();
+    void ended(int exitCode);
 
 private:
+    void clientsChanged(int clients);
     void check();
+    bool waitingAfterLastClient() const;
 
     bool m_automation;
-    int m_firstClientWait;
+    qint64 m_firstClientWait;
+    int m_clients = 0;
     bool m_clientSeen = false;
-    QElapsedTimer m_since;
+    bool m_ended = false;
+    qint64 m_started = 0;
+    qint64 m_lastClientLeft = 0;
     QTimer* m_timer;
+    TerminationSignals* m_signals = nullptr;
 };

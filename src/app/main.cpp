@@ -29,8 +29,8 @@ const char* const kUsage =
     "Without a switch, GENERAL/standalone_start of pcQUIBA.ini applies (default /splash).\n"
     "Any other switch ends the program at once.\n"
     "\n"
-    "  --automation   started for a Sovereign: wait for it on the session bus\n"
-    "                 (also when D-Bus activation sets DBUS_STARTER_BUS_TYPE)\n"
+    "  --automation   started for a Sovereign: wait for it on the session bus (the\n"
+    "                 bus's service file starts pcQUIBA with it; nothing else does)\n"
     "  --help         this text\n"
     "  --version      the version\n";
 
@@ -39,10 +39,22 @@ bool hasDisplay()
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
+// Desktop shells pass the activation variables on to what they start: they say nothing about
+// this start (only --automation does), and the programs pcQUIBA starts must not inherit them.
+// A bus that started the process is still the session bus it serves.
+void clearStarterVariables()
+{
+    if (!qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS") && qgetenv("DBUS_STARTER_BUS_TYPE") == "session")
+        qputenv("DBUS_SESSION_BUS_ADDRESS", qgetenv("DBUS_STARTER_ADDRESS"));
+    qunsetenv("DBUS_STARTER_ADDRESS");
+    qunsetenv("DBUS_STARTER_BUS_TYPE");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    clearStarterVariables();
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -64,8 +76,7 @@ int main(int argc, char* argv[])
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     ProcessState& state = ProcessState::instance();
-    state.startedByAutomation =
-        arguments.removeAll(QStringLiteral("--automation")) > 0 || qEnvironmentVariableIsSet("DBUS_STARTER_BUS_TYPE");
+    state.startedByAutomation = arguments.removeAll(QStringLiteral("--automation")) > 0;
 
     if (const std::optional<int> end = modMain::MainInitialise())
         return *end;
@@ -96,6 +107,9 @@ int main(int argc, char* argv[])
     if (state.startedByAutomation)
         Trace::write(QStringLiteral("Started by automation: waiting for the Sovereign"));
     ProcessLifetime lifetime(state.startedByAutomation);
+    if (automation)
+        QObject::connect(&lifetime, &ProcessLifetime::ending, [&automation] { automation->releaseName(); });
+    QObject::connect(&lifetime, &ProcessLifetime::ended, &application, &QCoreApplication::exit, Qt::QueuedConnection);
     lifetime.start();
     return application.exec();
 }

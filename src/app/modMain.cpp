@@ -28,6 +28,7 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -66,6 +67,9 @@ std::optional<int> modMain::MainInitialise()
 
     QString failure;
     if (!ServiceStartup::startErrorHandler(failure)) {
+        // Nobody sees a box without a display, and no log exists yet: standard error is left.
+        if (MessageBoxes::unattended())
+            std::fprintf(stderr, "pcQUIBA: %s\n", qPrintable(failure));
         MessageBoxes::show({failure, u"pcQUIBA"_s, MessageBoxes::Buttons::Ok, MessageBoxes::Answer::Ok});
         return 1;
     }
@@ -341,20 +345,28 @@ std::shared_ptr<Dictionary> modMain::ParseCommandLine(const QString& commandLine
 QString modMain::commandLineFromArguments(const QStringList& arguments)
 {
     QStringList words;
-    for (const QString& argument : arguments) {
-        if (!argument.contains(u' ') && !argument.contains(u'\t')) {
-            words.append(argument);
-            continue;
-        }
-        const QChar quote = argument.contains(u'"') ? u'\'' : u'"';
-        qsizetype valueStart = 0;
-        if (argument.startsWith(u'/') || argument.startsWith(u'-')) {
-            const qsizetype separator = argument.indexOf(QRegularExpression(u"[=:]"_s));
-            const qsizetype blank = argument.indexOf(QRegularExpression(u"[ \t]"_s));
-            if (separator > 0 && separator < blank)
-                valueStart = separator + 1;
-        }
-        words.append(argument.left(valueStart) + quote + argument.mid(valueStart) + quote);
-    }
+    for (const QString& argument : arguments)
+        words.append(quotedWord(argument));
     return words.join(u' ');
+}
+
+QString modMain::quotedWord(const QString& argument)
+{
+    if (!argument.contains(u' ') && !argument.contains(u'\t'))
+        return argument;
+    qsizetype valueStart = 0;
+    if (argument.startsWith(u'/') || argument.startsWith(u'-')) {
+        const qsizetype separator = argument.indexOf(QRegularExpression(u"[=:]"_s));
+        const qsizetype blank = argument.indexOf(QRegularExpression(u"[ \t]"_s));
+        if (separator > 0 && separator < blank)
+            valueStart = separator + 1;
+    }
+    const QString value = argument.mid(valueStart);
+    // A value the shell passed on with its quotes is quoted already.
+    for (const QChar quote : {u'"', u'\''}) {
+        if (value.size() >= 2 && value.startsWith(quote) && value.endsWith(quote) && value.count(quote) == 2)
+            return argument;
+    }
+    const QChar quote = argument.contains(u'"') ? u'\'' : u'"';
+    return argument.left(valueStart) + quote + value + quote;
 }

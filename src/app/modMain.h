@@ -29,7 +29,8 @@ public:
     static std::shared_ptr<Dictionary> ParseCommandLine(const QString& commandLine, bool caseSensitive);
 
     // The command line a shell's argument list stands for: words joined by blanks, and a
-    // word holding blanks quoted again (after its "=" or ":" when it is a switch with a value).
+    // word holding blanks quoted again (after its "=" or ":" when it is a switch with a value),
+    // unless that value is already enclosed in quotes.
     static QString commandLineFromArguments(const QStringList& arguments);
 
     // Deletes the regular files directly inside the folder, read-only ones too. Links, folders
@@ -41,6 +42,7 @@ public:
     static constexpr qint16 kMostPositions = 32767;
 
 private:
+    static QString quotedWord(const QString& argument);
     static void readGeneralKeys();
     static void resolvePaths();
     static QString startCommand(const QString& commandLine);

@@ -7,6 +7,7 @@
 
 #include <QDBusConnectionInterface>
 #include <dbus/dbus.h>
+#include <utility>
 
 namespace {
 
@@ -34,7 +35,12 @@ AutomationServer::AutomationServer(const QDBusConnection& connection)
 
 AutomationServer::~AutomationServer()
 {
-    if (m_ownsName)
+    releaseName();
+}
+
+void AutomationServer::releaseName()
+{
+    if (std::exchange(m_ownsName, false))
         m_connection.unregisterService(serviceName());
 }
 

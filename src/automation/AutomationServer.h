@@ -14,6 +14,9 @@ public:
 
     // Registers the objects and takes the well-known name; false when another process owns it.
     bool start();
+    // Gives the well-known name up while the objects still answer: a call that comes after it
+    // starts a new process through activation.
+    void releaseName();
 
     ObjectServer& objects() { return *m_objects; }
 

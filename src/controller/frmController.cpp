@@ -34,6 +34,7 @@ struct Hooks {
     frmController::BasketItemFactory basketItemFactory;
     frmController::VoucherFactory voucherFactory;
     frmController::StartScreenHooks startScreen;
+    frmController::ClientsHook clients;
 };
 
 Hooks& hooks()
@@ -138,6 +139,7 @@ void frmController::unload()
         return;
     controller->d->tmrCommand->stop();
     controller->Form::unload();
+    tellClients(0);
 }
 
 frmController::frmController() : Form(kFormName), d(std::make_unique<Private>(*this))
@@ -192,6 +194,7 @@ frmController& frmController::Connect(const QString& clientName)
         if (clientName == kKioskClient)
             d->kioskMode = true;
     });
+    tellClients(d->clients.count());
     return *this;
 }
 
@@ -204,6 +207,8 @@ void frmController::Disconnect(const QString& clientName)
         if (d->clients.count() == 0 && (clientName == kKioskClient || ProcessState::instance().wellBehaved)) {
             StopEngine();
             unload();
+        } else {
+            tellClients(d->clients.count());
         }
     });
 }
@@ -541,6 +546,17 @@ void frmController::setSaleObjectFactories(BasketItemFactory basketItemFactory, 
 void frmController::setStartScreenHooks(StartScreenHooks startScreen)
 {
     hooks().startScreen = std::move(startScreen);
+}
+
+void frmController::setClientsHook(ClientsHook hook)
+{
+    hooks().clients = std::move(hook);
+}
+
+void frmController::tellClients(int clients)
+{
+    if (const ClientsHook& hook = hooks().clients)
+        hook(clients);
 }
 
 // ---- the engine's events ---------------------------------------------------------------------

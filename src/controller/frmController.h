@@ -105,6 +105,11 @@ public:
     };
     static void setStartScreenHooks(StartScreenHooks hooks);
 
+    // Told the number of clients each time a client connects or leaves and when the controller
+    // unloads (then none), after the controller has done what that change asks of it.
+    using ClientsHook = std::function<void(int clients)>;
+    static void setClientsHook(ClientsHook hook);
+
 private:
     friend class ControllerEngineSink;
 
@@ -133,6 +138,7 @@ private:
     Variant takeArgument(const QString& key);
     void releaseEngine();
     void releaseConnection();
+    static void tellClients(int clients);
 
     struct Private;
     std::unique_ptr<Private> d;

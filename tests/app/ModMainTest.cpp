@@ -108,23 +108,30 @@ TEST(ParseCommandLineTest, HostileInputNeverBreaksIt)
 
 TEST(ParseCommandLineTest, ShellArgumentsAreJoinedWithTheirBlanksQuoted)
 {
+    // Argument list -> command line -> the switches Main reads from it.
     const struct {
         QStringList arguments;
         QString commandLine;
+        Entries switches;
     } cases[] = {
-        {{u"/s=5"_s}, u"/s=5"_s},
-        {{u"/c=1234 PRINTER"_s}, u"/c=\"1234 PRINTER\""_s},
-        {{u"/c"_s, u"1234 PRINTER"_s}, u"/c \"1234 PRINTER\""_s},
-        {{u"/g=say \"hi\""_s}, u"/g='say \"hi\"'"_s},
-        {{}, u""_s},
+        {{u"/s=5"_s}, u"/s=5"_s, {{u"/s"_s, u"5"_s}}},
+        {{u"/c=1234 PRINTER"_s}, u"/c=\"1234 PRINTER\""_s, {{u"/c"_s, u"1234 PRINTER"_s}}},
+        {{u"/c"_s, u"1234 PRINTER"_s}, u"/c \"1234 PRINTER\""_s, {{u"/c"_s, u""_s}, {u"pos1"_s, u"1234 PRINTER"_s}}},
+        {{u"/g=say \"hi\""_s}, u"/g='say \"hi\"'"_s, {{u"/g"_s, u"say \"hi\""_s}}},
+        // A shell that kept the quotes already gives them: they are not quoted again.
+        {{u"/c=\"518042 Printer\""_s}, u"/c=\"518042 Printer\""_s, {{u"/c"_s, u"518042 Printer"_s}}},
+        {{u"-c:\"518042 Printer\""_s, u"/f"_s}, u"-c:\"518042 Printer\" /f"_s,
+         {{u"/c"_s, u"518042 Printer"_s}, {u"/f"_s, u""_s}}},
+        {{u"\"two words\""_s}, u"\"two words\""_s, {{u"pos1"_s, u"two words"_s}}},
+        {{u"/g='a \"b\" c'"_s}, u"/g='a \"b\" c'"_s, {{u"/g"_s, u"a \"b\" c"_s}}},
+        // Only a value quoted from end to end counts as quoted.
+        {{u"/g=\"a\" b"_s}, u"/g='\"a\" b'"_s, {{u"/g"_s, u"\"a\" b"_s}}},
+        {{}, u""_s, {}},
     };
     for (const auto& testCase : cases) {
-        EXPECT_EQ(modMain::commandLineFromArguments(testCase.arguments), testCase.commandLine);
-        // And they parse back to what the shell gave.
-        if (testCase.arguments.size() == 1 && testCase.arguments.first().contains(u' ')) {
-            const auto parsed = modMain::ParseCommandLine(testCase.commandLine, false);
-            EXPECT_EQ(parsed->items().first().toString(), testCase.arguments.first().section(u'=', 1));
-        }
+        const QString commandLine = modMain::commandLineFromArguments(testCase.arguments);
+        EXPECT_EQ(commandLine, testCase.commandLine);
+        EXPECT_EQ(entries(*modMain::ParseCommandLine(commandLine, false)), testCase.switches) << commandLine.toStdString();
     }
 }
 
@@ -294,6 +301,19 @@ TEST_F(MainTest, AnErrorHandlerThatCannotBeMadeIsShownAndEndsTheProcess)
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(boxes.first().startsWith(u"Unable to initialise Error Handler:\r\nError 429: "_s));
     EXPECT_FALSE(ProcessState::instance().initialised);
+}
+
+TEST_F(MainTest, WithoutADisplayTheErrorHandlerFailureGoesToStandardError)
+{
+    // In a child process: nobody can see a box offscreen, and there is no log yet.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ComponentRegistry::unregisterFactory(ServiceStartup::kErrorHandlerClass);
+            MessageBoxes::setHandler({});
+            std::exit(modMain::MainInitialise().value_or(0));
+        },
+        ::testing::ExitedWithCode(1), "pcQUIBA: Unable to initialise Error Handler:\r?\nError 429: ");
 }
 
 TEST_F(MainTest, HandStartsDoWhatTheirSwitchSays)

@@ -1,16 +1,49 @@
 #include "app/ProcessLifetime.h"
+#include "app/ProcessState.h"
 #include "common/TestEventLoop.h"
 #include "controller/frmController.h"
+#include "fakes/FakeRulesEngine.h"
+#include "fakes/ServiceFixture.h"
+#include "platform/Clock.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QWidget>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-TEST(ProcessLifetimeTest, InUseWhileAWindowShowsOrTheControllerHasClients)
+class ProcessLifetimeTest : public ServiceFixture {
+protected:
+    void SetUp() override
+    {
+        ServiceFixture::SetUp();
+        ProcessState::reset();
+        FakeRulesEngine::install();
+        Clock::set(QDateTime(QDate(2026, 1, 1), QTime(12, 0)));
+    }
+    void TearDown() override
+    {
+        frmController::unload();
+        TestEventLoop::runPending();
+        FakeRulesEngine::uninstall();
+        ProcessState::reset();
+        Clock::reset();
+        ServiceFixture::TearDown();
+    }
+
+    // A Sovereign's client: an API object connects and starts the engine.
+    static void connectClient(const QString& name)
+    {
+        frmController& controller = frmController::instance().Connect(name);
+        controller.StartEngine();
+    }
+};
+
+TEST_F(ProcessLifetimeTest, InUseWhileAWindowShowsOrTheControllerHasClients)
 {
     ProcessLifetime handStart(false);
     EXPECT_FALSE(handStart.inUse());
@@ -28,25 +61,131 @@ TEST(ProcessLifetimeTest, InUseWhileAWindowShowsOrTheControllerHasClients)
     EXPECT_TRUE(handStart.inUse());
     controller.Disconnect(u"KIOSK"_s);
     EXPECT_FALSE(handStart.inUse());
-    frmController::unload();
-    TestEventLoop::runPending();
 }
 
-TEST(ProcessLifetimeTest, AnAutomationStartWaitsForItsFirstClientOnlySoLong)
+TEST_F(ProcessLifetimeTest, AHandStartCountsTheKioskConnectedBeforeIt)
+{
+    frmController::instance().Connect(u"KIOSK"_s);
+    ProcessLifetime handStart(false);
+    EXPECT_TRUE(handStart.inUse());
+}
+
+TEST_F(ProcessLifetimeTest, AnAutomationStartWaitsForItsFirstClientOnlySoLong)
 {
     ProcessLifetime waiting(true, 60000);
     EXPECT_TRUE(waiting.inUse());
+    Clock::advance(59999);
+    EXPECT_TRUE(waiting.inUse());
+    Clock::advance(1);
+    EXPECT_FALSE(waiting.inUse());
 
     ProcessLifetime waitedEnough(true, 0);
     EXPECT_FALSE(waitedEnough.inUse());
+}
 
-    // Once a client has come and gone, the wait does not apply again.
-    ProcessLifetime served(true, 60000);
-    frmController::instance().Connect(u"API1"_s);
-    EXPECT_TRUE(served.inUse());
-    frmController::unload();
-    TestEventLoop::runPending();
-    EXPECT_FALSE(served.inUse());
+TEST_F(ProcessLifetimeTest, AnAutomationStartEndsSoonAfterItsLastClientLeft)
+{
+    ProcessState::instance().wellBehaved = true;
+    const struct {
+        const char* name;
+        bool kioskShown;      // the client showed the kiosk screen
+        bool checkedBetween;  // a check ran while the client was connected
+    } cases[] = {
+        {"checked while connected", false, true},
+        // Came and went between two checks: still a client that has left.
+        {"never checked", false, false},
+        // The kiosk screen showed while the client was there, and was hidden with the engine.
+        {"kiosk shown", true, true},
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        ProcessLifetime lifetime(true);
+        QWidget kiosk;
+        connectClient(u"API1"_s);
+        if (testCase.kioskShown)
+            kiosk.show();
+        if (testCase.checkedBetween) {
+            EXPECT_TRUE(lifetime.inUse());
+        }
+        frmController::instance().Disconnect(u"API1"_s);
+        kiosk.hide();
+        TestEventLoop::runPending();
+        EXPECT_TRUE(lifetime.inUse()); // within the grace
+        Clock::advance(ProcessLifetime::kLastClientGraceMilliseconds);
+        EXPECT_FALSE(lifetime.inUse());
+    }
+}
+
+TEST_F(ProcessLifetimeTest, WithWellBehavedFalseARunningEngineKeepsTheProcessForTheIdleBound)
+{
+    ProcessState::instance().wellBehaved = false;
+    ProcessLifetime lifetime(true);
+    connectClient(u"API1"_s);
+    frmController::instance().Disconnect(u"API1"_s);
+    ASSERT_TRUE(ProcessLifetime::engineRunning());
+
+    Clock::advance(ProcessLifetime::kIdleEngineMilliseconds - 1);
+    EXPECT_TRUE(lifetime.inUse());
+    // The next client finds the engine running, and its leaving starts the bound again.
+    connectClient(u"API2"_s);
+    frmController::instance().Disconnect(u"API2"_s);
+    Clock::advance(ProcessLifetime::kIdleEngineMilliseconds - 1);
+    EXPECT_TRUE(lifetime.inUse());
+    Clock::advance(1);
+    EXPECT_FALSE(lifetime.inUse());
+
+    // Without an engine running, only the grace applies.
+    frmController::instance().StopEngine();
+    ProcessLifetime stopped(true);
+    connectClient(u"API3"_s);
+    frmController::instance().StopEngine();
+    frmController::instance().Disconnect(u"API3"_s);
+    Clock::advance(ProcessLifetime::kLastClientGraceMilliseconds);
+    EXPECT_FALSE(stopped.inUse());
+}
+
+TEST_F(ProcessLifetimeTest, EveryEndStopsTheEngineFirst)
+{
+    ProcessState::instance().wellBehaved = false;
+    const struct {
+        const char* name;
+        int signalNumber; // 0: nothing uses the process any more
+        int exitCode;
+    } cases[] = {
+        {"idle", 0, 0},
+        {"SIGTERM", SIGTERM, 128 + SIGTERM},
+        {"SIGINT", SIGINT, 128 + SIGINT},
+        {"SIGHUP", SIGHUP, 128 + SIGHUP},
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        ProcessLifetime lifetime(true);
+        QList<int> ended;
+        bool engineStoppedBeforeEnding = false;
+        QObject::connect(&lifetime, &ProcessLifetime::ending,
+                         [&] { engineStoppedBeforeEnding = !ProcessLifetime::engineRunning(); });
+        QObject::connect(&lifetime, &ProcessLifetime::ended, [&](int code) { ended.append(code); });
+        lifetime.start();
+        connectClient(u"API1"_s);
+        const std::shared_ptr<FakeRulesEngine> engine = FakeRulesEngine::last();
+        frmController::instance().Disconnect(u"API1"_s);
+        ASSERT_TRUE(ProcessLifetime::engineRunning());
+
+        if (testCase.signalNumber != 0) {
+            std::raise(testCase.signalNumber);
+        } else {
+            Clock::advance(ProcessLifetime::kIdleEngineMilliseconds);
+        }
+        // The signal arrives through the event loop; the idle end at the next check.
+        const QDeadlineTimer deadline(30000);
+        while (ended.isEmpty() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_EQ(ended, QList<int>{testCase.exitCode});
+        EXPECT_TRUE(engineStoppedBeforeEnding);
+        EXPECT_TRUE(engine->calls.contains(u"ClearBasket()"_s)) << engine->calls.join(u' ').toStdString();
+        frmController::unload();
+        TestEventLoop::runPending();
+    }
 }
 
 } // namespace

@@ -1,0 +1,107 @@
+#include "PrivateBus.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kService = QStringLiteral("org.pcquiba.pcQUIBA");
+const QString kRoot = QStringLiteral("/org/pcquiba/pcQUIBA");
+
+QString logOf(const QTemporaryDir& root)
+{
+    QFile log(root.path() + QStringLiteral("/logs/pcQUIBA.log"));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
+
+QDBusMessage createAPI(QDBusConnection& connection)
+{
+    return connection.call(QDBusMessage::createMethodCall(kService, kRoot, kService, QStringLiteral("CreateAPI")),
+                           QDBus::Block, 60000);
+}
+
+QString apiPath(const QDBusMessage& created)
+{
+    return qvariant_cast<QDBusVariant>(created.arguments().value(0)).variant().value<QDBusObjectPath>().path();
+}
+
+// Waits, within a generous bound, until the process is gone.
+bool endsInTime(uint pid)
+{
+    QDeadlineTimer deadline(30000);
+    while (QFile::exists(QStringLiteral("/proc/%1/exe").arg(pid)) && !deadline.hasExpired())
+        QThread::msleep(20);
+    return !QFile::exists(QStringLiteral("/proc/%1/exe").arg(pid));
+}
+
+TEST(ProgramLifetimeTest, AnInheritedStarterVariableDoesNotMakeAHandStartAnAutomationStart)
+{
+    QTemporaryDir root;
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PCQUIBA_ROOT"), root.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("DBUS_STARTER_BUS_TYPE"), QStringLiteral("session"));
+    environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    program.setProcessEnvironment(environment);
+    // "/x" is no switch of a hand start: the program ends at once.
+    program.start(PrivateBus::programPath(QStringLiteral("pcquiba")), {QStringLiteral("/x")});
+    const bool finished = program.waitForFinished(30000);
+    if (!finished)
+        program.kill();
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_FALSE(logOf(root).contains(QStringLiteral("Started by automation"))) << logOf(root).toStdString();
+}
+
+TEST(ProgramLifetimeTest, AnActivatedProcessEndsAfterItsLastClientAndTheNextCallStartsANewOne)
+{
+    QTemporaryDir root;
+    PrivateBus bus(root.path());
+    ASSERT_FALSE(bus.address().isEmpty());
+    QDBusConnection connection = bus.connect();
+    const QDBusMessage created = createAPI(connection);
+    ASSERT_EQ(created.type(), QDBusMessage::ReplyMessage) << created.errorMessage().toStdString();
+    const QDBusReply<uint> first = connection.interface()->servicePid(kService);
+    ASSERT_TRUE(first.isValid());
+
+    // A well-behaved Sovereign: its engine stops with its last client, and the process ends.
+    QDBusMessage wellBehaved = QDBusMessage::createMethodCall(kService, apiPath(created), QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                              QStringLiteral("Set"));
+    wellBehaved << QStringLiteral("org.pcquiba.API") << QStringLiteral("WellBehaved") << QVariant::fromValue(QDBusVariant(true));
+    ASSERT_EQ(connection.call(wellBehaved).type(), QDBusMessage::ReplyMessage) << connection.call(wellBehaved).errorMessage().toStdString();
+    QDBusMessage release = QDBusMessage::createMethodCall(kService, apiPath(created), QStringLiteral("org.pcquiba.API"),
+                                                          QStringLiteral("Release"));
+    ASSERT_EQ(connection.call(release).type(), QDBusMessage::ReplyMessage);
+    // Calls on the factory while the process ends find it, or start a new process: never a
+    // name whose objects are gone.
+    QDeadlineTimer deadline(30000);
+    while (QFile::exists(QStringLiteral("/proc/%1/exe").arg(first.value())) && !deadline.hasExpired()) {
+        QDBusMessage properties = QDBusMessage::createMethodCall(kService, kRoot, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                                 QStringLiteral("GetAll"));
+        properties << kService;
+        const QDBusMessage answer = connection.call(properties, QDBus::Block, 60000);
+        ASSERT_NE(answer.errorName(), QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"));
+    }
+    EXPECT_TRUE(endsInTime(first.value()));
+    EXPECT_TRUE(logOf(root).contains(QStringLiteral("pcQUIBA ends: nothing uses it any more")));
+
+    const QDBusMessage again = createAPI(connection);
+    ASSERT_EQ(again.type(), QDBusMessage::ReplyMessage) << again.errorName().toStdString();
+    const QDBusReply<uint> second = connection.interface()->servicePid(kService);
+    ASSERT_TRUE(second.isValid());
+    EXPECT_NE(second.value(), first.value());
+
+    // Not well-behaved (the default), the engine outlives the client: a termination signal
+    // ends the process in order, the engine stopped first.
+    ::kill(pid_t(second.value()), SIGTERM);
+    EXPECT_TRUE(endsInTime(second.value()));
+    EXPECT_TRUE(logOf(root).contains(QStringLiteral("pcQUIBA ends: signal %1").arg(SIGTERM))) << logOf(root).toStdString();
+}
+
+} // namespace

@@ -68,11 +68,37 @@ public:
         return count;
     }
 
+    qint16 FilesToInstallPackage(QString& package, bool& isExe, QString& message) override
+    {
+        calls << QStringLiteral("FilesToInstallPackage");
+        if (filesToInstallPackage)
+            return filesToInstallPackage(package, isExe, message);
+        package = prepared;
+        isExe = exe;
+        message = answerMessage;
+        return count;
+    }
+    qint16 FilesToRollBack(QString& package, bool& isExe, QString& message) override
+    {
+        calls << QStringLiteral("FilesToRollBack");
+        if (filesToRollBack)
+            return filesToRollBack(package, isExe, message);
+        package = installed;
+        isExe = exe;
+        message = answerMessage;
+        return count;
+    }
+
     qint16 count = 0;
     bool exe = false;
     QString answerMessage;
+    // The package offered for an install and for a rollback.
+    QString prepared;
+    QString installed;
     std::function<void(QString&)> beginUpdate;
     std::function<qint16(bool&, QString&)> filesToInstall;
+    std::function<qint16(QString&, bool&, QString&)> filesToInstallPackage;
+    std::function<qint16(QString&, bool&, QString&)> filesToRollBack;
     QStringList calls;
 };
 

@@ -262,10 +262,8 @@ void CommandProcessor::run(clsINIFile& ini, const TableEntry& selected)
 
     if (path == kUpdate)
         runUpdate(*arguments, selected);
-    else if (path == kInstall)
-        runInstall(*arguments, selected);
-    else if (path == kUninstall)
-        runUninstall(*arguments, selected);
+    else if (path == kInstall || path == kUninstall)
+        runPackageCommand(*arguments, path, selected);
     else if (path == kUpload)
         runUpload(*arguments, text, quibaPath, selected);
     else if (path == kSet)
@@ -290,32 +288,20 @@ void CommandProcessor::runUpdate(const Dictionary& arguments, const TableEntry& 
     log(QStringLiteral("Update Command Loaded: "), Trace::ProgressSeverity);
 }
 
-void CommandProcessor::runInstall(const Dictionary& arguments, const TableEntry& selected)
+void CommandProcessor::runPackageCommand(const Dictionary& arguments, const QString& path,
+                                         const TableEntry& selected)
 {
-    const QString named = argumentText(arguments, kPackage);
-    if (!readyToHandOver(named, selected))
+    Handover work;
+    work.path = path;
+    work.named = argumentText(arguments, kPackage);
+    if (!readyToHandOver(work.named, selected))
         return;
     auto utility = ComponentRegistry::createAs<ConfigurationUtility>(ConfigurationUtility::kClassId);
-    QString prepared;
-    bool isExe = false;
-    QString message;
-    const qint16 count = utility->FilesToInstallPackage(prepared, isExe, message);
+    // "/install": the package "/update" prepared; "/uninstall": the newest install.
+    work.count = path == kInstall ? utility->FilesToInstallPackage(work.offered, work.isExe, work.message)
+                                  : utility->FilesToRollBack(work.offered, work.isExe, work.message);
     utility.reset();
-    handOver(Handover{kInstall, named, prepared, isExe, count, message}, selected);
-}
-
-void CommandProcessor::runUninstall(const Dictionary& arguments, const TableEntry& selected)
-{
-    const QString named = argumentText(arguments, kPackage);
-    if (!readyToHandOver(named, selected))
-        return;
-    auto utility = ComponentRegistry::createAs<ConfigurationUtility>(ConfigurationUtility::kClassId);
-    QString installed;
-    bool isExe = false;
-    QString message;
-    const qint16 count = utility->FilesToRollBack(installed, isExe, message);
-    utility.reset();
-    handOver(Handover{kUninstall, named, installed, isExe, count, message}, selected);
+    handOver(work, selected);
 }
 
 bool CommandProcessor::readyToHandOver(const QString& named, const TableEntry& selected)

@@ -74,10 +74,9 @@ private:
     void finish(const TableEntry& selected);
 
     void runUpdate(const Dictionary& arguments, const TableEntry& selected);
-    // "/install": the package "/update" prepared, by the installer its manifest names.
-    void runInstall(const Dictionary& arguments, const TableEntry& selected);
+    // "/install": the package "/update" prepared, by the installer its manifest names;
     // "/uninstall": rolls back the newest install, by the installer that installed it.
-    void runUninstall(const Dictionary& arguments, const TableEntry& selected);
+    void runPackageCommand(const Dictionary& arguments, const QString& path, const TableEntry& selected);
     // False when the package name is refused (finished) or a sale postpones the entry.
     bool readyToHandOver(const QString& named, const TableEntry& selected);
     // A busy basket postpones the entry instead of finishing it; true when it did.

@@ -1,9 +1,10 @@
 #include "CommandTestFixture.h"
 
-#include "TestFiles.h"
+#include "common/TestFiles.h"
 #include "app/Trace.h"
 #include "config/IniKeys.h"
 #include "platform/Clock.h"
+#include "platform/Dictionary.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "PackageFixture.h"
 
-#include "TestEventLoop.h"
+#include "common/TestEventLoop.h"
 
 #include <QCoreApplication>
 

@@ -124,7 +124,9 @@ void PackageInstaller::install(QString& package)
 
 void PackageInstaller::Rollback(QString& package)
 {
-    const QString name = packageName(package);
+    // Without a name: the newest install, the only one that may be rolled back.
+    const auto newest = package.isEmpty() ? newestInstall() : std::nullopt;
+    const QString name = packageName(newest ? newest->package : package);
     const QList<Kept> kept = keptList(name);
     if (kept.isEmpty())
         raise(RuntimeErrors::FileNotFound, name, QStringLiteral("nothing is kept to roll back"));

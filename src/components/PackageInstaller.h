@@ -33,6 +33,7 @@ public:
 
     // An empty package name installs the one the update steps prepared.
     void install(QString& package) override;
+    // An empty package name rolls back the newest install.
     void Rollback(QString& package) override;
 
     // The number of files kept for rolling the package back; 0 when nothing is kept.

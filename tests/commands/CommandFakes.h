@@ -70,23 +70,11 @@ public:
 
     qint16 FilesToInstallPackage(QString& package, bool& isExe, QString& message) override
     {
-        calls << QStringLiteral("FilesToInstallPackage");
-        if (filesToInstallPackage)
-            return filesToInstallPackage(package, isExe, message);
-        package = prepared;
-        isExe = exe;
-        message = answerMessage;
-        return count;
+        return offer(QStringLiteral("FilesToInstallPackage"), filesToInstallPackage, prepared, package, isExe, message);
     }
     qint16 FilesToRollBack(QString& package, bool& isExe, QString& message) override
     {
-        calls << QStringLiteral("FilesToRollBack");
-        if (filesToRollBack)
-            return filesToRollBack(package, isExe, message);
-        package = installed;
-        isExe = exe;
-        message = answerMessage;
-        return count;
+        return offer(QStringLiteral("FilesToRollBack"), filesToRollBack, installed, package, isExe, message);
     }
 
     qint16 count = 0;
@@ -97,9 +85,24 @@ public:
     QString installed;
     std::function<void(QString&)> beginUpdate;
     std::function<qint16(bool&, QString&)> filesToInstall;
-    std::function<qint16(QString&, bool&, QString&)> filesToInstallPackage;
-    std::function<qint16(QString&, bool&, QString&)> filesToRollBack;
+    using Offer = std::function<qint16(QString&, bool&, QString&)>;
+    Offer filesToInstallPackage;
+    Offer filesToRollBack;
     QStringList calls;
+
+private:
+    // The scripted answer, or the hook's.
+    qint16 offer(const QString& call, const Offer& hook, const QString& offered, QString& package, bool& isExe,
+                 QString& message)
+    {
+        calls << call;
+        if (hook)
+            return hook(package, isExe, message);
+        package = offered;
+        isExe = exe;
+        message = answerMessage;
+        return count;
+    }
 };
 
 // The installer component, scripted; or forwarded to a real implementation.

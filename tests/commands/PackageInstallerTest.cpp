@@ -261,3 +261,24 @@ TEST_F(PackageInstallerTest, EventsAreServedWhileThePackageIsUnpacked)
     EXPECT_TRUE(served);
     EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("new tool\n"));
 }
+
+TEST_F(PackageInstallerTest, RollbackWithoutANameTakesTheNewestInstall)
+{
+    placeApplication();
+    placePackage(QStringLiteral("a.tar.gz"), goodPackage);
+    placePackage(QStringLiteral("b.tar.gz"), [](UpdatePackageWriter& writer) {
+        writer.addFile(QStringLiteral("bin/tool"), "newer tool\n", true);
+    });
+    for (const char* name : {"a.tar.gz", "b.tar.gz"}) {
+        QString package = QString::fromLatin1(name);
+        installer->install(package);
+    }
+    // QUARTERMASTER names another package by now.
+    ini->WriteString(IniSections::Quartermaster, IniKeys::Package, QStringLiteral("c.tar.gz"));
+
+    QString package;
+    installer->Rollback(package);
+
+    EXPECT_EQ(package, QStringLiteral("b.tar.gz"));
+    EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("new tool\n"));
+}

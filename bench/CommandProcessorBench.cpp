@@ -10,6 +10,7 @@
 #include "controller/CommandProcessor.h"
 #include "platform/Clock.h"
 #include "platform/DateValue.h"
+#include "platform/Dictionary.h"
 
 #include <QFile>
 #include <QTemporaryDir>

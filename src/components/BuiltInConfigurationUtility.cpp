@@ -99,5 +99,16 @@ void BuiltInConfigurationUtility::BeginUpdate(QString& package)
 
 qint16 BuiltInConfigurationUtility::FilesToInstall(bool& isExe, QString& message)
 {
-    return UpdatePackageQuartermaster().filesToInstall(isExe, message);
+    QString package;
+    return FilesToInstallPackage(package, isExe, message);
+}
+
+qint16 BuiltInConfigurationUtility::FilesToInstallPackage(QString& package, bool& isExe, QString& message)
+{
+    return UpdatePackageQuartermaster().filesToInstall(package, isExe, message);
+}
+
+qint16 BuiltInConfigurationUtility::FilesToRollBack(QString& package, bool& isExe, QString& message)
+{
+    return UpdatePackageQuartermaster().filesToRollBack(package, isExe, message);
 }

@@ -27,6 +27,8 @@ public:
     bool ShowPanel(QString& panel, QString& pin) override;
     void BeginUpdate(QString& package) override;
     qint16 FilesToInstall(bool& isExe, QString& message) override;
+    qint16 FilesToInstallPackage(QString& package, bool& isExe, QString& message) override;
+    qint16 FilesToRollBack(QString& package, bool& isExe, QString& message) override;
 
 private:
     static std::optional<QString> askForPin();

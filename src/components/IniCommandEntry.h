@@ -8,11 +8,16 @@
 //     key=COMMAND                               pending, due at once (what a writer adds)
 //     key=@YYYY-MM-DD HH:MM:SS|STATUS|COMMAND   due at that local time; STATUS empty = pending
 //
-// Save writes the kept form with an empty status; Complete writes it with the status "done".
+// Save writes the kept form with an empty status; Complete writes it with the status "done" and
+// the time it was finished. The value is read by its key, so an entry is never seen cut the way
+// a section read cuts its last piece; a value a key read cannot return whole, or one that starts
+// like the kept form without being it, is not read (ReadError).
 class IniCommandEntry : public CommandEntry {
 public:
     static QString classId() { return CommandEntry::kClassId; }
     static inline const QString kDoneStatus = QStringLiteral("done");
+    // A key read returns at most 999 characters; a value that long may have been cut.
+    static constexpr qsizetype kMaxValueLength = 998;
 
     QString className() const override { return QStringLiteral("CommandEntry"); }
 
@@ -23,9 +28,12 @@ public:
     QString CommandText() const override { return m_commandText; }
     void Save() override;
     void Complete() override;
+    QString ReadError() const override { return m_readError; }
 
     // The stored value of an entry in its kept form.
     static QString keptForm(double when, const QString& status, const QString& commandText);
+    // The longest command text whose finished state can still be read back.
+    static qsizetype maxCommandLength();
 
 private:
     void parse(const QString& value);
@@ -35,4 +43,5 @@ private:
     QString m_status;
     double m_when = 0.0;
     QString m_commandText;
+    QString m_readError;
 };

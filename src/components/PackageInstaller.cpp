@@ -1,6 +1,9 @@
 #include "components/PackageInstaller.h"
 
+#include "app/Services.h"
+#include "app/Trace.h"
 #include "components/UpdatePackage.h"
+#include "components/UpdatePackageWorker.h"
 #include "controller/MainIni.h"
 #include "platform/RuntimeErrors.h"
 
@@ -9,18 +12,42 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
 const QString kReplaced = QStringLiteral("replaced");
 const QString kAdded = QStringLiteral("added");
+const QString kInstallerLine = QStringLiteral("installer ");
+const QString kSequenceLine = QStringLiteral("sequence ");
+const QString kProgram = QStringLiteral("program");
+const QString kComponent = QStringLiteral("component");
+
+// A copy of a file, or of a symbolic link as a link to the same target, word for word.
+bool copyEntry(const QString& source, const QString& target)
+{
+    if (!QFileInfo(source).isSymLink())
+        return QFile::copy(source, target);
+    std::error_code error;
+    const std::filesystem::path link = std::filesystem::read_symlink(QFile::encodeName(source).toStdString(), error);
+    if (!error)
+        std::filesystem::create_symlink(link, QFile::encodeName(target).toStdString(), error);
+    return !error;
+}
+
+// Something stands at the path, a dangling link included.
+bool present(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
 
 // Puts source in place of target in one step: a copy beside the target, then a rename.
 bool replaceWithCopy(const QString& source, const QString& target)
 {
     const QString temporary = target + QStringLiteral(".pcquiba-new");
     QFile::remove(temporary);
-    if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(source, temporary))
+    if (!QDir().mkpath(QFileInfo(target).path()) || !copyEntry(source, temporary))
         return false;
     if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0) {
         QFile::remove(temporary);
@@ -62,10 +89,13 @@ void PackageInstaller::install(QString& package)
     if (!staging.isValid())
         raise(RuntimeErrors::PermissionDenied, name, QStringLiteral("cannot write in ") + application);
     UpdatePackage verified;
-    if (!verified.load(QDir(m_state.downloadFolder()).filePath(name), staging.path())) {
+    const QString file = QDir(m_state.downloadFolder()).filePath(name);
+    if (!UpdatePackageWorker::run<bool>([&] { return verified.load(file, staging.path()); })) {
         m_state.setFailed();
         throw RuntimeErrors::error(RuntimeErrors::InvalidFileFormat, kSource, verified.error());
     }
+    if (verified.programInstaller() && !m_programInstaller)
+        raise(RuntimeErrors::PermissionDenied, name, QStringLiteral("its manifest asks for the installer program"));
 
     QStringList paths;
     for (const auto& file : verified.files()) {
@@ -73,7 +103,7 @@ void PackageInstaller::install(QString& package)
             raise(RuntimeErrors::PathFileAccessError, name, file.path + QStringLiteral(" is a folder"));
         paths << file.path;
     }
-    const QList<Kept> kept = keepReplacedFiles(name, paths);
+    const QList<Kept> kept = keepReplacedFiles(name, paths, verified.programInstaller());
 
     for (qsizetype i = 0; i < verified.files().size(); ++i) {
         const auto& file = verified.files()[i];
@@ -84,8 +114,7 @@ void PackageInstaller::install(QString& package)
                                : QFileDevice::Permissions());
         QFile::setPermissions(staged, mode);
         if (!moveInto(staged, QDir(application).filePath(file.path))) {
-            restore(name, kept.mid(0, i));
-            QDir(keepFolder(name)).removeRecursively();
+            undoInstall(name, kept.mid(0, i));
             raise(RuntimeErrors::PathFileAccessError, name, QStringLiteral("cannot install ") + file.path);
         }
     }
@@ -95,10 +124,17 @@ void PackageInstaller::install(QString& package)
 
 void PackageInstaller::Rollback(QString& package)
 {
-    const QString name = packageName(package);
+    // Without a name: the newest install, the only one that may be rolled back.
+    const auto newest = package.isEmpty() ? newestInstall() : std::nullopt;
+    const QString name = packageName(newest ? newest->package : package);
     const QList<Kept> kept = keptList(name);
     if (kept.isEmpty())
         raise(RuntimeErrors::FileNotFound, name, QStringLiteral("nothing is kept to roll back"));
+    const Installed installed = installRecord(name);
+    for (const Installed& other : keptInstalls())
+        if (other.sequence > installed.sequence)
+            raise(RuntimeErrors::PermissionDenied, name,
+                  QStringLiteral("%1 was installed after it; roll that back first").arg(other.package));
     if (!restore(name, kept))
         raise(RuntimeErrors::PathFileAccessError, name, QStringLiteral("not every file could be put back"));
     QDir(keepFolder(name)).removeRecursively();
@@ -109,6 +145,41 @@ void PackageInstaller::Rollback(QString& package)
 int PackageInstaller::keptFiles(const QString& package) const
 {
     return int(keptList(package).size());
+}
+
+std::optional<PackageInstaller::Installed> PackageInstaller::newestInstall() const
+{
+    std::optional<Installed> newest;
+    for (const Installed& installed : keptInstalls())
+        if (!newest || installed.sequence > newest->sequence)
+            newest = installed;
+    return newest;
+}
+
+QList<PackageInstaller::Installed> PackageInstaller::keptInstalls() const
+{
+    QList<Installed> installs;
+    const QStringList folders = QDir(m_state.backupFolder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& package : folders)
+        if (const Installed installed = installRecord(package); installed.keptFiles > 0)
+            installs.append(installed);
+    return installs;
+}
+
+PackageInstaller::Installed PackageInstaller::installRecord(const QString& package) const
+{
+    Installed installed{package, keptFiles(package), false, 0};
+    QFile list(QDir(keepFolder(package)).filePath(kRollbackList));
+    if (!UpdatePackage::isPlainName(package) || !list.open(QIODevice::ReadOnly | QIODevice::Text))
+        return installed;
+    while (!list.atEnd()) {
+        const QString line = QString::fromUtf8(list.readLine()).trimmed();
+        if (line.startsWith(kInstallerLine))
+            installed.programInstaller = line.mid(kInstallerLine.size()) == kProgram;
+        else if (line.startsWith(kSequenceLine))
+            installed.sequence = line.mid(kSequenceLine.size()).toLongLong();
+    }
+    return installed;
 }
 
 QString PackageInstaller::packageName(const QString& package) const
@@ -145,17 +216,20 @@ QList<PackageInstaller::Kept> PackageInstaller::keptList(const QString& package)
     return kept;
 }
 
-QList<PackageInstaller::Kept> PackageInstaller::keepReplacedFiles(const QString& package,
-                                                                  const QStringList& paths) const
+QList<PackageInstaller::Kept> PackageInstaller::keepReplacedFiles(const QString& package, const QStringList& paths,
+                                                                  bool programInstaller) const
 {
     const QDir application(m_state.applicationFolder());
+    const auto newest = newestInstall();
     QDir keep(keepFolder(package));
     keep.removeRecursively();
     QList<Kept> kept;
-    QByteArray list;
+    QByteArray list = (kInstallerLine + (programInstaller ? kProgram : kComponent) + QLatin1Char('\n') + kSequenceLine
+                       + QString::number(newest ? newest->sequence + 1 : 1) + QLatin1Char('\n'))
+                          .toUtf8();
     for (const QString& path : paths) {
         const QString current = application.filePath(path);
-        const bool replaced = QFileInfo::exists(current);
+        const bool replaced = present(current);
         if (replaced && !replaceWithCopy(current, keep.filePath(QStringLiteral("files/") + path))) {
             keep.removeRecursively();
             raise(RuntimeErrors::PathFileAccessError, package, QStringLiteral("cannot keep ") + path);
@@ -181,10 +255,24 @@ bool PackageInstaller::restore(const QString& package, const QList<Kept>& entrie
         const QString target = application.filePath(entry.path);
         if (entry.action == kReplaced)
             all = replaceWithCopy(keep.filePath(QStringLiteral("files/") + entry.path), target) && all;
-        else if (QFileInfo::exists(target))
+        else if (present(target))
             all = QFile::remove(target) && all;
     }
     return all;
+}
+
+void PackageInstaller::undoInstall(const QString& package, const QList<Kept>& moved) const
+{
+    if (restore(package, moved)) {
+        QDir(keepFolder(package)).removeRecursively();
+        return;
+    }
+    // Without what is kept the folder could never be put back.
+    Services::logger().log(
+        Variant(QStringLiteral("Update package %1: the files it replaced could not all be put back; they stay kept "
+                               "in %2 for a rollback")
+                    .arg(package, keepFolder(package))),
+        Trace::CommandFailureSeverity);
 }
 
 void PackageInstaller::raise(qint32 number, const QString& package, const QString& why) const

@@ -4,6 +4,7 @@
 #include "controller/Installer.h"
 
 #include <QStringList>
+#include <optional>
 
 class clsINIFile;
 
@@ -11,11 +12,14 @@ class clsINIFile;
 // the application folder (app_path) and keeps every file it replaces, so that Rollback puts the
 // folder back exactly as it was. What it keeps for a package lies in the backup folder:
 //
-//     <backup_path>/<package>/ROLLBACK        one line per file: "replaced PATH" or "added PATH"
-//     <backup_path>/<package>/files/PATH      the replaced file, byte for byte, with its mode
+//     <backup_path>/<package>/ROLLBACK        "installer component|program", "sequence N", then one
+//                                             line per file: "replaced PATH" or "added PATH"
+//     <backup_path>/<package>/files/PATH      the replaced file, byte for byte, with its mode; a
+//                                             symbolic link kept as a link
 //
-// A package that cannot be verified installs nothing. Failures raise an error whose
-// description says why ("Update package NAME: ...").
+// The sequence orders installs, so that a rollback never overwrites files of a newer install.
+// A package that cannot be verified installs nothing. What is kept is dropped only once it has
+// been put back. Failures raise an error whose description says why ("Update package NAME: ...").
 class PackageInstaller : public Installer {
 public:
     static QString classId() { return Installer::kClassId; }
@@ -29,10 +33,24 @@ public:
 
     // An empty package name installs the one the update steps prepared.
     void install(QString& package) override;
+    // An empty package name rolls back the newest install.
     void Rollback(QString& package) override;
 
     // The number of files kept for rolling the package back; 0 when nothing is kept.
     int keptFiles(const QString& package) const;
+
+    // The package installed last whose files are still kept: the one a rollback may put back.
+    struct Installed {
+        QString package;
+        int keptFiles = 0;
+        bool programInstaller = false;
+        qint64 sequence = 0;
+    };
+    std::optional<Installed> newestInstall() const;
+
+    // The installer program installs packages whose manifest asks for it; in the running
+    // program they are refused.
+    void setProgramInstaller(bool program) { m_programInstaller = program; }
 
 private:
     struct Kept {
@@ -43,11 +61,17 @@ private:
     QString packageName(const QString& package) const;
     QString keepFolder(const QString& package) const;
     QList<Kept> keptList(const QString& package) const;
-    QList<Kept> keepReplacedFiles(const QString& package, const QStringList& paths) const;
+    // The installs whose files are kept, read from their ROLLBACK lists.
+    QList<Installed> keptInstalls() const;
+    Installed installRecord(const QString& package) const;
+    QList<Kept> keepReplacedFiles(const QString& package, const QStringList& paths, bool programInstaller) const;
     // Puts the kept files back for the given entries; false when one could not be restored.
     bool restore(const QString& package, const QList<Kept>& entries) const;
+    // A failed install puts back what it moved; what is kept goes only if that worked.
+    void undoInstall(const QString& package, const QList<Kept>& moved) const;
     [[noreturn]] void raise(qint32 number, const QString& package, const QString& why) const;
 
     std::shared_ptr<clsINIFile> m_ini;
     UpdatePackageState m_state;
+    bool m_programInstaller = false;
 };

@@ -20,21 +20,38 @@ PackageInstallerCommandLine PackageInstallerCommandLine::parse(const QStringList
         const QString& argument = arguments[i];
         const QChar letter = switchOf(argument);
         const QString value = argument.mid(3);
-        if (letter == QLatin1Char('i') && !line.install) {
-            line.install = true;
-            line.package = unquoted(value);
-        } else if (letter == QLatin1Char('x') && !value.isEmpty()) {
+        if (letter == QLatin1Char('x') && !value.isEmpty()) {
             line.restartProgram = value;
             line.restartArguments = arguments.mid(i + 1);
             break;
-        } else {
+        }
+        if (!line.take(letter, value)) {
             line.error = QStringLiteral("Argument not understood: ") + argument;
             return line;
         }
     }
-    if (!line.install)
-        line.error = QStringLiteral("Usage: pcquiba-installer /i[=PACKAGE] [/x=PROGRAM [ARGUMENT...]]");
+    if (!line.install && !line.rollback)
+        line.error = QStringLiteral(
+            "Usage: pcquiba-installer /i[=PACKAGE] | /r[=PACKAGE] [/p=PID] [/x=PROGRAM [ARGUMENT...]]");
     return line;
+}
+
+bool PackageInstallerCommandLine::take(QChar letter, const QString& value)
+{
+    const bool first = !install && !rollback;
+    if (letter == QLatin1Char('i') || letter == QLatin1Char('r')) {
+        if (!first)
+            return false;
+        (letter == QLatin1Char('i') ? install : rollback) = true;
+        package = unquoted(value);
+        return true;
+    }
+    if (letter == QLatin1Char('p') && processId == 0) {
+        bool number = false;
+        processId = value.toLongLong(&number);
+        return number && processId > 0;
+    }
+    return false;
 }
 
 QString PackageInstallerCommandLine::unquoted(const QString& value)

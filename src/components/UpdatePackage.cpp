@@ -29,13 +29,25 @@ bool hasControlCharacter(const QString& text)
 
 bool UpdatePackage::load(const QString& fileName, const QString& extractTo)
 {
+    reset(fileName);
+    UpdatePackageArchive archive(fileName);
+    return readManifest(archive) && readMembers(archive, extractTo);
+}
+
+bool UpdatePackage::loadManifest(const QString& fileName)
+{
+    reset(fileName);
+    UpdatePackageArchive archive(fileName);
+    return readManifest(archive);
+}
+
+void UpdatePackage::reset(const QString& fileName)
+{
     m_name = QFileInfo(fileName).fileName();
     m_error.clear();
     m_files.clear();
     m_index.clear();
     m_programInstaller = false;
-    UpdatePackageArchive archive(fileName);
-    return readManifest(archive) && readMembers(archive, extractTo);
 }
 
 bool UpdatePackage::fail(const QString& why)
@@ -95,6 +107,7 @@ bool UpdatePackage::readMembers(UpdatePackageArchive& archive, const QString& ex
 {
     QSet<QString> seen;
     qint64 total = 0;
+    int folders = 0;
     while (const auto member = archive.next()) {
         QString path = member->path;
         if (member->type == '5' && path.endsWith(QLatin1Char('/')))
@@ -103,6 +116,9 @@ bool UpdatePackage::readMembers(UpdatePackageArchive& archive, const QString& ex
             return fail(QStringLiteral("member %1 has an unsafe path").arg(member->path));
         if (member->type == '1' || member->type == '2')
             return fail(QStringLiteral("member %1 is a link").arg(path));
+        // Folders carry no data but cost a header each: bounded like files.
+        if (member->type == '5' && ++folders > kMaxFolders)
+            return fail(QStringLiteral("more than %1 folders").arg(kMaxFolders));
         if (member->type == '5')
             continue;
         if (member->type != '0' && member->type != '\0')

@@ -24,6 +24,7 @@ public:
     static constexpr qint64 kMaxManifestSize = 1024 * 1024;
     static constexpr qint64 kMaxTotalSize = qint64(1024) * 1024 * 1024;
     static constexpr int kMaxFiles = 10000;
+    static constexpr int kMaxFolders = 10000;
 
     struct File {
         QString path;
@@ -34,6 +35,8 @@ public:
     // Reads the whole package and checks it against its manifest; given a folder, also writes
     // its files below it (the caller discards the folder when the package is refused).
     bool load(const QString& fileName, const QString& extractTo = {});
+    // Reads only the manifest: the files and the installer, without checking the members.
+    bool loadManifest(const QString& fileName);
     // "Update package NAME: why", empty after a successful load.
     QString error() const { return m_error; }
     const QList<File>& files() const { return m_files; }
@@ -50,6 +53,7 @@ private:
     bool readManifest(UpdatePackageArchive& archive);
     bool parseManifest(const QByteArray& text);
     bool readMembers(UpdatePackageArchive& archive, const QString& extractTo);
+    void reset(const QString& fileName);
     bool fail(const QString& why);
 
     QString m_name;

@@ -21,4 +21,7 @@ public:
     virtual void Save() = 0;
     // Marks the command done, so that it is not offered again.
     virtual void Complete() = 0;
+    // Why the entry's value could not be read whole or parsed completely; empty when it could.
+    // Such an entry is neither run nor rewritten.
+    virtual QString ReadError() const { return {}; }
 };

@@ -13,14 +13,17 @@
 #include "controller/HostFactory.h"
 #include "controller/Installer.h"
 #include "controller/MainIni.h"
+#include "platform/Clock.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/DateValue.h"
 #include "platform/Dictionary.h"
 #include "platform/ExecutableInfo.h"
 #include "support/clsGenericURI.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -65,16 +68,11 @@ std::optional<QString> insideFolder(const QString& path, const QString& folder)
 
 } // namespace
 
-CommandProcessor::CommandProcessor(CommandHost& host)
+CommandProcessor::CommandProcessor(CommandHost& host, std::shared_ptr<Memory> memory)
     : m_host(host)
-    , m_now(&DateValue::now)
+    , m_memory(std::move(memory))
     , m_installerProgram(QDir(ExecutableInfo::folder()).filePath(kInstallerProgramName))
 {
-}
-
-void CommandProcessor::setClock(std::function<double()> now)
-{
-    m_now = std::move(now);
 }
 
 void CommandProcessor::setInstallerProgram(const QString& path)
@@ -89,12 +87,19 @@ QString CommandProcessor::installerProgram() const
 
 void CommandProcessor::tmrCommand_Timer()
 {
+    // A package is read while events run (UpdatePackageWorker): a tick that comes meanwhile is
+    // skipped.
+    if (m_memory->ticking)
+        return;
+    m_memory->ticking = true;
+    const std::shared_ptr<void> ended(nullptr, [this](void*) { m_memory->ticking = false; });
     ProcedureFrame frame(QStringLiteral("Sub tmrCommand_Timer"), QStringLiteral("frmController"));
     try {
         frame.run(ErrorExit::rethrow(), [&] {
             m_handled.clear();
             m_processEnding = false;
             const auto ini = MainIni::get();
+            tidy(*ini);
             while (!m_processEnding && processNext(*ini)) {
             }
         });
@@ -119,19 +124,91 @@ bool CommandProcessor::processNext(clsINIFile& ini)
 void CommandProcessor::loadTable(clsINIFile& ini)
 {
     m_table.clear();
+    m_unreadable.clear();
+    const auto section = ini.GetSection(IniSections::Commands);
+    m_sectionSize = 0;
     clsIterator keys;
-    keys.Init(ini.GetSection(IniSections::Commands), false);
+    keys.Init(section, false);
     while (keys.HasNext()) {
         const QString key = keys.NextKey();
+        // As the section read returns it: "key=value" and a NUL.
+        m_sectionSize += key.size() + section->itemIfPresent(key).toString().size() + 2;
         auto entry = ComponentRegistry::createAs<CommandEntry>(CommandEntry::kClassId);
         entry->setKey(key);
-        m_table.push_back({key, std::move(entry)});
+        if (const QString why = entry->ReadError(); !why.isEmpty())
+            m_unreadable.insert(key + QStringLiteral(": ") + why);
+        else
+            m_table.push_back({key, std::move(entry)});
     }
+}
+
+void CommandProcessor::tidy(clsINIFile& ini)
+{
+    loadTable(ini);
+    reportSize(m_sectionSize);
+    reportUnreadable();
+    pruneFinished(ini);
+}
+
+void CommandProcessor::reportSize(qsizetype size)
+{
+    const bool nearLimit = size >= kSectionWarningSize;
+    if (nearLimit && !m_memory->nearLimit)
+        log(QStringLiteral("COMMANDS section nears the read limit: %1 of %2 characters; entries beyond it are not "
+                           "seen until finished entries are pruned")
+                .arg(size)
+                .arg(kSectionReadLimit),
+            Trace::WarningSeverity);
+    m_memory->nearLimit = nearLimit;
+}
+
+void CommandProcessor::reportUnreadable()
+{
+    for (const QString& entry : std::as_const(m_unreadable))
+        if (!m_memory->unreadable.contains(entry))
+            log(QStringLiteral("Command Failed: Command entry not run, its value cannot be read whole: ") + entry,
+                Trace::CommandFailureSeverity);
+    // Only what is still in the section is remembered.
+    m_memory->unreadable = m_unreadable;
+}
+
+void CommandProcessor::pruneFinished(clsINIFile& ini)
+{
+    const double before = now() - retentionDays(ini);
+    int pruned = 0;
+    std::vector<TableEntry> kept;
+    for (auto& candidate : m_table) {
+        const bool old = !candidate.entry->Status().isEmpty() && candidate.entry->When() < before;
+        if (old && pruned < kMaxPrunedPerTick) {
+            ini.EraseKey(IniSections::Commands, candidate.key);
+            ++pruned;
+        } else
+            kept.push_back(std::move(candidate));
+    }
+    m_table = std::move(kept);
+}
+
+double CommandProcessor::retentionDays(const clsINIFile& ini)
+{
+    const qint32 fallback = IniDefaults::iniDefault(IniKeys::DataRetentionDays).toLong();
+    qint32 days = fallback;
+    try {
+        days = ini.GetLong(IniSections::General, IniKeys::DataRetentionDays, fallback);
+    } catch (const AutomationError&) {
+        // A number out of range keeps the default.
+    }
+    // A writer gets at least a day to read the outcome of its command.
+    return std::max(days, 1);
+}
+
+double CommandProcessor::now()
+{
+    return DateValue::fromDateTime(Clock::now());
 }
 
 std::optional<size_t> CommandProcessor::selectDue() const
 {
-    double limit = m_now() + kTimerSeconds * kSecond;
+    double limit = now() + kTimerSeconds * kSecond;
     std::optional<size_t> selected;
     for (size_t i = 0; i < m_table.size(); ++i) {
         const auto& entry = *m_table[i].entry;
@@ -151,7 +228,7 @@ void CommandProcessor::completeDuplicates(const TableEntry& chosen)
     if (m_table.size() <= 1)
         return;
     const QString text = chosen.entry->CommandText();
-    const double horizon = m_now() + kDuplicateWindowDays;
+    const double horizon = now() + kDuplicateWindowDays;
     std::vector<TableEntry> kept;
     for (const auto& candidate : m_table) {
         const bool duplicate = candidate.entry != chosen.entry && candidate.entry->CommandText() == text
@@ -186,7 +263,7 @@ void CommandProcessor::run(clsINIFile& ini, const TableEntry& selected)
     if (path == kUpdate)
         runUpdate(*arguments, selected);
     else if (path == kInstall || path == kUninstall)
-        runInstall(*arguments, path, selected);
+        runPackageCommand(*arguments, path, selected);
     else if (path == kUpload)
         runUpload(*arguments, text, quibaPath, selected);
     else if (path == kSet)
@@ -211,47 +288,72 @@ void CommandProcessor::runUpdate(const Dictionary& arguments, const TableEntry& 
     log(QStringLiteral("Update Command Loaded: "), Trace::ProgressSeverity);
 }
 
-void CommandProcessor::runInstall(const Dictionary& arguments, const QString& path, const TableEntry& selected)
+void CommandProcessor::runPackageCommand(const Dictionary& arguments, const QString& path,
+                                         const TableEntry& selected)
 {
-    const QString package = argumentText(arguments, kPackage);
-    if (!packageAllowed(package)) {
-        finish(selected);
+    Handover work;
+    work.path = path;
+    work.named = argumentText(arguments, kPackage);
+    if (!readyToHandOver(work.named, selected))
         return;
-    }
-    // A sale in progress keeps the engine until its basket may be disturbed.
-    if (const auto engine = m_host.Engine()) {
-        if (const auto basket = engine->Basket()) {
-            const double busyUntil = basket->BusyUntil();
-            if (busyUntil > m_now()) {
-                selected.entry->setWhen(busyUntil + kSecond);
-                selected.entry->Save();
-                m_handled.insert(selected.key);
-                return;
-            }
-        }
-    }
-
     auto utility = ComponentRegistry::createAs<ConfigurationUtility>(ConfigurationUtility::kClassId);
-    bool isExe = false;
-    QString message;
-    const qint16 count = utility->FilesToInstall(isExe, message);
+    // "/install": the package "/update" prepared; "/uninstall": the newest install.
+    work.count = path == kInstall ? utility->FilesToInstallPackage(work.offered, work.isExe, work.message)
+                                  : utility->FilesToRollBack(work.offered, work.isExe, work.message);
     utility.reset();
-    if (count <= 0) {
-        log(message, Trace::WarningSeverity);
+    handOver(work, selected);
+}
+
+bool CommandProcessor::readyToHandOver(const QString& named, const TableEntry& selected)
+{
+    if (!packageAllowed(named)) {
+        finish(selected);
+        return false;
+    }
+    return !postponedForSale(selected);
+}
+
+bool CommandProcessor::postponedForSale(const TableEntry& selected)
+{
+    // A sale in progress keeps the engine until its basket may be disturbed.
+    const auto engine = m_host.Engine();
+    const auto basket = engine ? engine->Basket() : nullptr;
+    if (!basket || basket->BusyUntil() <= now())
+        return false;
+    selected.entry->setWhen(basket->BusyUntil() + kSecond);
+    selected.entry->Save();
+    m_handled.insert(selected.key);
+    return true;
+}
+
+void CommandProcessor::handOver(const Handover& work, const TableEntry& selected)
+{
+    // Nothing to do leaves the engine and the Sovereign undisturbed.
+    if (work.count <= 0) {
+        log(work.message, Trace::WarningSeverity);
         finish(selected);
         return;
     }
-
+    // Each command acts only on the package the utility offers for it.
+    if (!work.named.isEmpty() && !work.offered.isEmpty() && work.named != work.offered) {
+        const QString why = work.path == kInstall ? QStringLiteral("it was not prepared; the prepared package is ")
+                                                  : QStringLiteral("the newest install is ");
+        log(QStringLiteral("Command Failed: Update package %1: %2%3").arg(work.named, why, work.offered),
+            Trace::CommandFailureSeverity);
+        finish(selected);
+        return;
+    }
+    const QString package = work.offered.isEmpty() ? work.named : work.offered;
     m_host.RaiseClosing(kClosingMessage);
     m_host.StopEngine();
     finish(selected);
-    if (isExe)
-        runInstallerProgram(package);
+    if (work.isExe)
+        runInstallerProgram(package, work.path);
     else
-        runInstallerComponent(package, path);
+        runInstallerComponent(package, work.path);
 }
 
-void CommandProcessor::runInstallerProgram(const QString& package)
+void CommandProcessor::runInstallerProgram(const QString& package, const QString& path)
 {
     if (!QFileInfo(m_installerProgram).isFile()) {
         log(QStringLiteral("exe installer loaded: "), Trace::ProgressSeverity);
@@ -259,7 +361,9 @@ void CommandProcessor::runInstallerProgram(const QString& package)
         return;
     }
     // Each switch is one argument of its own; no shell reads them, so nothing is quoted.
-    QStringList arguments{package.isEmpty() ? QStringLiteral("/i") : QStringLiteral("/i=") + package};
+    const QString action = path == kInstall ? QStringLiteral("/i") : QStringLiteral("/r");
+    QStringList arguments{package.isEmpty() ? action : action + QLatin1Char('=') + package,
+                          QStringLiteral("/p=") + QString::number(QCoreApplication::applicationPid())};
     if (m_host.KioskMode())
         arguments << QStringLiteral("/x=") + QDir(ExecutableInfo::folder()).filePath(kRestartProgramName)
                   << kRestartArgument;

@@ -18,4 +18,19 @@ public:
     // The number of files waiting to be installed (0 or less: none, and Message says why);
     // IsExe tells whether the installer program must do it with pcQUIBA stopped.
     virtual qint16 FilesToInstall(bool& isExe, QString& message) = 0;
+    // FilesToInstall, naming the prepared package it counts (empty when the utility does not say).
+    virtual qint16 FilesToInstallPackage(QString& package, bool& isExe, QString& message)
+    {
+        package.clear();
+        return FilesToInstall(isExe, message);
+    }
+    // The files kept for rolling back the newest install, Package (0 or less: none, and Message
+    // says why); IsExe tells whether the installer program installed it and must roll it back.
+    virtual qint16 FilesToRollBack(QString& package, bool& isExe, QString& message)
+    {
+        package.clear();
+        isExe = false;
+        message = QStringLiteral("No installed update package can be rolled back.");
+        return 0;
+    }
 };

@@ -12,9 +12,10 @@ ControllerCommandHost::ControllerCommandHost(frmController& controller)
 
 frmController::CommandProcessor ControllerCommandHost::tick()
 {
-    return [](frmController& controller) {
+    // What one tick reported is remembered for the next, so that it is logged once.
+    return [memory = std::make_shared<CommandProcessor::Memory>()](frmController& controller) {
         ControllerCommandHost host(controller);
-        CommandProcessor(host).tmrCommand_Timer();
+        CommandProcessor(host, memory).tmrCommand_Timer();
     };
 }
 

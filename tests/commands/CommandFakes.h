@@ -68,12 +68,41 @@ public:
         return count;
     }
 
+    qint16 FilesToInstallPackage(QString& package, bool& isExe, QString& message) override
+    {
+        return offer(QStringLiteral("FilesToInstallPackage"), filesToInstallPackage, prepared, package, isExe, message);
+    }
+    qint16 FilesToRollBack(QString& package, bool& isExe, QString& message) override
+    {
+        return offer(QStringLiteral("FilesToRollBack"), filesToRollBack, installed, package, isExe, message);
+    }
+
     qint16 count = 0;
     bool exe = false;
     QString answerMessage;
+    // The package offered for an install and for a rollback.
+    QString prepared;
+    QString installed;
     std::function<void(QString&)> beginUpdate;
     std::function<qint16(bool&, QString&)> filesToInstall;
+    using Offer = std::function<qint16(QString&, bool&, QString&)>;
+    Offer filesToInstallPackage;
+    Offer filesToRollBack;
     QStringList calls;
+
+private:
+    // The scripted answer, or the hook's.
+    qint16 offer(const QString& call, const Offer& hook, const QString& offered, QString& package, bool& isExe,
+                 QString& message)
+    {
+        calls << call;
+        if (hook)
+            return hook(package, isExe, message);
+        package = offered;
+        isExe = exe;
+        message = answerMessage;
+        return count;
+    }
 };
 
 // The installer component, scripted; or forwarded to a real implementation.

@@ -5,6 +5,7 @@
 #include "platform/RuntimeErrors.h"
 #include "support/clsGenericURI.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace {
@@ -22,7 +23,11 @@ protected:
         CommandTestFixture::SetUp();
         host.StartEngine();
         host.calls.clear();
+        utility->prepared = QStringLiteral("p.tar.gz");
+        utility->installed = QStringLiteral("p.tar.gz");
     }
+
+    static QString processSwitch() { return QStringLiteral("/p=%1").arg(QCoreApplication::applicationPid()); }
 
     FakeEngineBasket& busyBasket(double secondsAhead)
     {
@@ -62,7 +67,7 @@ TEST_F(CommandInstallTest, BasketPastItsBusyTimeDoesNotHoldTheInstall)
 
     tick();
 
-    EXPECT_EQ(utility->calls, QStringList{QStringLiteral("FilesToInstall")});
+    EXPECT_EQ(utility->calls, QStringList{QStringLiteral("FilesToInstallPackage")});
     EXPECT_EQ(logger->lines.last(), (Line{utility->answerMessage, Trace::WarningSeverity}));
     EXPECT_EQ(entry(QStringLiteral("i")).Status(), IniCommandEntry::kDoneStatus);
     EXPECT_TRUE(host.calls.isEmpty()) << "nothing to install leaves the engine running";
@@ -78,7 +83,9 @@ TEST_F(CommandInstallTest, ComponentInstallStopsAndRestartsTheEngine)
     };
     const Case cases[] = {
         {QStringLiteral("q:/install?package=p.tar.gz"), false, QStringLiteral("install(p.tar.gz)"), false},
-        {QStringLiteral("q:/install"), true, QStringLiteral("install()"), true},
+        // the prepared package, named
+        {QStringLiteral("q:/install"), true, QStringLiteral("install(p.tar.gz)"), true},
+        {QStringLiteral("q:/uninstall"), false, QStringLiteral("Rollback(p.tar.gz)"), false},
         {QStringLiteral("q:/uninstall?package=p.tar.gz"), true, QStringLiteral("Rollback(p.tar.gz)"), true},
     };
     utility->count = 3;
@@ -122,18 +129,29 @@ TEST_F(CommandInstallTest, ProgramInstallHandsOverWithAnArgumentVectorAndEndsThe
     struct Case {
         QString command;
         bool kiosk;
+        QString offered; // the package the utility offers
         QStringList arguments;
     };
     const QString restart = QStringLiteral("/x=") + QDir(ExecutableInfo::folder()).filePath(QStringLiteral("pcquiba"));
     const Case cases[] = {
-        {QStringLiteral("q:/install?package=p%20q.tar.gz"), false, {QStringLiteral("/i=p q.tar.gz")}},
-        {QStringLiteral("q:/install"), true, {QStringLiteral("/i"), restart, QStringLiteral("gui")}},
-        {QStringLiteral("q:/uninstall?package=a%22b"), true, {QStringLiteral("/i=a\"b"), restart, QStringLiteral("gui")}},
+        {QStringLiteral("q:/install?package=p%20q.tar.gz"), false, QStringLiteral("p q.tar.gz"),
+         {QStringLiteral("/i=p q.tar.gz"), processSwitch()}},
+        {QStringLiteral("q:/install"), true, QStringLiteral("p.tar.gz"),
+         {QStringLiteral("/i=p.tar.gz"), processSwitch(), restart, QStringLiteral("gui")}},
+        // a utility that does not name its package
+        {QStringLiteral("q:/install"), false, QString(), {QStringLiteral("/i"), processSwitch()}},
+        // a rollback by the program rolls back; it never installs
+        {QStringLiteral("q:/uninstall?package=a%22b"), true, QStringLiteral("a\"b"),
+         {QStringLiteral("/r=a\"b"), processSwitch(), restart, QStringLiteral("gui")}},
+        {QStringLiteral("q:/uninstall"), false, QStringLiteral("p.tar.gz"),
+         {QStringLiteral("/r=p.tar.gz"), processSwitch()}},
     };
     placeInstallerProgram();
     utility->count = 2;
     utility->exe = true;
     for (const Case& c : cases) {
+        utility->prepared = c.offered;
+        utility->installed = c.offered;
         host.engine = std::make_shared<FakeRulesEngine>();
         host.calls.clear();
         host.kioskMode = c.kiosk;
@@ -176,6 +194,58 @@ TEST_F(CommandInstallTest, MissingOrUnstartableInstallerProgramBringsTheEngineBa
     EXPECT_EQ(logger->lines.last(),
               (Line{QStringLiteral("Command Failed: Could not start the installer program: ") + installerProgram(),
                     Trace::CommandFailureSeverity}));
+}
+
+TEST_F(CommandInstallTest, EachCommandActsOnlyOnThePackageItIsOffered)
+{
+    struct Case {
+        QString command;
+        QString refusal;
+        QString utilityCall;
+    };
+    const Case cases[] = {
+        {QStringLiteral("q:/install?package=prog3.tar.gz"),
+         QStringLiteral("Command Failed: Update package prog3.tar.gz: it was not prepared; the prepared package is "
+                        "p.tar.gz"),
+         QStringLiteral("FilesToInstallPackage")},
+        {QStringLiteral("q:/uninstall?package=old.tar.gz"),
+         QStringLiteral("Command Failed: Update package old.tar.gz: the newest install is p.tar.gz"),
+         QStringLiteral("FilesToRollBack")},
+    };
+    utility->count = 3;
+    for (const bool exe : {false, true}) {
+        utility->exe = exe;
+        placeInstallerProgram();
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.command.toStdString());
+            utility->calls.clear();
+            logger->lines.clear();
+            ini->EraseSection(IniSections::Commands);
+            addCommand(QStringLiteral("k"), c.command);
+
+            tick();
+
+            EXPECT_EQ(utility->calls, QStringList{c.utilityCall});
+            EXPECT_EQ(logger->lines.last(), (Line{c.refusal, Trace::CommandFailureSeverity}));
+            EXPECT_TRUE(host.calls.isEmpty()) << "no Closing, the engine untouched";
+            EXPECT_TRUE(installer->calls.isEmpty());
+            EXPECT_EQ(entry(QStringLiteral("k")).Status(), IniCommandEntry::kDoneStatus);
+        }
+    }
+}
+
+TEST_F(CommandInstallTest, NothingToInstallOrRollBackLeavesTheEngineAlone)
+{
+    utility->count = 0;
+    utility->answerMessage = QStringLiteral("nothing to do");
+    for (const QString& command : {QStringLiteral("q:/install"), QStringLiteral("q:/uninstall")}) {
+        ini->EraseSection(IniSections::Commands);
+        addCommand(QStringLiteral("k"), command);
+        tick();
+        EXPECT_EQ(logger->lines.last(), (Line{QStringLiteral("nothing to do"), Trace::WarningSeverity}));
+        EXPECT_TRUE(host.calls.isEmpty()) << command.toStdString();
+    }
+    EXPECT_EQ(utility->calls, (QStringList{QStringLiteral("FilesToInstallPackage"), QStringLiteral("FilesToRollBack")}));
 }
 
 class CommandUploadTest : public CommandTestFixture {};

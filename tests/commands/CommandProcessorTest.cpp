@@ -181,3 +181,24 @@ TEST_F(CommandProcessorTest, EntryThatCannotKeepItsStateRunsOncePerTick)
 
     EXPECT_EQ(utility->calls, QStringList{QStringLiteral("BeginUpdate(p.tar.gz)")});
 }
+
+// An update reads its package while events run; a tick that the timer starts meanwhile does
+// nothing, so no entry runs twice or out of turn.
+TEST_F(CommandProcessorTest, TickStartedWhileATickRunsDoesNothing)
+{
+    addCommand(QStringLiteral("u"), QStringLiteral("q:/update?package=p.tar.gz"), -20);
+    addCommand(QStringLiteral("s"), QStringLiteral("q:/set?scope=S&name=k&value=1"), -10);
+    int inner = 0;
+    utility->beginUpdate = [&](QString&) {
+        if (inner++ == 0) {
+            tick();
+            EXPECT_FALSE(ini->KeyExists(QStringLiteral("S"), QStringLiteral("k"))) << "not run inside the update";
+        }
+    };
+
+    tick();
+
+    EXPECT_EQ(utility->calls, QStringList{QStringLiteral("BeginUpdate(p.tar.gz)")});
+    EXPECT_EQ(ini->GetString(QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("1"));
+    EXPECT_EQ(processed().size(), 2);
+}

@@ -11,6 +11,7 @@
 #include "controller/HostFactory.h"
 #include "fakes/FakeHostFactory.h"
 #include "fakes/ServiceFixture.h"
+#include "platform/Clock.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/DateValue.h"
 
@@ -39,7 +40,7 @@ protected:
         ComponentRegistry::registerFactory(ConfigurationUtility::kClassId, [this] { return utility; });
         ComponentRegistry::registerFactory(Installer::kClassId, [this] { return installer; });
         FakeHostFactory::install();
-        processor.setClock([this] { return now; });
+        Clock::set(DateValue::toDateTime(now));
         processor.setInstallerProgram(m_programFolder.path() + QStringLiteral("/pcquiba-installer"));
     }
 
@@ -50,6 +51,7 @@ protected:
         FakeHostFactory::uninstall();
         BuiltInComponents::registerAll();
         ProcessState::reset();
+        Clock::reset();
         ServiceFixture::TearDown();
     }
 

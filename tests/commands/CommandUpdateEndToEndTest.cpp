@@ -4,6 +4,8 @@
 #include "components/PackageInstaller.h"
 #include "components/UpdatePackageQuartermaster.h"
 #include "components/UpdatePackageState.h"
+#include "app/Trace.h"
+#include "components/UpdatePackage.h"
 #include "config/IniKeys.h"
 
 // The whole road of a remote update in a temporary program root: a package is placed in the
@@ -22,11 +24,25 @@ protected:
         utility->filesToInstall = [steps](bool& isExe, QString& message) {
             return steps->filesToInstall(isExe, message);
         };
+        utility->filesToInstallPackage = [steps](QString& package, bool& isExe, QString& message) {
+            return steps->filesToInstall(package, isExe, message);
+        };
+        utility->filesToRollBack = [steps](QString& package, bool& isExe, QString& message) {
+            return steps->filesToRollBack(package, isExe, message);
+        };
         installer->forward = std::make_shared<PackageInstaller>(ini);
         host.kioskMode = true;
         host.StartEngine();
         host.calls.clear();
     }
+
+    static void programPackage(UpdatePackageWriter& writer)
+    {
+        goodPackage(writer);
+        writer.setProgramInstaller(true);
+    }
+
+    QString quartermaster(const QString& key) const { return ini->GetString(QStringLiteral("QUARTERMASTER"), key); }
 
     QString app;
 };
@@ -41,7 +57,8 @@ TEST_F(CommandUpdateEndToEndTest, UpdateInstallsThePackageAndUninstallRollsItBac
 
     tick();
 
-    EXPECT_EQ(utility->calls, (QStringList{QStringLiteral("BeginUpdate(p.tar.gz)"), QStringLiteral("FilesToInstall")}));
+    EXPECT_EQ(utility->calls, (QStringList{QStringLiteral("BeginUpdate(p.tar.gz)"),
+                                           QStringLiteral("FilesToInstallPackage")}));
     EXPECT_EQ(installer->calls, QStringList{QStringLiteral("install(p.tar.gz)")});
     EXPECT_EQ(host.calls, (QStringList{QStringLiteral("Closing(pcQUIBA is updating itself)"),
                                        QStringLiteral("StopEngine"), QStringLiteral("StartEngine")}));
@@ -84,4 +101,54 @@ TEST_F(CommandUpdateEndToEndTest, TamperedPackageLeavesTheApplicationAsItWas)
               (RecordingLogger::Line{QStringLiteral("Update package p.tar.gz has changed or gone since it was prepared"),
                                      2}));
     EXPECT_EQ(snapshot(app), before);
+}
+
+// Each command acts only on what it names: an uninstall never installs, an install takes only the
+// package that was prepared, and with nothing to do the engine and the Sovereign are left alone.
+TEST_F(CommandUpdateEndToEndTest, CommandsActOnlyOnWhatTheyName)
+{
+    placeApplication(app);
+    const Snapshot before = snapshot(app);
+    const QString download = root + QStringLiteral("/download");
+    placePackage(download, QStringLiteral("prog2.tar.gz"), programPackage);
+    placePackage(download, QStringLiteral("prog3.tar.gz"), programPackage);
+    writeFile(installerProgram(), "#!/bin/sh\n");
+    addCommand(QStringLiteral("u"), QStringLiteral("q:/update?package=prog2.tar.gz"), -30);
+    addCommand(QStringLiteral("r"), QStringLiteral("q:/uninstall"), -20);
+    addCommand(QStringLiteral("i"), QStringLiteral("q:/install?package=prog3.tar.gz"), -10);
+    const QString checksum = QString::fromLatin1(UpdatePackage::fileChecksum(download + QStringLiteral("/prog2.tar.gz")));
+
+    tick();
+
+    EXPECT_TRUE(logger->lines.contains(RecordingLogger::Line{
+        QStringLiteral("No installed update package can be rolled back."), Trace::WarningSeverity}));
+    EXPECT_TRUE(logger->lines.contains(RecordingLogger::Line{
+        QStringLiteral("Command Failed: Update package prog3.tar.gz: it was not prepared; the prepared package is "
+                       "prog2.tar.gz"),
+        Trace::CommandFailureSeverity}));
+    EXPECT_TRUE(host.calls.isEmpty()) << host.calls.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(installer->calls.isEmpty());
+    EXPECT_EQ(snapshot(app), before);
+    EXPECT_EQ(quartermaster(IniKeys::Package), QStringLiteral("prog2.tar.gz"));
+    EXPECT_EQ(quartermaster(IniKeys::Checksum), checksum);
+    EXPECT_EQ(quartermaster(IniKeys::State), UpdatePackageState::kPending);
+}
+
+TEST_F(CommandUpdateEndToEndTest, InstallWithNothingPreparedAfterAnInstallLeavesTheEngineAlone)
+{
+    placeApplication(app);
+    placePackage(root + QStringLiteral("/download"), QStringLiteral("p.tar.gz"), goodPackage);
+    addCommand(QStringLiteral("u"), QStringLiteral("q:/update?package=p.tar.gz"), -20);
+    addCommand(QStringLiteral("i"), QStringLiteral("q:/install"), -10);
+    tick();
+    ASSERT_EQ(quartermaster(IniKeys::State), UpdatePackageState::kInstalled);
+    host.calls.clear();
+    logger->lines.clear();
+
+    addCommand(QStringLiteral("again"), QStringLiteral("q:/install"));
+    tick();
+
+    EXPECT_TRUE(host.calls.isEmpty()) << host.calls.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(logger->lines.last(), (RecordingLogger::Line{UpdatePackageQuartermaster::kNothingWaiting, 2}));
+    EXPECT_EQ(installer->calls, QStringList{QStringLiteral("install(p.tar.gz)")}) << "the first install only";
 }

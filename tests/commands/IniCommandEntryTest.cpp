@@ -9,14 +9,15 @@ TEST_F(IniCommandEntryTest, ReadsThePlainAndTheKeptForm)
         QString status;
         double when;
         QString command;
+        bool readError = false;
     };
     const double noon = DateValue::fromParts(2026, 12, 10, 12, 0, 0);
     const Case cases[] = {
         {QStringLiteral("q:/update?package=p.tar.gz"), QString(), 0.0, QStringLiteral("q:/update?package=p.tar.gz")},
         {QStringLiteral("@2026-12-10 12:00:00||q:/set?scope=S|x"), QString(), noon, QStringLiteral("q:/set?scope=S|x")},
         {QStringLiteral("@2026-12-10 12:00:00|done|q:/upload"), QStringLiteral("done"), noon, QStringLiteral("q:/upload")},
-        // not a valid time: the whole value is the command
-        {QStringLiteral("@2026-13-40 12:00:00||q:/x"), QString(), 0.0, QStringLiteral("@2026-13-40 12:00:00||q:/x")},
+        // starts like the kept form without being it (no URI starts with "@"): not read
+        {QStringLiteral("@2026-13-40 12:00:00||q:/x"), QString(), 0.0, QString(), true},
     };
     for (const Case& c : cases) {
         ini->WriteString(IniSections::Commands, QStringLiteral("k"), c.stored);
@@ -24,6 +25,7 @@ TEST_F(IniCommandEntryTest, ReadsThePlainAndTheKeptForm)
         EXPECT_EQ(read.Status(), c.status) << c.stored.toStdString();
         EXPECT_DOUBLE_EQ(read.When(), c.when) << c.stored.toStdString();
         EXPECT_EQ(read.CommandText(), c.command);
+        EXPECT_EQ(!read.ReadError().isEmpty(), c.readError) << c.stored.toStdString();
     }
 }
 

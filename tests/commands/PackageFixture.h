@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ProcessState.h"
+#include "components/UpdatePackage.h"
 #include "components/UpdatePackageWriter.h"
 #include "config/clsINIFile.h"
 #include "fakes/ServiceFixture.h"
@@ -134,6 +135,13 @@ public:
              QStringLiteral("share/ghost of the manifest is missing"), {}},
             {"truncated", goodPackage, QStringLiteral("truncated or damaged"),
              [](const QString& path) { QFile f(path); f.resize(f.size() / 2); }},
+            // Folder headers carry no data, yet each costs a header to read: bounded like files.
+            {"too many folders", [](UpdatePackageWriter& w) {
+                 goodPackage(w);
+                 for (int i = 0; i <= UpdatePackage::kMaxFolders; ++i)
+                     w.addMember(raw(QStringLiteral("d%1/").arg(i), {}, '5'));
+             },
+             QStringLiteral("more than 10000 folders"), {}},
             {"not an archive", goodPackage, QStringLiteral("damaged member header"),
              [](const QString& path) { QFile f(path); f.open(QIODevice::WriteOnly); f.write(QByteArray(2048, 'z')); }},
         };

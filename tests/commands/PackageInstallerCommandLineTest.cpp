@@ -45,3 +45,35 @@ TEST(PackageInstallerCommandLineTest, RefusesWhatItDoesNotUnderstand)
         EXPECT_FALSE(PackageInstallerCommandLine::parse(arguments).error.isEmpty())
             << arguments.join(QLatin1Char(' ')).toStdString();
 }
+
+TEST(PackageInstallerCommandLineTest, RollbackAndTheProcessToWaitFor)
+{
+    struct Case {
+        QStringList arguments;
+        bool rollback;
+        QString package;
+        qint64 processId;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("/r")}, true, QString(), 0},
+        {{QStringLiteral("/r=p.tar.gz"), QStringLiteral("/p=4242")}, true, QStringLiteral("p.tar.gz"), 4242},
+        {{QStringLiteral("/p=17"), QStringLiteral("-I=p.tar.gz")}, false, QStringLiteral("p.tar.gz"), 17},
+    };
+    for (const Case& c : cases) {
+        const auto line = PackageInstallerCommandLine::parse(c.arguments);
+        EXPECT_TRUE(line.error.isEmpty()) << c.arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(line.rollback, c.rollback);
+        EXPECT_EQ(line.install, !c.rollback);
+        EXPECT_EQ(line.package, c.package);
+        EXPECT_EQ(line.processId, c.processId);
+    }
+    const QStringList refused[] = {
+        {QStringLiteral("/i"), QStringLiteral("/r")},       {QStringLiteral("/r"), QStringLiteral("/i")},
+        {QStringLiteral("/r"), QStringLiteral("/p=abc")},   {QStringLiteral("/r"), QStringLiteral("/p=0")},
+        {QStringLiteral("/r"), QStringLiteral("/p")},       {QStringLiteral("/i"), QStringLiteral("/p=1"), QStringLiteral("/p=2")},
+        {QStringLiteral("/p=12")},
+    };
+    for (const QStringList& arguments : refused)
+        EXPECT_FALSE(PackageInstallerCommandLine::parse(arguments).error.isEmpty())
+            << arguments.join(QLatin1Char(' ')).toStdString();
+}

@@ -1,11 +1,19 @@
 #include "PackageFixture.h"
 
+#include "common/TestEventLoop.h"
+
+#include <QCoreApplication>
+
+#include "app/Trace.h"
 #include "components/PackageInstaller.h"
 #include "components/UpdatePackageState.h"
 #include "config/IniKeys.h"
 #include "config/IniSections.h"
 #include "platform/AutomationError.h"
 #include "platform/RuntimeErrors.h"
+
+#include <algorithm>
+#include <filesystem>
 
 class PackageInstallerTest : public PackageFixture {
 protected:
@@ -118,4 +126,159 @@ TEST_F(PackageInstallerTest, RefusalsBeforeAnythingChanges)
         EXPECT_EQ(snapshot(app), installed) << c.package.toStdString();
     }
     EXPECT_EQ(installer->keptFiles(QStringLiteral("p.tar.gz")), 3) << "the first install's rollback stays intact";
+}
+
+TEST_F(PackageInstallerTest, PackageForTheInstallerProgramIsRefusedInsideTheRunningProgram)
+{
+    placeApplication();
+    const Snapshot before = snapshot(app);
+    placePackage(QStringLiteral("prog.tar.gz"), [](UpdatePackageWriter& writer) {
+        goodPackage(writer);
+        writer.setProgramInstaller(true);
+    });
+    QString package = QStringLiteral("prog.tar.gz");
+
+    const auto error = failureOf([&] { installer->install(package); });
+
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->number(), RuntimeErrors::PermissionDenied);
+    EXPECT_EQ(error->description(),
+              QStringLiteral("Update package prog.tar.gz: its manifest asks for the installer program"));
+    EXPECT_EQ(snapshot(app), before);
+
+    installer->setProgramInstaller(true);
+    installer->install(package);
+    EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("new tool\n"));
+    ASSERT_TRUE(installer->newestInstall());
+    EXPECT_TRUE(installer->newestInstall()->programInstaller);
+}
+
+TEST_F(PackageInstallerTest, RollbackNeverOverwritesFilesOfANewerInstall)
+{
+    placeApplication();
+    const Snapshot before = snapshot(app);
+    placePackage(QStringLiteral("a.tar.gz"), goodPackage);
+    placePackage(QStringLiteral("b.tar.gz"), [](UpdatePackageWriter& writer) {
+        writer.addFile(QStringLiteral("bin/tool"), "newer tool\n", true);
+    });
+    QString a = QStringLiteral("a.tar.gz");
+    QString b = QStringLiteral("b.tar.gz");
+    installer->install(a);
+    installer->install(b);
+    EXPECT_EQ(installer->newestInstall()->package, b);
+
+    const auto error = failureOf([&] { installer->Rollback(a); });
+
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->number(), RuntimeErrors::PermissionDenied);
+    EXPECT_EQ(error->description(),
+              QStringLiteral("Update package a.tar.gz: b.tar.gz was installed after it; roll that back first"));
+    EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("newer tool\n"));
+
+    installer->Rollback(b);
+    EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("new tool\n"));
+    installer->Rollback(a);
+    EXPECT_EQ(snapshot(app), before);
+    EXPECT_FALSE(installer->newestInstall());
+}
+
+// A failed install whose restore fails too keeps what it kept, so that a later rollback can
+// still put the folder back.
+TEST_F(PackageInstallerTest, FailedInstallWhoseRestoreFailsKeepsTheKeptFiles)
+{
+    placeApplication();
+    const Snapshot before = snapshot(app);
+    // The second file cannot be placed: its folder is a file in the application.
+    placePackage(QStringLiteral("p.tar.gz"), [](UpdatePackageWriter& writer) {
+        writer.addFile(QStringLiteral("bin/tool"), "new tool\n", true);
+        writer.addFile(QStringLiteral("share/keep.txt/inner"), "blocked\n");
+    });
+    // Putting bin/tool back goes through a copy beside it, which a folder in its way blocks.
+    ASSERT_TRUE(QDir(app).mkpath(QStringLiteral("bin/tool.pcquiba-new/in-the-way")));
+    QString package = QStringLiteral("p.tar.gz");
+
+    const auto error = failureOf([&] { installer->install(package); });
+
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->number(), RuntimeErrors::PathFileAccessError);
+    EXPECT_EQ(installer->keptFiles(package), 2);
+    EXPECT_TRUE(std::any_of(logger->lines.begin(), logger->lines.end(), [](const RecordingLogger::Line& line) {
+        return line.severity == Trace::CommandFailureSeverity
+            && line.text.startsWith(QStringLiteral("Update package p.tar.gz: the files it replaced could not all be "
+                                                   "put back"));
+    }));
+    EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("new tool\n")) << "half installed";
+
+    ASSERT_TRUE(QDir(app + QStringLiteral("/bin/tool.pcquiba-new")).removeRecursively());
+    installer->Rollback(package);
+    EXPECT_EQ(snapshot(app), before);
+    EXPECT_EQ(installer->keptFiles(package), 0);
+}
+
+TEST_F(PackageInstallerTest, SymbolicLinksAreKeptAndRolledBackAsLinks)
+{
+    placeApplication();
+    struct Case {
+        QString path;
+        QString target;
+    };
+    const Case cases[] = {{QStringLiteral("share/link.txt"), QStringLiteral("keep.txt")},
+                          {QStringLiteral("share/dangling"), QStringLiteral("../nowhere")}};
+    for (const Case& c : cases)
+        ASSERT_TRUE(QFile::link(c.target, app + QLatin1Char('/') + c.path));
+    placePackage(QStringLiteral("p.tar.gz"), [&](UpdatePackageWriter& writer) {
+        for (const Case& c : cases)
+            writer.addFile(c.path, "a file now\n");
+    });
+    QString package = QStringLiteral("p.tar.gz");
+    installer->install(package);
+    for (const Case& c : cases) {
+        EXPECT_FALSE(QFileInfo(app + QLatin1Char('/') + c.path).isSymLink()) << c.path.toStdString();
+        EXPECT_EQ(read(app + QLatin1Char('/') + c.path), QByteArray("a file now\n"));
+    }
+
+    installer->Rollback(package);
+
+    for (const Case& c : cases) {
+        const QString path = app + QLatin1Char('/') + c.path;
+        ASSERT_TRUE(QFileInfo(path).isSymLink()) << c.path.toStdString();
+        EXPECT_EQ(std::filesystem::read_symlink(QFile::encodeName(path).toStdString()).string(),
+                  QFile::encodeName(c.target).toStdString());
+    }
+    EXPECT_EQ(read(app + QStringLiteral("/share/keep.txt")), QByteArray("untouched\n"));
+}
+
+TEST_F(PackageInstallerTest, EventsAreServedWhileThePackageIsUnpacked)
+{
+    placeApplication();
+    placePackage(QStringLiteral("p.tar.gz"), goodPackage);
+    QString package = QStringLiteral("p.tar.gz");
+    bool served = false;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { served = true; }, Qt::QueuedConnection);
+
+    installer->install(package);
+
+    EXPECT_TRUE(served);
+    EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("new tool\n"));
+}
+
+TEST_F(PackageInstallerTest, RollbackWithoutANameTakesTheNewestInstall)
+{
+    placeApplication();
+    placePackage(QStringLiteral("a.tar.gz"), goodPackage);
+    placePackage(QStringLiteral("b.tar.gz"), [](UpdatePackageWriter& writer) {
+        writer.addFile(QStringLiteral("bin/tool"), "newer tool\n", true);
+    });
+    for (const char* name : {"a.tar.gz", "b.tar.gz"}) {
+        QString package = QString::fromLatin1(name);
+        installer->install(package);
+    }
+    // QUARTERMASTER names another package by now.
+    ini->WriteString(IniSections::Quartermaster, IniKeys::Package, QStringLiteral("c.tar.gz"));
+
+    QString package;
+    installer->Rollback(package);
+
+    EXPECT_EQ(package, QStringLiteral("b.tar.gz"));
+    EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("new tool\n"));
 }

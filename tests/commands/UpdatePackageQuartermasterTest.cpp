@@ -1,5 +1,9 @@
 #include "PackageFixture.h"
 
+#include "common/TestEventLoop.h"
+
+#include <QCoreApplication>
+
 #include "app/Trace.h"
 #include "components/PackageInstaller.h"
 #include "components/UpdatePackageQuartermaster.h"
@@ -111,7 +115,8 @@ TEST_F(UpdatePackageQuartermasterTest, NothingToInstallSaysWhy)
     }
 }
 
-TEST_F(UpdatePackageQuartermasterTest, AfterAnInstallTheKeptFilesAreOfferedForRollback)
+// After an install nothing waits to be installed; the kept files are offered for a rollback only.
+TEST_F(UpdatePackageQuartermasterTest, AfterAnInstallTheKeptFilesAreOfferedForRollbackOnly)
 {
     placeApplication();
     placePackage(QStringLiteral("p.tar.gz"), goodPackage);
@@ -120,7 +125,40 @@ TEST_F(UpdatePackageQuartermasterTest, AfterAnInstallTheKeptFilesAreOfferedForRo
     PackageInstaller(ini).install(package);
 
     const Answer answer = filesToInstall();
+    EXPECT_EQ(answer.count, 0);
+    EXPECT_EQ(answer.message, UpdatePackageQuartermaster::kNothingWaiting);
 
-    EXPECT_EQ(answer.count, 3);
-    EXPECT_FALSE(answer.isExe);
+    QString installed;
+    bool isExe = true;
+    QString message;
+    EXPECT_EQ(steps->filesToRollBack(installed, isExe, message), 3);
+    EXPECT_EQ(installed, QStringLiteral("p.tar.gz"));
+    EXPECT_FALSE(isExe);
+
+    PackageInstaller(ini).Rollback(installed);
+    EXPECT_EQ(steps->filesToRollBack(installed, isExe, message), 0);
+    EXPECT_EQ(message, UpdatePackageQuartermaster::kNothingInstalled);
+}
+
+// The package is read on a worker while the event loop runs, so the screen and the bus answer.
+TEST_F(UpdatePackageQuartermasterTest, EventsAreServedWhileAPackageIsChecked)
+{
+    placePackage(QStringLiteral("p.tar.gz"), goodPackage);
+    struct Step {
+        const char* what;
+        std::function<void()> run;
+    };
+    QString package = QStringLiteral("p.tar.gz");
+    const Step steps_[] = {
+        {"beginUpdate", [&] { steps->beginUpdate(package); }},
+        {"filesToInstall", [&] { EXPECT_EQ(filesToInstall().count, 3); }},
+    };
+    for (const Step& step : steps_) {
+        bool served = false;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { served = true; }, Qt::QueuedConnection);
+        step.run();
+        EXPECT_TRUE(served) << step.what;
+        TestEventLoop::runPending();
+    }
+    EXPECT_EQ(quartermaster(IniKeys::State), UpdatePackageState::kPending);
 }

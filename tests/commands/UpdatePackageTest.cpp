@@ -65,3 +65,14 @@ TEST_F(UpdatePackageTest, PackageNamesAndMemberPaths)
         EXPECT_EQ(UpdatePackage::isPlainName(c.path), c.plainName) << c.path.toStdString();
     }
 }
+
+TEST_F(UpdatePackageTest, FoldersUpToTheBoundAreAccepted)
+{
+    const QString file = placePackage(QStringLiteral("p.tar.gz"), [](UpdatePackageWriter& w) {
+        goodPackage(w);
+        for (int i = 0; i < UpdatePackage::kMaxFolders; ++i)
+            w.addMember(raw(QStringLiteral("d%1/").arg(i), {}, '5'));
+    });
+    UpdatePackage package;
+    EXPECT_TRUE(package.load(file)) << package.error().toStdString();
+}

@@ -1,15 +1,18 @@
-// pcquiba-installer: installs an update package while pcQUIBA is stopped and starts it again.
+// pcquiba-installer: installs an update package, or rolls one back, while pcQUIBA is stopped,
+// and starts it again.
 //
-//     pcquiba-installer /i[=PACKAGE] [/x=PROGRAM [ARGUMENT...]]
+//     pcquiba-installer /i[=PACKAGE] | /r[=PACKAGE] [/p=PID] [/x=PROGRAM [ARGUMENT...]]
 //
-// It waits until the running pcQUIBA has left the session bus, installs the package with the
-// built-in installer (which keeps what it replaces for a rollback), writes what happened to
-// its own log, pcquiba-installer.log, and starts PROGRAM with its arguments, whatever became
-// of the package, so that the kiosk comes back. Exit code 0 when the package was installed.
+// It waits (at most 60 s) until the pcQUIBA process PID has ended and it has left the session
+// bus, installs the package with the built-in installer (which keeps what it replaces for a
+// rollback) or rolls it back, writes what happened to its own log, pcquiba-installer.log, and
+// starts PROGRAM with its arguments, whatever became of the package, so that the kiosk comes
+// back. Exit code 0 when the package was installed or rolled back.
 #include "app/Services.h"
 #include "app/Trace.h"
 #include "components/PackageInstaller.h"
 #include "components/PackageInstallerCommandLine.h"
+#include "components/PackageInstallerWait.h"
 #include "components/StandardLogger.h"
 #include "platform/AutomationError.h"
 
@@ -42,11 +45,34 @@ void waitForPcquibaToEnd()
         QThread::msleep(200);
 }
 
-bool installPackage(QString package)
+// The process that handed over must have ended before its files are replaced.
+bool waitForProcessToEnd(qint64 processId)
 {
+    if (processId == 0)
+        return true;
+    log(QStringLiteral("Waiting for pcQUIBA (process %1) to end").arg(processId), Trace::ProgressSeverity);
+    if (PackageInstallerWait::untilEnded(processId))
+        return true;
+    log(QStringLiteral("Command Failed: pcQUIBA (process %1) has not ended within %2 s; nothing was changed")
+            .arg(processId)
+            .arg(PackageInstallerWait::kMaxWaitMilliseconds / 1000),
+        Trace::CommandFailureSeverity);
+    return false;
+}
+
+bool runInstaller(const PackageInstallerCommandLine& line)
+{
+    QString package = line.package;
     try {
-        PackageInstaller().install(package);
-        log(QStringLiteral("Update package %1 installed").arg(package), Trace::ProgressSeverity);
+        PackageInstaller installer;
+        installer.setProgramInstaller(true);
+        if (line.rollback)
+            installer.Rollback(package);
+        else
+            installer.install(package);
+        log(QStringLiteral("Update package %1 %2").arg(package, line.rollback ? QStringLiteral("rolled back")
+                                                                              : QStringLiteral("installed")),
+            Trace::ProgressSeverity);
         return true;
     } catch (...) {
         log(QStringLiteral("Command Failed: ") + AutomationError::fromCurrentException().description(),
@@ -70,8 +96,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", qPrintable(line.error));
         return 2;
     }
+    const bool ended = waitForProcessToEnd(line.processId);
     waitForPcquibaToEnd();
-    const bool installed = installPackage(line.package);
+    const bool installed = ended && runInstaller(line);
     if (!line.restartProgram.isEmpty() && !QProcess::startDetached(line.restartProgram, line.restartArguments))
         log(QStringLiteral("Command Failed: Could not start ") + line.restartProgram, Trace::CommandFailureSeverity);
     return installed ? 0 : 1;

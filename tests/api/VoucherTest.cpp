@@ -6,6 +6,7 @@
 #include "common/TestEventLoop.h"
 #include "common/TestFiles.h"
 #include "components/QuibaXmlDocument.h"
+#include "components/ReceiptPrinter.h"
 #include "platform/Collection.h"
 #include "platform/ComponentRegistry.h"
 #include "support/clsZlib.h"
@@ -366,6 +367,26 @@ TEST_F(VoucherTest, APrinterThatCannotBeMadeIsSkippedButTheJobIsFramed)
     EXPECT_EQ(listener.events,
               (QStringList{u"PrintBegin(1)"_s, u"PrintVoucher()"_s, u"PrintVoucherEnd()"_s, u"PrintEnd()"_s}));
     EXPECT_FALSE(stamped(path));
+}
+
+// The built-in receipt printer renders the whole voucher before it prints: one that ends
+// before its markup does prints nothing, is not stamped, and the Sovereign learns why.
+TEST_F(VoucherTest, PrintVoucherOfADocumentThatEndsEarlyRaisesInvalidFileFormat)
+{
+    const QString path = writeVoucher(u"cut.xml"_s, QByteArray("<document><text>Serial</text><cut/><text b='"));
+    sellDocuments({path});
+    ReceiptSettings settings;
+    settings.type = u"png"_s;
+    settings.dataPath = folder.path();
+    ComponentRegistry::registerFactory(kPrinterClass, [settings] { return std::make_shared<ReceiptPrinter>(settings); });
+    std::optional<bool> sync = true;
+    const AutomationError error = errorOf([&] { Voucher::create(path)->PrintVoucher(sync); });
+    EXPECT_EQ(error.number(), quibaGeneralError);
+    EXPECT_EQ(error.description(), u"General Error: Invalid file format"_s);
+    EXPECT_EQ(error.source(), u"pcQUIBAVoucher"_s);
+    EXPECT_FALSE(QFile::exists(folder.filePath(u"printed/cut.png"_s)));
+    EXPECT_FALSE(contents(path).contains("printed="));
+    EXPECT_EQ(frmController::instance().printDepth(), 0);
 }
 
 struct BrokenCase {

@@ -330,8 +330,9 @@ TEST_F(ReceiptPrinterTest, WideCodesAreNarrowedToTheColumn)
     const QImage narrowed = ReceiptBarcode::render(QStringLiteral("code128"), 16 * 576 / 3736, 80, data).image;
     ASSERT_LE(narrowed.width(), 576);
     const auto [first, last] = darkExtent(slip.copy(0, 0, 576, settings.dotsY(2) + 100));
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(last + 1, narrowed.width());
+    // Two-dot modules, after the quiet zone of 10 modules.
+    EXPECT_EQ(first, 20);
+    EXPECT_EQ(last + 1, 20 + narrowed.width());
 }
 
 TEST_F(ReceiptPrinterTest, GraphicsRowAlignsImagesVertically)
@@ -381,6 +382,103 @@ TEST_F(ReceiptPrinterTest, AVoucherThatCannotBeReadPrintsNothing)
     QString voucher = writeVoucher("<document><text w='99999'>x</text></document>");
     EXPECT_THROW(printer.PrintDocument(voucher, nullptr), AutomationError);
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("printed/voucher.png"))));
+}
+
+// A voucher cut off inside a tag ends quietly in the reader: the slip up to the cut would
+// leave without its PIN. Nothing is written, and the error is the reader's "invalid format".
+TEST_F(ReceiptPrinterTest, AVoucherThatEndsBeforeItsMarkupPrintsNothing)
+{
+    for (const QString& type : {QStringLiteral("png"), QStringLiteral("pdf")}) {
+        settings.type = type;
+        ReceiptPrinter printer(settings);
+        QString voucher = writeVoucher("<document><text>Serial 1</text><cut/><text>PIN 1234</text><text b='");
+        try {
+            printer.PrintDocument(voucher, nullptr);
+            FAIL() << "no error";
+        } catch (const AutomationError& error) {
+            EXPECT_EQ(error.number(), 321);
+            EXPECT_EQ(error.description(), QStringLiteral("Invalid file format"));
+        }
+        EXPECT_FALSE(QDir(folder.filePath(QStringLiteral("printed"))).exists()) << type.toStdString();
+    }
+}
+
+// A linear code is never resampled: bars of uneven widths do not scan. One that does not fit
+// at one dot a module prints its data as text, and the log says so.
+TEST_F(ReceiptPrinterTest, ACodeTooWideAtOneDotAModulePrintsItsDataAsText)
+{
+    const QByteArray data(58, 'x');
+    ASSERT_GT(ReceiptBarcode::render(QStringLiteral("code128"), 1, 80, QString::fromLatin1(data)).image.width(), 576);
+    EXPECT_EQ(slipOf("<barcode type='code128' a='l'>" + data + "</barcode>"), slipOf("<text a='l'>" + data + "</text>"));
+    ASSERT_FALSE(logger->lines.isEmpty());
+    EXPECT_EQ(logger->lines.first(),
+              (RecordingLogger::Line{QStringLiteral("Barcode code128 too wide for the paper, printed as text: ")
+                                         + QString::fromLatin1(data),
+                                     2}));
+}
+
+// Blanks, tabs and line breaks around the data are layout of the markup, not part of the code.
+TEST_F(ReceiptPrinterTest, WhiteSpaceAroundBarcodeDataIsNotEncoded)
+{
+    const QImage plain = slipOf("<barcode type='code128'>VCH0001234567</barcode>");
+    EXPECT_EQ(slipOf("<barcode type='code128'>\n    VCH0001234567\r\n\t</barcode>"), plain);
+    EXPECT_EQ(slipOf("<barcode y='qr'> VCH </barcode>"), slipOf("<barcode y='qr'>VCH</barcode>"));
+}
+
+// The bars of a code, without the text under it.
+QImage barsOf(const QImage& slip, const ReceiptSettings& settings, int heightMm)
+{
+    return slip.copy(0, settings.dotsY(2) + settings.dotsY(1.5), slip.width(), settings.dotsY(heightMm));
+}
+
+// A scanner needs the symbology's quiet zone on both sides, also at the paper's edge.
+TEST_F(ReceiptPrinterTest, CodesKeepTheirQuietZoneAtThePapersEdge)
+{
+    const struct {
+        const char* markup;
+        int left;
+        int right;
+    } cases[] = {
+        // Width 1: two dots a module; code128 10 modules each side, EAN-13 11 left and 7 right.
+        {"<barcode type='code128' a='l'>VCH0001234567</barcode>", 20, -1},
+        {"<barcode type='code128' a='r'>VCH0001234567</barcode>", -1, 576 - 20},
+        {"<barcode type='ean13' a='l'>590123412345</barcode>", 22, -1},
+        {"<barcode type='ean13' a='r'>590123412345</barcode>", -1, 576 - 14},
+        // A QR code: 4 modules of 3 dots.
+        {"<barcode type='qr' a='l' h='1'>x</barcode>", 12, -1},
+    };
+    for (const auto& c : cases) {
+        const auto [first, last] = darkExtent(barsOf(slipOf(c.markup), settings, 1));
+        if (c.left >= 0) {
+            EXPECT_EQ(first, c.left) << c.markup;
+        }
+        if (c.right >= 0) {
+            EXPECT_EQ(last + 1, c.right) << c.markup;
+        }
+    }
+}
+
+// The ink of a text: how many dots are dark.
+int darkDots(const QImage& image)
+{
+    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    int dark = 0;
+    for (int y = 0; y < gray.height(); ++y) {
+        for (int x = 0; x < gray.width(); ++x)
+            dark += gray.constScanLine(y)[x] < 128 ? 1 : 0;
+    }
+    return dark;
+}
+
+// Glyphs that reach out of their box (an italic j to the left, an italic f to the right) are
+// printed whole at the column's edges, as in the middle of the paper.
+TEST_F(ReceiptPrinterTest, GlyphsThatOverhangTheirBoxAreNotClippedAtTheEdge)
+{
+    const int middle = darkDots(slipOf("<text a='c' e='i' w='4' h='4'>jf</text>"));
+    ASSERT_GT(middle, 0);
+    for (const char* markup : {"<text a='l' e='i' w='4' h='4'>jf</text>", "<text a='r' e='i' w='4' h='4'>jf</text>"}) {
+        EXPECT_NEAR(darkDots(slipOf(markup)), middle, middle / 50) << markup;
+    }
 }
 
 // The tests run on the offscreen platform, where nobody could click "Print": the preview is

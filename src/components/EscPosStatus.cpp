@@ -20,6 +20,7 @@ constexpr quint8 kPaperEnd = 0x60;        // roll paper sensor, bits 5 and 6
 constexpr quint8 kFixedMask = 0x93;
 constexpr quint8 kFixedBits = 0x12;
 constexpr quint8 kRequests[] = {1, 2, 4};
+const QString kNearEnd = QStringLiteral("paper near end");
 
 struct StateText {
     EscPosStatus::State state;
@@ -85,12 +86,12 @@ QString EscPosStatus::text(State state)
 
 QString EscPosStatus::nearEndText()
 {
-    return u"Printer paper near end"_s;
+    return u"Printer "_s + kNearEnd;
 }
 
 QString EscPosStatus::description() const
 {
-    return m_nearEnd && m_state != State::PaperEnd ? text(m_state) + u", "_s + nearEndText().mid(8) : text(m_state);
+    return m_nearEnd && m_state != State::PaperEnd ? text(m_state) + u", "_s + kNearEnd : text(m_state);
 }
 
 void EscPosStatus::raiseUnlessReady() const

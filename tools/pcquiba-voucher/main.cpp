@@ -13,6 +13,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
+    QTextStream output(stdout);
     QTextStream errors(stderr);
-    return VoucherCommand::run(QGuiApplication::arguments(), errors);
+    return VoucherCommand::run(QGuiApplication::arguments(), output, errors);
 }

@@ -226,6 +226,22 @@ TEST_F(EscPosPrinterTest, ACodeThePrinterCannotFitGoesAsAnImageOrAsText)
     }
 }
 
+// As the drawn receipt, a job stops taking paper after 3 m.
+TEST_F(EscPosPrinterTest, AJobStopsAfterThreeMetresOfPaper)
+{
+    QByteArray body;
+    for (int i = 0; i < 200; ++i)
+        body += "<text h='2'>line</text><image f='quiba'/><line w='16'/>";
+    const EscPosJobDecoder decoder = decode(ReceiptPrinter::escPosJob(writeVoucher("<document>" + body + "</document>"), settings));
+    int rows = 0;
+    for (const auto& item : decoder.items())
+        rows += item.kind == Kind::Image ? item.image.height() : EscPosEncoder::kFontAHeight * item.height;
+    EXPECT_LE(rows, settings.dotsY(3000));
+    // Feeds and line spacing come on top of the rows counted here.
+    EXPECT_GT(rows, settings.dotsY(2400));
+    EXPECT_LT(decoder.lines().size(), 200);
+}
+
 TEST_F(EscPosPrinterTest, PrintsOverTheNetworkAskingTheStatusBeforeAndAfter)
 {
     EscPosPrinterSimulator printer;

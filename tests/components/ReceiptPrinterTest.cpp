@@ -592,6 +592,7 @@ TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)
     file.write("[PRINTER]\nfont_b=DejaVu Sans Mono\nfont_b_size=12\nfont_b_cpl=32\nprinter_width=80\n"
                "pels_per_metre_x=99999\npels_per_metre_y=12000\nprint_columns=0\nprint_rows=50\n"
                "print_left_margin=500\nprint_preview=True\nprinter_type=PDF\nprinter_device=kiosk\n"
+               "printer_code_page=cp858\nprinter_barcodes=qr,EAN-13\nprinter_timeout=10001\n"
                "[FILES]\nlogo_path=/srv/logos\nlogo_ext=png\ndata_path=/srv/data\n");
     file.close();
     clsINIFile ini;
@@ -610,6 +611,9 @@ TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)
     EXPECT_EQ(read.leftMarginMm, 40);
     EXPECT_TRUE(read.preview);
     EXPECT_EQ(read.device, QStringLiteral("kiosk"));
+    EXPECT_EQ(read.codePage, QStringLiteral("cp858"));
+    EXPECT_EQ(read.nativeBarcodes, (QStringList{QStringLiteral("qr"), QStringLiteral("EAN-13")}));
+    EXPECT_EQ(read.timeoutMs, 10000);
     EXPECT_EQ(read.logoPath, QStringLiteral("/srv/logos"));
     EXPECT_EQ(read.logoExt, QStringLiteral("png"));
     EXPECT_EQ(ReceiptPrinter::outputFile(QStringLiteral("/x/V1.xml"), read), QStringLiteral("/srv/data/printed/V1.pdf"));
@@ -619,6 +623,12 @@ TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)
     EXPECT_EQ(defaults.paperWidthDots(), 576);
     EXPECT_EQ(defaults.dpiX(), 203);
     EXPECT_EQ(defaults.columnWidthDots(), 576);
+    EXPECT_EQ(defaults.codePage, QStringLiteral("1252"));
+    EXPECT_TRUE(defaults.nativeBarcodes.isEmpty());
+    EXPECT_EQ(defaults.timeoutMs, 2000);
+    defaults.timeoutMs = 9;
+    defaults.clamp();
+    EXPECT_EQ(defaults.timeoutMs, 10);
 }
 
 TEST(ReceiptPrinterComponentTest, IsBuiltInUnderItsClassName)

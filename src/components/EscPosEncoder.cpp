@@ -58,12 +58,12 @@ QString layoutAsBlanks(QString text)
 
 EscPosEncoder::EscPosEncoder(const ReceiptSettings& settings)
     : m_settings(settings), m_width(0), m_codePage(EscPosCodePage::named(settings.codePage)),
-      m_mostRows(0), m_images(1, 1)
+      m_mostRows(0), m_graphics(1, 1)
 {
     m_settings.clamp();
     m_width = m_settings.columnWidthDots();
     m_mostRows = m_settings.dotsY(ReceiptRenderer::kLongestJobMm);
-    m_images = ReceiptImageCache(m_width, m_settings.dotsY(ReceiptRenderer::kTallestImageMm));
+    m_graphics = ReceiptGraphicsBlock(m_width, m_settings.dotsY(ReceiptRenderer::kTallestImageMm));
     for (const QString& type : std::as_const(m_settings.nativeBarcodes))
         m_native.append(normalisedType(type));
     m_job = EscPosCommands::command(Command::Initialise);
@@ -225,41 +225,31 @@ void EscPosEncoder::RaisePrintBarcode(const QString& barcodeType, qint16 width, 
 
 void EscPosEncoder::RaisePrintGraphicsBegin(const QString& verticalAlignment)
 {
-    flushGraphics();
-    m_inGraphics = true;
-    m_verticalAlignment = verticalAlignment;
+    rasterRow(m_graphics.begin(verticalAlignment));
 }
 
 void EscPosEncoder::RaisePrintImage(const QString& alignment, const QString& fileName)
 {
-    if (m_paperOut)
-        return;
-    QImage image = m_images.fitted(fileName);
-    if (image.isNull())
-        return;
-    if (m_inGraphics)
-        m_graphics.append({alignment, std::move(image)});
-    else
-        rasterPlaced(image, alignment);
+    if (!m_paperOut)
+        rasterPlaced(m_graphics.image(alignment, fileName), alignment);
 }
 
-void EscPosEncoder::flushGraphics()
+void EscPosEncoder::rasterRow(const QImage& row)
 {
-    if (m_graphics.isEmpty())
+    if (row.isNull())
         return;
-    raster(ReceiptGraphicsRow::compose(std::exchange(m_graphics, {}), m_width, m_verticalAlignment));
+    raster(row);
     feed(m_settings.dotsY(ReceiptRenderer::kRuleSpaceMm));
 }
 
 void EscPosEncoder::RaisePrintGraphicsEnd()
 {
-    flushGraphics();
-    m_inGraphics = false;
+    rasterRow(m_graphics.end());
 }
 
 void EscPosEncoder::RaisePrintCut(bool& halfCut)
 {
-    flushGraphics();
+    rasterRow(m_graphics.takeRow());
     // Function B: feed to the cutter, then cut.
     QByteArray parameters(1, char(halfCut ? 66 : 65));
     parameters.append('\0');
@@ -268,12 +258,10 @@ void EscPosEncoder::RaisePrintCut(bool& halfCut)
 
 void EscPosEncoder::RaisePrintVoucherEnd()
 {
-    flushGraphics();
-    m_inGraphics = false;
+    rasterRow(m_graphics.end());
 }
 
 void EscPosEncoder::RaisePrintEnd()
 {
-    flushGraphics();
-    m_inGraphics = false;
+    rasterRow(m_graphics.end());
 }

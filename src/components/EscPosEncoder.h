@@ -1,8 +1,7 @@
 #pragma once
 
 #include "components/EscPosCodePage.h"
-#include "components/ReceiptGraphicsRow.h"
-#include "components/ReceiptImageCache.h"
+#include "components/ReceiptGraphicsBlock.h"
 #include "components/ReceiptSettings.h"
 #include "controller/PrintEvents.h"
 
@@ -56,7 +55,8 @@ private:
     // given widths on its sides.
     void rasterPlaced(const QImage& image, const QString& alignment, int whiteLeft = 0, int whiteRight = 0);
     void feed(int dots);
-    void flushGraphics();
+    // The row of a graphics block, with the space of a rule after it.
+    void rasterRow(const QImage& row);
     // Counts rows of paper; false once the job has used all of its paper.
     bool takePaper(int rows);
 
@@ -69,8 +69,5 @@ private:
     int m_mostRows;
     bool m_paperOut = false;
 
-    bool m_inGraphics = false;
-    QString m_verticalAlignment;
-    QList<ReceiptGraphicsRow::Item> m_graphics;
-    ReceiptImageCache m_images;
+    ReceiptGraphicsBlock m_graphics;
 };

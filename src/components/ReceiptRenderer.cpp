@@ -2,7 +2,6 @@
 
 #include "components/ReceiptBarcode.h"
 #include "components/ReceiptEmphasis.h"
-#include "components/ReceiptGraphicsRow.h"
 #include "components/ReceiptPage.h"
 
 #include <QFontMetricsF>
@@ -94,7 +93,7 @@ ReceiptSettings clamped(ReceiptSettings settings)
 
 ReceiptRenderer::ReceiptRenderer(const ReceiptSettings& settings)
     : m_settings(clamped(settings)), m_width(m_settings.columnWidthDots()),
-      m_images(m_width, m_settings.dotsY(kTallestImageMm))
+      m_graphics(m_width, m_settings.dotsY(kTallestImageMm))
 {
     const char letters[] = {'A', 'B', 'C'};
     for (int i = 0; i < 3; ++i) {
@@ -295,37 +294,23 @@ QImage ReceiptRenderer::greyOf(const QImage& image)
 
 void ReceiptRenderer::RaisePrintGraphicsBegin(const QString& verticalAlignment)
 {
-    if (m_inGraphics)
-        drawGraphicsRow();
-    m_inGraphics = true;
-    m_verticalAlignment = verticalAlignment;
+    placeRow(m_graphics.begin(verticalAlignment));
 }
 
 void ReceiptRenderer::RaisePrintImage(const QString& alignment, const QString& fileName)
 {
-    if (m_paperOut)
-        return;
-    QImage image = m_images.fitted(fileName);
-    if (image.isNull())
-        return;
-    if (m_inGraphics)
-        m_graphics.append({alignment, std::move(image)});
-    else
-        placeBlock(image, alignment);
+    if (!m_paperOut)
+        placeBlock(m_graphics.image(alignment, fileName), alignment);
 }
 
 void ReceiptRenderer::RaisePrintGraphicsEnd()
 {
-    drawGraphicsRow();
-    m_inGraphics = false;
+    placeRow(m_graphics.end());
 }
 
-void ReceiptRenderer::drawGraphicsRow()
+void ReceiptRenderer::placeRow(const QImage& row)
 {
-    if (m_graphics.isEmpty())
-        return;
-    const QImage row = ReceiptGraphicsRow::compose(std::exchange(m_graphics, {}), m_width, m_verticalAlignment);
-    if (!makeRoom(row.height()))
+    if (row.isNull() || !makeRoom(row.height()))
         return;
     placeBlock(row, QStringLiteral("l"));
     m_y += m_settings.dotsY(kRuleSpaceMm);
@@ -333,19 +318,17 @@ void ReceiptRenderer::drawGraphicsRow()
 
 void ReceiptRenderer::RaisePrintCut(bool&)
 {
-    drawGraphicsRow();
+    placeRow(m_graphics.takeRow());
     finishSlip();
 }
 
 void ReceiptRenderer::RaisePrintVoucherEnd()
 {
-    drawGraphicsRow();
-    m_inGraphics = false;
+    placeRow(m_graphics.end());
 }
 
 void ReceiptRenderer::RaisePrintEnd()
 {
-    drawGraphicsRow();
-    m_inGraphics = false;
+    placeRow(m_graphics.end());
     finishSlip();
 }

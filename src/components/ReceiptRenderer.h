@@ -1,7 +1,6 @@
 #pragma once
 
-#include "components/ReceiptGraphicsRow.h"
-#include "components/ReceiptImageCache.h"
+#include "components/ReceiptGraphicsBlock.h"
 #include "components/ReceiptSettings.h"
 #include "controller/PrintEvents.h"
 
@@ -66,7 +65,8 @@ private:
     // its sides, and moves the cursor below it.
     void placeBlock(const QImage& block, const QString& alignment, int whiteLeft = 0, int whiteRight = 0);
     int leftFor(const QString& alignment, int width) const;
-    void drawGraphicsRow();
+    // The row of a graphics block, below the cursor with the space of a rule after it.
+    void placeRow(const QImage& row);
     // ReceiptPage::grey of an image, kept for the next drawing of the same image.
     QImage greyOf(const QImage& image);
     void drawText(const QFont& font, bool reverse, const QString& alignment, int indentDots, const QString& text);
@@ -85,11 +85,7 @@ private:
     bool m_paperOut = false;
     QList<QImage> m_slips;
 
-    bool m_inGraphics = false;
-    QString m_verticalAlignment;
-    QList<ReceiptGraphicsRow::Item> m_graphics;
-
-    ReceiptImageCache m_images;
+    ReceiptGraphicsBlock m_graphics;
     // The last image drawn and its grey dots.
     QImage m_greySource;
     QImage m_grey;

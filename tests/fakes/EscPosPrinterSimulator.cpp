@@ -1,5 +1,6 @@
 #include "fakes/EscPosPrinterSimulator.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -28,6 +29,12 @@ constexpr StatusBytes kStatus[] = {
     {EscPosPrinterSimulator::State::CoverOpen, 0x1A, 0x16, 0x12},
     {EscPosPrinterSimulator::State::Offline, 0x1A, 0x12, 0x12},
 };
+
+qsizetype cutsIn(const EscPosJobDecoder& decoder)
+{
+    return std::count_if(decoder.items().cbegin(), decoder.items().cend(),
+                         [](const auto& item) { return item.kind == EscPosJobDecoder::Item::Kind::Cut; });
+}
 
 } // namespace
 
@@ -117,17 +124,12 @@ qint64 EscPosPrinterSimulator::connections() const
 QByteArray EscPosPrinterSimulator::take(const QByteArray& bytes)
 {
     const std::lock_guard lock(m_mutex);
-    const qsizetype cutsBefore = std::count_if(m_decoder.items().cbegin(), m_decoder.items().cend(), [](const auto& item) {
-        return item.kind == EscPosJobDecoder::Item::Kind::Cut;
-    });
+    const qsizetype cutsBefore = cutsIn(m_decoder);
     // Byte by byte, so that a state change after a cut applies to the requests behind it.
     QByteArray answers;
     for (char byte : bytes) {
         answers += m_decoder.feed(QByteArray(1, byte));
-        const auto cuts = std::count_if(m_decoder.items().cbegin(), m_decoder.items().cend(), [](const auto& item) {
-            return item.kind == EscPosJobDecoder::Item::Kind::Cut;
-        });
-        if (m_changeAfterCut && cuts > cutsBefore) {
+        if (m_changeAfterCut && cutsIn(m_decoder) > cutsBefore) {
             m_state = m_stateAfterCut;
             m_changeAfterCut = false;
         }

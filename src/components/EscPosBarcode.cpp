@@ -79,6 +79,53 @@ std::optional<QByteArray> code128Data(const QByteArray& data)
     return setB;
 }
 
+// The check digit of an EAN or UPC number without it: weights 3 and 1 from the right.
+char checkDigit(const QByteArray& digits)
+{
+    int sum = 0;
+    for (qsizetype i = 0; i < digits.size(); ++i)
+        sum += (digits[digits.size() - 1 - i] - '0') * (i % 2 == 0 ? 3 : 1);
+    return char('0' + (10 - sum % 10) % 10);
+}
+
+// The width in modules of an EAN-13, EAN-8 or UPC-A symbol: digits without the check digit,
+// or with a right one; 0 for anything else.
+int eanModules(int symbology, const QByteArray& digits)
+{
+    const bool upc = symbology == BARCODE_UPCA;
+    const qsizetype length = digits.size();
+    const qsizetype withoutCheck = upc ? 11 : (length == 7 || length == 8 ? 7 : 12);
+    if (!allDigits(digits) || (length != withoutCheck && length != withoutCheck + 1))
+        return 0;
+    if (length == withoutCheck + 1 && checkDigit(digits.left(withoutCheck)) != digits.back())
+        return 0;
+    return withoutCheck == 7 ? 67 : 95;
+}
+
+// CODE39 as the printer takes it: digits, capitals, blank and - . $ / + %; 16 modules a
+// character and the two stops, at a wide-to-narrow ratio of 3.
+int code39Modules(const QByteArray& data)
+{
+    static const QByteArray allowed("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ -.$/+%");
+    if (data.isEmpty() || !std::all_of(data.cbegin(), data.cend(), [](char c) { return allowed.contains(c); }))
+        return 0;
+    return int(16 * (data.size() + 2) - 1);
+}
+
+// QR code model 2 with error correction M in byte mode: the bytes each version holds.
+constexpr int kQrBytes[] = {14,  26,  42,  62,  84,  106, 122, 152, 180, 213, 251, 287, 331, 362,
+                            412, 450, 504, 560, 624, 666, 711, 779, 857, 911, 997, 1059, 1125, 1190,
+                            1264, 1370, 1452, 1538, 1628, 1722, 1809, 1911, 1989, 2099, 2213, 2331};
+
+int qrModules(const QByteArray& data)
+{
+    for (int version = 1; version <= int(std::size(kQrBytes)); ++version) {
+        if (data.size() <= kQrBytes[version - 1])
+            return 17 + 4 * version;
+    }
+    return 0;
+}
+
 // Modules of a CODE128 symbol as the printer builds it: start, characters, check, stop.
 int code128Modules(const QByteArray& payload)
 {
@@ -146,31 +193,36 @@ quint8 EscPosBarcode::justification(const QString& alignment)
 std::optional<QByteArray> EscPosBarcode::commands(const QString& type, int width, int heightDots,
                                                   const QString& alignment, const QString& data, int columnDots)
 {
-    // The symbol at one dot a module: its width in modules, and whether the data fits the code.
-    const ReceiptBarcode::Symbol symbol = ReceiptBarcode::render(type, 1, 1, data);
-    if (symbol.image.isNull())
-        return std::nullopt;
-    const NativeCode* code = nativeCode(ReceiptBarcode::symbology(type), symbol.image.width());
-    if (!code)
-        return std::nullopt;
-    const int unit = std::clamp(width, 1, ReceiptBarcode::kWidestUnit);
-    const int quiet = symbol.quietLeft + symbol.quietRight;
+    const int symbology = ReceiptBarcode::symbology(type);
     QByteArray payload = ReceiptBarcode::encodedData(data).toUtf8();
-    int modules = symbol.image.width();
-    int asked = unit * ReceiptBarcode::kMatrixModuleDots;
-    if (code->kind == Kind::Linear) {
-        asked = unit * ReceiptBarcode::kLinearModuleDots;
-        if (code->symbology == BARCODE_CODE128) {
-            const std::optional<QByteArray> sets = code128Data(payload);
-            if (!sets)
-                return std::nullopt;
+    if (payload.isEmpty())
+        return std::nullopt;
+    // The symbol's width in modules, worked out here: libzint would take longer than the rest
+    // of the job together.
+    int modules = 0;
+    if (symbology == BARCODE_EANX || symbology == BARCODE_UPCA) {
+        modules = eanModules(symbology, payload);
+    } else if (symbology == BARCODE_CODE39) {
+        modules = code39Modules(payload);
+    } else if (symbology == BARCODE_CODE128) {
+        const std::optional<QByteArray> sets = code128Data(payload);
+        if (sets) {
             payload = *sets;
             modules = code128Modules(payload);
         }
-        if (payload.size() > 255)
-            return std::nullopt;
+    } else if (symbology == BARCODE_QRCODE) {
+        modules = qrModules(payload);
+    } else if (symbology == BARCODE_PDF417) {
+        modules = ReceiptBarcode::render(type, 1, 1, data).image.width();
     }
-    const std::optional<int> module = fittingModule(*code, asked, modules, quiet, columnDots);
+    const NativeCode* code = nativeCode(symbology, modules);
+    if (modules <= 0 || !code || (code->kind == Kind::Linear && payload.size() > 255))
+        return std::nullopt;
+    const int unit = std::clamp(width, 1, ReceiptBarcode::kWidestUnit);
+    const int asked = unit * (code->kind == Kind::Linear ? ReceiptBarcode::kLinearModuleDots
+                                                         : ReceiptBarcode::kMatrixModuleDots);
+    const ReceiptBarcode::QuietZone quiet = ReceiptBarcode::quietZone(symbology, modules);
+    const std::optional<int> module = fittingModule(*code, asked, modules, quiet.left + quiet.right, columnDots);
     if (!module)
         return std::nullopt;
     QByteArray bytes = EscPosCommands::command(Command::Justification, justification(alignment));

@@ -1,6 +1,7 @@
 #include "components/EscPosCommands.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -58,20 +59,34 @@ QByteArray EscPosCommands::command(Command command, quint8 parameter)
 
 QByteArray EscPosCommands::raster(const QImage& dots)
 {
+    return bands(dots.isNull() ? 0 : dots.width(), dots.height(), [&dots](int y) {
+        return reinterpret_cast<const char*>(dots.constScanLine(y));
+    });
+}
+
+QByteArray EscPosCommands::solid(int widthDots, int rows)
+{
+    const QByteArray row((widthDots + 7) / 8, char(0xFF));
+    return bands(widthDots, rows, [&row](int) { return row.constData(); });
+}
+
+QByteArray EscPosCommands::bands(int widthDots, int rows, const std::function<const char*(int)>& rowBits)
+{
     QByteArray bytes;
-    if (dots.isNull())
+    if (widthDots <= 0 || rows <= 0)
         return bytes;
-    const int rowBytes = (dots.width() + 7) / 8;
-    // The bits past the image's width in its last byte are not printed.
-    const auto lastMask = quint8(0xFF << ((8 - dots.width() % 8) % 8));
-    for (int top = 0; top < dots.height(); top += kRasterBandRows) {
-        const int rows = std::min(kRasterBandRows, dots.height() - top);
+    const int rowBytes = (widthDots + 7) / 8;
+    // The bits past the width in the last byte of a row are not printed.
+    const auto lastMask = quint8(0xFF << ((8 - widthDots % 8) % 8));
+    bytes.reserve(qsizetype(rowBytes) * rows + 8 * (rows / kRasterBandRows + 1));
+    for (int top = 0; top < rows; top += kRasterBandRows) {
+        const int bandRows = std::min(kRasterBandRows, rows - top);
         QByteArray header(1, '\0');
         appendLittleEndian16(header, rowBytes);
-        appendLittleEndian16(header, rows);
+        appendLittleEndian16(header, bandRows);
         bytes += command(Command::Raster, header);
-        for (int y = top; y < top + rows; ++y) {
-            const auto* line = reinterpret_cast<const char*>(dots.constScanLine(y));
+        for (int y = top; y < top + bandRows; ++y) {
+            const char* line = rowBits(y);
             bytes.append(line, rowBytes - 1);
             bytes.append(char(quint8(line[rowBytes - 1]) & lastMask));
         }

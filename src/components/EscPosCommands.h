@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <functional>
 
 // The ESC/POS commands the receipt printer sends, each built from one row of a table of
 // command codes (docs/receipt-printer.md lists it with the bytes).
@@ -37,8 +38,14 @@ public:
     static constexpr int kRasterBandRows = 256;
     // A one-bit image (QImage::Format_Mono, colour 1 printed) as raster bands.
     static QByteArray raster(const QImage& dots);
+    // A black raster of the given size (a rule).
+    static QByteArray solid(int widthDots, int rows);
     // GS ( k with its two-byte length: cn, fn and the data.
     static QByteArray symbol2D(quint8 cn, quint8 fn, const QByteArray& data);
     // ESC J in steps of at most 255 dots.
     static QByteArray feed(int dots);
+
+private:
+    // Raster bands of rows of bits, each row given by rowBits.
+    static QByteArray bands(int widthDots, int rows, const std::function<const char*(int)>& rowBits);
 };

@@ -8,7 +8,6 @@
 #include "components/ReceiptPage.h"
 #include "components/ReceiptRenderer.h"
 
-#include <QPainter>
 #include <algorithm>
 
 namespace {
@@ -172,9 +171,7 @@ void EscPosEncoder::rasterPlaced(const QImage& image, const QString& alignment, 
         left = std::max(0, (m_width - total) / 2);
     else if (alignment == u"r")
         left = std::max(0, m_width - total);
-    QPainter painter(&strip);
-    painter.drawImage(left + whiteLeft, 0, ReceiptPage::grey(image));
-    painter.end();
+    ReceiptPage::put(strip, ReceiptPage::grey(image), left + whiteLeft, 0);
     raster(strip);
 }
 
@@ -183,10 +180,11 @@ void EscPosEncoder::RaisePrintLine(qint16 width)
     const int space = m_settings.dotsY(ReceiptRenderer::kRuleSpaceMm);
     const int thickness = std::max(
         1, m_settings.dotsY(ReceiptRenderer::kLineUnitMm * std::clamp(int(width), 1, ReceiptRenderer::kThickestLine)));
-    QImage rule = ReceiptPage::blank(m_width, thickness, m_settings.pelsPerMetreX, m_settings.pelsPerMetreY);
-    rule.fill(0);
     feed(space);
-    raster(rule);
+    if (takePaper(thickness)) {
+        m_job += EscPosCommands::command(Command::Justification, quint8(0));
+        m_job += EscPosCommands::solid(m_width, thickness);
+    }
     feed(space);
 }
 

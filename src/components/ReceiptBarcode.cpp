@@ -45,7 +45,7 @@ const QHash<QString, int>& symbologies()
 }
 
 // Quiet zones in modules, left and right, as the symbologies' standards give them.
-struct QuietZone {
+struct SymbologyQuietZone {
     int symbology;
     // 0: any width; otherwise only a symbol of this many modules (EAN-13 and EAN-8 share one).
     int modules;
@@ -53,21 +53,12 @@ struct QuietZone {
     int right;
 };
 
-constexpr QuietZone kQuietZones[] = {
+constexpr SymbologyQuietZone kQuietZones[] = {
     {BARCODE_CODE39, 0, 10, 10},   {BARCODE_CODE93, 0, 10, 10},   {BARCODE_CODE128, 0, 10, 10},
     {BARCODE_EANX, 95, 11, 7},     {BARCODE_EANX, 67, 7, 7},      {BARCODE_UPCA, 0, 9, 9},
     {BARCODE_C25INTER, 0, 10, 10}, {BARCODE_CODABAR, 0, 10, 10},  {BARCODE_QRCODE, 0, 4, 4},
     {BARCODE_PDF417, 0, 2, 2},     {BARCODE_DATAMATRIX, 0, 1, 1}, {BARCODE_AZTEC, 0, 0, 0},
 };
-
-QuietZone quietZone(int symbology, int modules)
-{
-    for (const QuietZone& zone : kQuietZones) {
-        if (zone.symbology == symbology && (zone.modules == 0 || zone.modules == modules))
-            return zone;
-    }
-    return {symbology, 0, 10, 10};
-}
 
 struct SymbolDeleter {
     void operator()(zint_symbol* symbol) const { ZBarcode_Delete(symbol); }
@@ -155,6 +146,15 @@ ReceiptBarcode::Symbol ReceiptBarcode::fitted(const QString& type, int width, in
     return symbol;
 }
 
+ReceiptBarcode::QuietZone ReceiptBarcode::quietZone(int symbology, int modules)
+{
+    for (const SymbologyQuietZone& zone : kQuietZones) {
+        if (zone.symbology == symbology && (zone.modules == 0 || zone.modules == modules))
+            return {zone.left, zone.right};
+    }
+    return {10, 10};
+}
+
 int ReceiptBarcode::symbology(const QString& type)
 {
     return symbologies().value(normalised(type), 0);
@@ -193,7 +193,8 @@ ReceiptBarcode::Symbol ReceiptBarcode::render(const QString& type, int moduleDot
         return result;
 
     const QImage raster = modules(*symbol);
-    const QuietZone zone = quietZone(kind, darkColumns(raster).second - darkColumns(raster).first + 1);
+    const auto [firstDark, lastDark] = darkColumns(raster);
+    const QuietZone zone = quietZone(kind, lastDark - firstDark + 1);
     result.quietLeft = zone.left * moduleDots;
     result.quietRight = zone.right * moduleDots;
     result.twoDimensional = isMatrix(type) || symbol->rows > 1;
@@ -204,8 +205,7 @@ ReceiptBarcode::Symbol ReceiptBarcode::render(const QString& type, int moduleDot
         // A linear code: its first row of bars, drawn as tall as asked. libzint puts white of
         // its own beside EAN and UPC codes: the bars alone are kept, the quiet zones come from
         // the table.
-        const auto [first, last] = darkColumns(raster);
-        result.image = enlarged(raster.copy(first, 0, last - first + 1, 1), moduleDots, heightDots);
+        result.image = enlarged(raster.copy(firstDark, 0, lastDark - firstDark + 1, 1), moduleDots, heightDots);
     }
     return result;
 }

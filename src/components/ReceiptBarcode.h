@@ -36,6 +36,14 @@ public:
     // pdf417, datamatrix, aztec; case, blanks, "-" and "_" do not matter.
     static Symbol render(const QString& type, int moduleDots, int heightDots, const QString& data);
 
+    // The quiet zone of a symbology in modules, left and right (EAN-13 and EAN-8 share a
+    // symbology and differ by their width in modules).
+    struct QuietZone {
+        int left;
+        int right;
+    };
+    static QuietZone quietZone(int symbology, int modules);
+
     // The data as it is encoded: without the blanks, tabs and line breaks around it, which are
     // the layout of the markup.
     static QString encodedData(const QString& data);

@@ -2,7 +2,6 @@
 
 #include "components/ReceiptPage.h"
 
-#include <QPainter>
 #include <algorithm>
 
 QImage ReceiptGraphicsRow::compose(QList<Item> items, int width, const QString& verticalAlignment)
@@ -28,7 +27,6 @@ QImage ReceiptGraphicsRow::compose(QList<Item> items, int width, const QString& 
                                     items.first().image.dotsPerMeterY());
     if (row.isNull())
         return row;
-    QPainter painter(&row);
     int leftEdge = 0;
     int rightEdge = width;
     int centre = (width - centreWidth) / 2;
@@ -49,7 +47,7 @@ QImage ReceiptGraphicsRow::compose(QList<Item> items, int width, const QString& 
             y = rowHeight - item.image.height();
         else if (verticalAlignment != u"t")
             y = (rowHeight - item.image.height()) / 2;
-        painter.drawImage(std::max(0, x), y, ReceiptPage::grey(item.image));
+        ReceiptPage::put(row, ReceiptPage::grey(item.image), std::max(0, x), y);
     }
     return row;
 }

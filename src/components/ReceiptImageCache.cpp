@@ -1,20 +1,43 @@
 #include "components/ReceiptImageCache.h"
 
+#include "components/ReceiptPage.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 
 namespace {
 
 constexpr int kImageAllocationMb = 64;
 
+struct Kept {
+    QDateTime modified;
+    qint64 size = -1;
+    QImage image;
+};
+
+QHash<QString, Kept>& kept()
+{
+    static QHash<QString, Kept> images;
+    return images;
+}
+
 } // namespace
 
-QImage ReceiptImageCache::fitted(const QString& fileName)
+QImage ReceiptImageCache::fitted(const QString& fileName) const
 {
-    if (m_lastFile.isNull() || fileName != m_lastFile) {
-        m_last = read(fileName);
-        m_lastFile = fileName;
-    }
-    return m_last;
+    const QFileInfo info(fileName);
+    const QString key = fileName + u'|' + QString::number(m_width) + u'|' + QString::number(m_tallest);
+    const QDateTime modified = info.lastModified();
+    if (const auto found = kept().constFind(key);
+        found != kept().cend() && found->modified == modified && found->size == info.size())
+        return found->image;
+    const QImage image = read(fileName);
+    if (kept().size() >= kKeptImages)
+        kept().clear();
+    kept().insert(key, {modified, info.size(), image});
+    return image;
 }
 
 QImage ReceiptImageCache::read(const QString& fileName) const
@@ -26,5 +49,5 @@ QImage ReceiptImageCache::read(const QString& fileName) const
         return {};
     if (image.width() > m_width || image.height() > m_tallest)
         image = image.scaled(m_width, m_tallest, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
+    return ReceiptPage::grey(image);
 }

@@ -52,6 +52,13 @@ QByteArray EscPosCommands::command(Command command, const QByteArray& parameters
     return bytes;
 }
 
+void EscPosCommands::append(QByteArray& job, Command command, quint8 parameter)
+{
+    const CommandCode& code = kCommands[std::size_t(command)];
+    job.append(code.bytes, code.length);
+    job.append(char(parameter));
+}
+
 QByteArray EscPosCommands::command(Command command, quint8 parameter)
 {
     return EscPosCommands::command(command, QByteArray(1, char(parameter)));

@@ -33,6 +33,8 @@ public:
     // The bytes of a command followed by its parameter bytes.
     static QByteArray command(Command command, const QByteArray& parameters = {});
     static QByteArray command(Command command, quint8 parameter);
+    // Appends a command with one parameter byte to a job, without a byte array of its own.
+    static void append(QByteArray& job, Command command, quint8 parameter);
 
     // The most rows one raster command carries: a taller image is sent as several bands.
     static constexpr int kRasterBandRows = 256;

@@ -17,6 +17,9 @@ using Command = EscPosCommands::Command;
 // Dots between two text lines beyond the character cell (the printer's default line spacing).
 constexpr int kLineGap = 6;
 constexpr QStringView kAll = u"all";
+constexpr char kLineFeed = '\n';
+// Room for the job of a voucher of a few KB with its logo, made once.
+constexpr qsizetype kJobReserve = 64 * 1024;
 
 struct FontCell {
     quint8 number;
@@ -65,7 +68,8 @@ EscPosEncoder::EscPosEncoder(const ReceiptSettings& settings)
     m_graphics = ReceiptGraphicsBlock(m_width, m_settings.dotsY(ReceiptRenderer::kTallestImageMm));
     for (const QString& type : std::as_const(m_settings.nativeBarcodes))
         m_native.append(normalisedType(type));
-    m_job = EscPosCommands::command(Command::Initialise);
+    m_job.reserve(kJobReserve);
+    m_job += EscPosCommands::command(Command::Initialise);
     m_job += EscPosCommands::command(Command::CodeTable, m_codePage.table());
 }
 
@@ -130,17 +134,16 @@ void EscPosEncoder::text(int fontIndex, const QString& emphasis, int charWidth, 
     if (!takePaper(int(lines.size()) * (cell.height * height + kLineGap)))
         return;
     const ReceiptEmphasis e = ReceiptEmphasis::parse(emphasis);
-    m_job += EscPosCommands::command(Command::Justification, EscPosBarcode::justification(alignment));
-    m_job += EscPosCommands::command(Command::Font, cell.number);
-    m_job += EscPosCommands::command(Command::CharacterSize, quint8((width - 1) << 4 | (height - 1)));
-    m_job += EscPosCommands::command(Command::Emphasis, quint8(e.bold));
-    m_job += EscPosCommands::command(Command::Underline, quint8(e.underline));
-    m_job += EscPosCommands::command(Command::Reverse, quint8(e.reverse));
-    const QByteArray indentBytes(blanks, ' ');
+    EscPosCommands::append(m_job, Command::Justification, EscPosBarcode::justification(alignment));
+    EscPosCommands::append(m_job, Command::Font, cell.number);
+    EscPosCommands::append(m_job, Command::CharacterSize, quint8((width - 1) << 4 | (height - 1)));
+    EscPosCommands::append(m_job, Command::Emphasis, quint8(e.bold));
+    EscPosCommands::append(m_job, Command::Underline, quint8(e.underline));
+    EscPosCommands::append(m_job, Command::Reverse, quint8(e.reverse));
     for (const QString& line : lines) {
-        m_job += indentBytes;
+        m_job.append(blanks, ' ');
         m_job += m_codePage.encode(line);
-        m_job += EscPosCommands::command(Command::LineFeed);
+        m_job.append(kLineFeed);
     }
 }
 
@@ -236,7 +239,18 @@ void EscPosEncoder::rasterRow(const QImage& row)
 {
     if (row.isNull())
         return;
-    raster(row);
+    // A row of logos is nearly always the one of the last receipt (ReceiptGraphicsRow):
+    // its dots are turned into raster bytes once.
+    static qint64 lastRow = 0;
+    static QByteArray lastRaster;
+    if (takePaper(row.height())) {
+        if (row.cacheKey() != lastRow) {
+            lastRaster = EscPosCommands::raster(ReceiptDots::of(row));
+            lastRow = row.cacheKey();
+        }
+        m_job += EscPosCommands::command(Command::Justification, quint8(0));
+        m_job += lastRaster;
+    }
     feed(m_settings.dotsY(ReceiptRenderer::kRuleSpaceMm));
 }
 

@@ -5,6 +5,20 @@
 
 ReceiptEmphasis ReceiptEmphasis::parse(const QString& text)
 {
+    // Nearly every text has no emphasis, or the one of the text before.
+    if (text.isEmpty())
+        return {};
+    static QString lastText;
+    static ReceiptEmphasis lastEmphasis;
+    if (text == lastText)
+        return lastEmphasis;
+    lastEmphasis = words(text);
+    lastText = text;
+    return lastEmphasis;
+}
+
+ReceiptEmphasis ReceiptEmphasis::words(const QString& text)
+{
     static const QHash<QString, QChar> words{{QStringLiteral("bold"), u'b'},
                                              {QStringLiteral("underline"), u'u'},
                                              {QStringLiteral("italic"), u'i'},

@@ -15,5 +15,6 @@ public:
     bool reverse = false;
 
 private:
+    static ReceiptEmphasis words(const QString& text);
     void set(QChar letter);
 };

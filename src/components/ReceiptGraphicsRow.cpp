@@ -4,10 +4,36 @@
 
 #include <algorithm>
 
-QImage ReceiptGraphicsRow::compose(QList<Item> items, int width, const QString& verticalAlignment)
+namespace {
+
+// What identifies a row: its images (their data), alignments, the width and the alignment.
+QString keyOf(const QList<ReceiptGraphicsRow::Item>& items, int width, const QString& verticalAlignment)
+{
+    QString key = QString::number(width) + u'|' + verticalAlignment;
+    for (const ReceiptGraphicsRow::Item& item : items)
+        key += u'|' + QString::number(item.image.cacheKey()) + u':' + item.alignment;
+    return key;
+}
+
+} // namespace
+
+QImage ReceiptGraphicsRow::compose(const QList<Item>& items, int width, const QString& verticalAlignment)
 {
     if (items.isEmpty())
         return {};
+    // The same logo row on every receipt: the last row made is made once.
+    static QString lastKey;
+    static QImage lastRow;
+    const QString key = keyOf(items, width, verticalAlignment);
+    if (key != lastKey) {
+        lastRow = composed(items, width, verticalAlignment);
+        lastKey = key;
+    }
+    return lastRow;
+}
+
+QImage ReceiptGraphicsRow::composed(QList<Item> items, int width, const QString& verticalAlignment)
+{
     int total = 0;
     for (const Item& item : std::as_const(items))
         total += item.image.width();

@@ -16,5 +16,10 @@ public:
     };
 
     // The row as an 8-bit grey image as wide as the column; null when there are no images.
-    static QImage compose(QList<Item> items, int width, const QString& verticalAlignment);
+    // The same images (the same image data: ReceiptImageCache keeps a logo's) in the same
+    // places give the same row again, made once.
+    static QImage compose(const QList<Item>& items, int width, const QString& verticalAlignment);
+
+private:
+    static QImage composed(QList<Item> items, int width, const QString& verticalAlignment);
 };

@@ -3,6 +3,7 @@
 // rendered by the built-in printer and written as a PNG file. The voucher is the test sample
 // with its receipt body repeated.
 #include "api/VoucherMarkup.h"
+#include "components/EscPosEncoder.h"
 #include "components/ReceiptOutput.h"
 #include "components/ReceiptPrinter.h"
 #include "controller/PrintEvents.h"
@@ -14,6 +15,8 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -124,5 +127,74 @@ void RenderPngOf4KbVoucher(benchmark::State& state)
     state.counters["dots_down"] = height;
 }
 BENCHMARK(RenderPngOf4KbVoucher)->Unit(benchmark::kMillisecond);
+
+// The print events of a voucher, kept to be handed to a printer again and again.
+class RecordedEvents : public PrintEvents {
+public:
+    void RaisePrintBegin(qint16 n) override { add([=](PrintEvents& t) { t.RaisePrintBegin(n); }); }
+    void RaisePrintVoucher(const QString& a) override { add([=](PrintEvents& t) { t.RaisePrintVoucher(a); }); }
+    void RaisePrintText(const QString& f, const QString& e, qint16 w, qint16 h, const QString& a, qint16 i,
+                        const QString& d) override
+    {
+        add([=](PrintEvents& t) { t.RaisePrintText(f, e, w, h, a, i, d); });
+    }
+    void RaisePrintLine(qint16 w) override { add([=](PrintEvents& t) { t.RaisePrintLine(w); }); }
+    void RaisePrintBarcode(const QString& y, qint16 w, qint16 h, const QString& a, const QString& d) override
+    {
+        add([=](PrintEvents& t) { t.RaisePrintBarcode(y, w, h, a, d); });
+    }
+    void RaisePrintGraphicsBegin(const QString& v) override
+    {
+        add([=](PrintEvents& t) { t.RaisePrintGraphicsBegin(v); });
+    }
+    void RaisePrintImage(const QString& a, const QString& f) override
+    {
+        add([=](PrintEvents& t) { t.RaisePrintImage(a, f); });
+    }
+    void RaisePrintGraphicsEnd() override { add([](PrintEvents& t) { t.RaisePrintGraphicsEnd(); }); }
+    void RaisePrintCut(bool& half) override
+    {
+        add([half](PrintEvents& t) {
+            bool h = half;
+            t.RaisePrintCut(h);
+        });
+    }
+    void RaisePrintVoucherEnd() override { add([](PrintEvents& t) { t.RaisePrintVoucherEnd(); }); }
+    void RaisePrintEnd() override { add([](PrintEvents& t) { t.RaisePrintEnd(); }); }
+
+    void replay(PrintEvents& target) const
+    {
+        for (const auto& call : m_calls)
+            call(target);
+    }
+
+private:
+    void add(std::function<void(PrintEvents&)> call) { m_calls.push_back(std::move(call)); }
+    std::vector<std::function<void(PrintEvents&)>> m_calls;
+};
+
+// The ESC/POS job of the voucher from its print events (encoding alone, the reading left
+// out): codes drawn as images by default, or by the printer itself (printer_barcodes=all).
+void EscPosJobOf4KbVoucher(benchmark::State& state)
+{
+    ensureApplication();
+    const Voucher voucher(false);
+    RecordedEvents events;
+    VoucherPrintState printState;
+    VoucherMarkup(events, printState, {kVouchers + QStringLiteral("/logos"), QStringLiteral("bmp")})
+        .RaisePrintEvents(voucher.path);
+    ReceiptSettings settings;
+    if (state.range(0) != 0)
+        settings.nativeBarcodes = {QStringLiteral("all")};
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        EscPosEncoder encoder(settings);
+        events.replay(encoder);
+        bytes = encoder.job().size();
+    }
+    state.counters["voucher_bytes"] = double(voucher.size);
+    state.counters["job_bytes"] = double(bytes);
+}
+BENCHMARK(EscPosJobOf4KbVoucher)->ArgName("native_codes")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -76,6 +76,12 @@ bool Voucher::printerConfigured()
     return !ProcessState::instance().printerClass.isEmpty();
 }
 
+void Voucher::checkPrinterStatus()
+{
+    if (const std::shared_ptr<Printer> printer = createPrinter())
+        printer->CheckStatus();
+}
+
 QString Voucher::syncText(const std::optional<bool>& sync)
 {
     return u"Sync="_s + Trace::valueText(Variant(sync.value_or(false)));
@@ -141,6 +147,9 @@ void Voucher::PrintVoucher(std::optional<bool>& sync)
         Trace::write(Trace::callLine(kClassName, u"PrintVoucher"_s, {syncText(sync)}));
         if (!documentAvailable(frame, Needs::DocumentAndPrinter))
             return;
+        // A printer out of paper refuses the call at once, also before the job is queued.
+        if (sync.value_or(false) || controllerLoaded())
+            checkPrinterStatus();
         if (!sync.value_or(false))
             queue(u"PrintVoucher"_s);
         else

@@ -45,6 +45,9 @@ public:
     // Sync argument in a call line ("Sync=True").
     static bool controllerLoaded();
     static bool printerConfigured();
+    // Asks the printer component whether it can print now; it raises when it cannot. A
+    // component that cannot be created is left to the print itself, which skips it.
+    static void checkPrinterStatus();
     static QString syncText(const std::optional<bool>& sync);
 
     // The path the voucher was made for, without checks or trace lines.

@@ -23,6 +23,7 @@ const QString kBarcode = QStringLiteral("barcode");
 const QString kGraphics = QStringLiteral("graphics");
 const QString kImage = QStringLiteral("image");
 const QString kCut = QStringLiteral("cut");
+constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
 
 // One-letter texts of the ASCII characters, lower-cased, made once: the markup's settings are
 // nearly always such a letter, and each would otherwise be a new string.
@@ -135,7 +136,8 @@ QByteArray VoucherMarkup::decompressed(const QString& fileName, const QByteArray
     const QByteArray text = content.isEmpty() ? Ansi::fromUnicode(zlib.Read(fileName)) : zlib.ReadContent(content);
     // The reader takes any text that does not begin with "<" for a file name: decompressed
     // bytes must never name a file to open.
-    qsizetype start = 0;
+    // Editors put a UTF-8 byte-order mark before the declaration.
+    qsizetype start = text.startsWith(kUtf8ByteOrderMark) ? qsizetype(std::size(kUtf8ByteOrderMark) - 1) : 0;
     while (start < text.size() && Ansi::character(quint8(text[start])).isSpace())
         ++start;
     if (start == text.size() || text[start] != '<')

@@ -88,6 +88,9 @@ void Vouchers::PrintAll(std::optional<bool>& sync)
         Trace::write(Trace::callLine(kClassName, u"PrintAll"_s, {Voucher::syncText(sync)}));
         if (!printable(frame, Needs::BasketAndPrinter))
             return;
+        // A printer out of paper refuses the call at once, also before the job is queued.
+        if (sync.value_or(false) || Voucher::controllerLoaded())
+            Voucher::checkPrinterStatus();
         if (!sync.value_or(false)) {
             queue(u"PrintAll"_s);
             return;

@@ -1,9 +1,16 @@
 #include "components/ReceiptBarcode.h"
 
+#include "app/Services.h"
+#include "app/Trace.h"
+#include "platform/Variant.h"
+
 #include <QHash>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <zint.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -37,6 +44,22 @@ const QHash<QString, int>& symbologies()
     return table;
 }
 
+// Quiet zones in modules, left and right, as the symbologies' standards give them.
+struct SymbologyQuietZone {
+    int symbology;
+    // 0: any width; otherwise only a symbol of this many modules (EAN-13 and EAN-8 share one).
+    int modules;
+    int left;
+    int right;
+};
+
+constexpr SymbologyQuietZone kQuietZones[] = {
+    {BARCODE_CODE39, 0, 10, 10},   {BARCODE_CODE93, 0, 10, 10},   {BARCODE_CODE128, 0, 10, 10},
+    {BARCODE_EANX, 95, 11, 7},     {BARCODE_EANX, 67, 7, 7},      {BARCODE_UPCA, 0, 9, 9},
+    {BARCODE_C25INTER, 0, 10, 10}, {BARCODE_CODABAR, 0, 10, 10},  {BARCODE_QRCODE, 0, 4, 4},
+    {BARCODE_PDF417, 0, 2, 2},     {BARCODE_DATAMATRIX, 0, 1, 1}, {BARCODE_AZTEC, 0, 0, 0},
+};
+
 struct SymbolDeleter {
     void operator()(zint_symbol* symbol) const { ZBarcode_Delete(symbol); }
 };
@@ -52,6 +75,19 @@ QImage modules(const zint_symbol& symbol)
             line[x] = rgb[x * 3] < 128 ? 0 : 255;
     }
     return image;
+}
+
+// The first and last column of the first row with a dark module.
+std::pair<int, int> darkColumns(const QImage& raster)
+{
+    const uchar* row = raster.constScanLine(0);
+    int first = 0;
+    int last = raster.width() - 1;
+    while (first < last && row[first] != 0)
+        ++first;
+    while (last > first && row[last] != 0)
+        --last;
+    return {first, last};
 }
 
 } // namespace
@@ -80,6 +116,45 @@ QImage ReceiptBarcode::enlarged(const QImage& raster, int moduleDots, int height
     return image;
 }
 
+QString ReceiptBarcode::encodedData(const QString& data)
+{
+    const auto isLayout = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+    qsizetype first = 0;
+    qsizetype end = data.size();
+    while (first < end && isLayout(data.at(first)))
+        ++first;
+    while (end > first && isLayout(data.at(end - 1)))
+        --end;
+    return data.mid(first, end - first);
+}
+
+ReceiptBarcode::Symbol ReceiptBarcode::fitted(const QString& type, int width, int heightDots, const QString& data,
+                                              int columnDots)
+{
+    int module = std::clamp(width, 1, kWidestUnit) * (isMatrix(type) ? kMatrixModuleDots : kLinearModuleDots);
+    Symbol symbol = render(type, module, heightDots, data);
+    while (!symbol.image.isNull() && symbol.widthWithQuietZones() > columnDots && module > 1) {
+        module = std::clamp(module * columnDots / symbol.widthWithQuietZones(), 1, module - 1);
+        symbol = render(type, module, heightDots, data);
+    }
+    if (!symbol.image.isNull() && symbol.widthWithQuietZones() > columnDots) {
+        Services::logger().log(Variant(u"Barcode "_s + type + u" too wide for the paper, printed as text: "_s
+                                       + encodedData(data)),
+                               Trace::WarningSeverity);
+        return {};
+    }
+    return symbol;
+}
+
+ReceiptBarcode::QuietZone ReceiptBarcode::quietZone(int symbology, int modules)
+{
+    for (const SymbologyQuietZone& zone : kQuietZones) {
+        if (zone.symbology == symbology && (zone.modules == 0 || zone.modules == modules))
+            return {zone.left, zone.right};
+    }
+    return {10, 10};
+}
+
 int ReceiptBarcode::symbology(const QString& type)
 {
     return symbologies().value(normalised(type), 0);
@@ -95,7 +170,7 @@ ReceiptBarcode::Symbol ReceiptBarcode::render(const QString& type, int moduleDot
 {
     Symbol result;
     const int kind = symbology(type);
-    const QByteArray bytes = data.toUtf8();
+    const QByteArray bytes = encodedData(data).toUtf8();
     if (kind == 0 || bytes.isEmpty() || bytes.size() > kLongestData || moduleDots < 1 || heightDots < 1)
         return result;
 
@@ -118,13 +193,19 @@ ReceiptBarcode::Symbol ReceiptBarcode::render(const QString& type, int moduleDot
         return result;
 
     const QImage raster = modules(*symbol);
+    const auto [firstDark, lastDark] = darkColumns(raster);
+    const QuietZone zone = quietZone(kind, lastDark - firstDark + 1);
+    result.quietLeft = zone.left * moduleDots;
+    result.quietRight = zone.right * moduleDots;
     result.twoDimensional = isMatrix(type) || symbol->rows > 1;
     if (result.twoDimensional) {
         result.humanReadable.clear();
         result.image = enlarged(raster, moduleDots, raster.height() * moduleDots);
     } else {
-        // A linear code: its first row of bars, drawn as tall as asked.
-        result.image = enlarged(raster.copy(0, 0, raster.width(), 1), moduleDots, heightDots);
+        // A linear code: its first row of bars, drawn as tall as asked. libzint puts white of
+        // its own beside EAN and UPC codes: the bars alone are kept, the quiet zones come from
+        // the table.
+        result.image = enlarged(raster.copy(firstDark, 0, lastDark - firstDark + 1, 1), moduleDots, heightDots);
     }
     return result;
 }

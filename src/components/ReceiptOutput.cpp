@@ -71,6 +71,11 @@ bool drawPages(Device& device, const QList<QImage>& sheets, const ReceiptSetting
 
 } // namespace
 
+void ReceiptOutput::writeJob(const QByteArray& job, const QString& fileName)
+{
+    replaceFile(fileName, job);
+}
+
 void ReceiptOutput::writePng(const QList<QImage>& sheets, const QString& fileName, const ReceiptSettings& settings)
 {
     const QImage roll = ReceiptDots::of(ReceiptSheets::roll(sheets, settings));

@@ -16,6 +16,8 @@ public:
     static void writePng(const QList<QImage>& sheets, const QString& fileName, const ReceiptSettings& settings);
     // One page a sheet, each page the sheet's size.
     static void writePdf(const QList<QImage>& sheets, const QString& fileName, const ReceiptSettings& settings);
+    // A printer job (ESC/POS) as the file's bytes.
+    static void writeJob(const QByteArray& job, const QString& fileName);
     // One page a sheet to the queue (the default queue when empty), as one job.
     static void print(const QList<QImage>& sheets, const QString& queue, const ReceiptSettings& settings);
 };

@@ -1,5 +1,6 @@
 #include "components/ReceiptPage.h"
 
+#include <QPainter>
 #include <algorithm>
 #include <cstring>
 
@@ -44,4 +45,19 @@ QImage ReceiptPage::grey(const QImage& image)
     if (image.format() != QImage::Format_RGB32)
         return image;
     return image.convertToFormat(QImage::Format_Grayscale8);
+}
+
+void ReceiptPage::put(QImage& page, const QImage& image, int x, int y)
+{
+    if (image.format() != QImage::Format_Grayscale8) {
+        QPainter painter(&page);
+        painter.drawImage(x, y, image);
+        return;
+    }
+    const int left = std::max(0, x);
+    const int width = std::min(image.width() - (left - x), page.width() - left);
+    if (width <= 0)
+        return;
+    for (int row = std::max(0, -y); row < image.height() && y + row < page.height(); ++row)
+        std::memcpy(page.scanLine(y + row) + left, image.constScanLine(row) + (left - x), size_t(width));
 }

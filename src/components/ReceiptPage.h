@@ -18,4 +18,7 @@ public:
     // them through the thread pool, and the page gets the same dots. Other formats stay as
     // they are (an image with transparency is blended with what lies under it).
     static QImage grey(const QImage& image);
+    // Puts an image on a white part of a page with its top left at x, y: a grey image is
+    // copied byte for byte, any other drawn by the painter (blended with the white).
+    static void put(QImage& page, const QImage& image, int x, int y);
 };

@@ -2,6 +2,8 @@
 
 #include "api/VoucherMarkup.h"
 #include "app/ProcessState.h"
+#include "components/EscPosConnection.h"
+#include "components/EscPosEncoder.h"
 #include "components/ReceiptOutput.h"
 #include "components/ReceiptPreview.h"
 #include "components/ReceiptRenderer.h"
@@ -17,6 +19,7 @@ namespace {
 
 const QString kPdf = QStringLiteral("pdf");
 const QString kPng = QStringLiteral("png");
+const QString kEscPos = QStringLiteral("escpos");
 
 QString fileType(const ReceiptSettings& settings)
 {
@@ -53,12 +56,48 @@ ReceiptSettings ReceiptPrinter::iniSettings()
     return ReceiptSettings::fromIni(ini);
 }
 
+void ReceiptPrinter::readVoucher(PrintEvents& target, const QString& fileName, const ReceiptSettings& settings)
+{
+    VoucherPrintState state;
+    VoucherMarkup markup(target, state, {settings.logoPath, settings.logoExt});
+    markup.RaisePrintEvents(fileName);
+    // A document that ends before its markup does would leave as a slip without its PIN.
+    if (!markup.complete())
+        RuntimeErrors::raise(RuntimeErrors::InvalidFileFormat);
+}
+
+QByteArray ReceiptPrinter::escPosJob(const QString& fileName, const ReceiptSettings& settings)
+{
+    EscPosEncoder encoder(settings);
+    readVoucher(encoder, fileName, settings);
+    return encoder.job();
+}
+
+EscPosStatus ReceiptPrinter::escPosStatus(const QString& device, int timeoutMs)
+{
+    EscPosConnection connection = EscPosConnection::open(device, timeoutMs);
+    return EscPosStatus::ask(connection);
+}
+
+void ReceiptPrinter::sendEscPos(const QByteArray& job, const ReceiptSettings& settings)
+{
+    EscPosConnection connection = EscPosConnection::open(settings.device, settings.timeoutMs);
+    EscPosStatus::ask(connection).raiseUnlessReady();
+    connection.write(job);
+    // Found after the job, the voucher is not taken as printed.
+    EscPosStatus::ask(connection).raiseUnlessReady();
+}
+
+void ReceiptPrinter::CheckStatus()
+{
+    if (fileType(m_settings) == kEscPos)
+        escPosStatus(m_settings.device, m_settings.timeoutMs).raiseUnlessReady();
+}
+
 QList<QImage> ReceiptPrinter::render(const QString& fileName, const ReceiptSettings& settings)
 {
     ReceiptRenderer renderer(settings);
-    VoucherPrintState state;
-    VoucherMarkup markup(renderer, state, {settings.logoPath, settings.logoExt});
-    markup.RaisePrintEvents(fileName);
+    readVoucher(renderer, fileName, settings);
     renderer.finishSlip();
     return ReceiptSheets::arrange(renderer.slips(), settings);
 }
@@ -74,6 +113,12 @@ QString ReceiptPrinter::outputFile(const QString& voucherFile, const ReceiptSett
 
 void ReceiptPrinter::PrintDocument(QString& fileName, const ObjectRef&)
 {
+    if (fileType(m_settings) == kEscPos) {
+        // The whole job is made before anything is sent: a voucher that cannot be read
+        // prints nothing.
+        sendEscPos(escPosJob(fileName, m_settings), m_settings);
+        return;
+    }
     const QList<QImage> sheets = render(fileName, m_settings);
     if (m_settings.preview && !ReceiptPreview::confirm(ReceiptSheets::roll(sheets, m_settings)))
         return;

@@ -1,13 +1,11 @@
 #include "components/ReceiptRenderer.h"
 
 #include "components/ReceiptBarcode.h"
+#include "components/ReceiptEmphasis.h"
 #include "components/ReceiptPage.h"
 
 #include <QFontMetricsF>
-#include <QHash>
-#include <QImageReader>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
@@ -17,55 +15,8 @@ namespace {
 // Paper fed before the first and after the last line of a slip, and around rules and codes.
 constexpr double kTopFeedMm = 2.0;
 constexpr double kBottomFeedMm = 5.0;
-constexpr double kRuleSpaceMm = 1.0;
-constexpr double kLineUnitMm = 0.25;
-constexpr double kBarcodeSpaceMm = 1.5;
-// Dots of one module of a linear code, and of a 2-D code, per unit of width.
-constexpr int kLinearModuleDots = 2;
-constexpr int kMatrixModuleDots = 3;
-// The first page buffer, and the most memory an image file may take to read.
+// The first page buffer.
 constexpr double kFirstPageMm = 250.0;
-constexpr int kImageAllocationMb = 64;
-
-struct Emphasis {
-    bool bold = false;
-    bool underline = false;
-    bool italic = false;
-    bool reverse = false;
-
-    // Words (bold, underline, italic, reverse or inverse) or their letters, in any order and
-    // separated by anything that is not a letter: "bold", "b", "bu", "bold,underline".
-    static Emphasis parse(const QString& text)
-    {
-        static const QHash<QString, QChar> words{{QStringLiteral("bold"), u'b'},
-                                                 {QStringLiteral("underline"), u'u'},
-                                                 {QStringLiteral("italic"), u'i'},
-                                                 {QStringLiteral("reverse"), u'r'},
-                                                 {QStringLiteral("inverse"), u'r'}};
-        static const QRegularExpression separators(QStringLiteral("[^a-z]+"));
-        Emphasis e;
-        for (const QString& word : text.toLower().split(separators, Qt::SkipEmptyParts)) {
-            if (const auto found = words.constFind(word); found != words.cend()) {
-                e.set(*found);
-                continue;
-            }
-            for (QChar letter : word)
-                e.set(letter);
-        }
-        return e;
-    }
-
-    void set(QChar letter)
-    {
-        switch (letter.unicode()) {
-        case u'b': bold = true; break;
-        case u'u': underline = true; break;
-        case u'i': italic = true; break;
-        case u'r': reverse = true; break;
-        default: break;
-        }
-    }
-};
 
 int fontIndex(const QString& letter)
 {
@@ -94,13 +45,56 @@ QFont baseFont(const ReceiptSettings::Font& settings, int pixelSize)
     return font;
 }
 
+// The first and last column of a grey image with any ink; first > last when it has none.
+std::pair<int, int> inkColumns(const QImage& image)
+{
+    int first = image.width();
+    int last = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* row = image.constScanLine(y);
+        for (int x = 0; x < first; ++x) {
+            if (row[x] != 255) {
+                first = x;
+                break;
+            }
+        }
+        for (int x = image.width() - 1; x > last; --x) {
+            if (row[x] != 255) {
+                last = x;
+                break;
+            }
+        }
+    }
+    return {first, last};
+}
+
+// How far to move ink drawn with margin dots of room on both sides of a column so that it
+// lies inside the column: glyphs reach out of their boxes (an italic f to the right, a j to
+// the left) and would be cut at the column's edges.
+int shiftInside(const QImage& drawn, int margin, int width)
+{
+    const auto [first, last] = inkColumns(drawn);
+    if (first > last)
+        return 0;
+    if (first < margin)
+        return margin - first;
+    if (last >= margin + width)
+        return -std::min(last - (margin + width) + 1, first - margin);
+    return 0;
+}
+
+ReceiptSettings clamped(ReceiptSettings settings)
+{
+    settings.clamp();
+    return settings;
+}
+
 } // namespace
 
 ReceiptRenderer::ReceiptRenderer(const ReceiptSettings& settings)
-    : m_settings(settings), m_width(settings.columnWidthDots())
+    : m_settings(clamped(settings)), m_width(m_settings.columnWidthDots()),
+      m_graphics(m_width, m_settings.dotsY(kTallestImageMm))
 {
-    m_settings.clamp();
-    m_width = m_settings.columnWidthDots();
     const char letters[] = {'A', 'B', 'C'};
     for (int i = 0; i < 3; ++i) {
         const ReceiptSettings::Font& f = m_settings.font(QString(QChar(letters[i])));
@@ -123,7 +117,7 @@ QFont ReceiptRenderer::font(const QString& letter, const QString& emphasis, int 
     const int height = scale(charHeight);
     QFont result = baseFont(f, int(std::lround(f.points * m_settings.dpiY() / 72.0)) * height);
     result.setStretch(int(std::lround(m_stretch.at(std::size_t(index)) * width / height)));
-    const Emphasis e = Emphasis::parse(emphasis);
+    const ReceiptEmphasis e = ReceiptEmphasis::parse(emphasis);
     result.setBold(e.bold);
     result.setUnderline(e.underline);
     result.setItalic(e.italic);
@@ -172,14 +166,14 @@ int ReceiptRenderer::leftFor(const QString& alignment, int width) const
     return 0;
 }
 
-void ReceiptRenderer::placeBlock(const QImage& block, const QString& alignment)
+void ReceiptRenderer::placeBlock(const QImage& block, const QString& alignment, int whiteLeft, int whiteRight)
 {
     if (block.isNull())
         return;
     if (!makeRoom(block.height()))
         return;
     QPainter painter(&m_page);
-    painter.drawImage(leftFor(alignment, block.width()), m_y, greyOf(block));
+    painter.drawImage(whiteLeft + leftFor(alignment, whiteLeft + block.width() + whiteRight), m_y, greyOf(block));
     m_y += block.height();
     m_drawn = true;
 }
@@ -200,7 +194,7 @@ void ReceiptRenderer::RaisePrintText(const QString& font, const QString& emphasi
     const ReceiptSettings::Font& f = m_settings.font(font);
     const int characterDots = m_width / f.charactersPerLine;
     const int indentDots = std::clamp(int(indent), 0, f.charactersPerLine - 1) * characterDots;
-    drawText(this->font(font, emphasis, charWidth, charHeight), Emphasis::parse(emphasis).reverse, alignment,
+    drawText(this->font(font, emphasis, charWidth, charHeight), ReceiptEmphasis::parse(emphasis).reverse, alignment,
              indentDots, data);
 }
 
@@ -226,16 +220,30 @@ void ReceiptRenderer::drawText(const QFont& font, bool reverse, const QString& a
     const int dots = int(std::ceil(height));
     if (!makeRoom(dots))
         return;
-    QPainter painter(&m_page);
+    // Drawn with room on both sides first, then moved inside the column whole.
+    const int margin = int(std::ceil(QFontMetricsF(font, &m_page).height()));
+    QImage drawn = ReceiptPage::blank(m_width + 2 * margin, dots, m_page.dotsPerMeterX(), m_page.dotsPerMeterY());
+    if (drawn.isNull())
+        return;
+    QPainter painter(&drawn);
     painter.setRenderHint(QPainter::TextAntialiasing);
     if (reverse) {
-        const QRectF bounds = layout.boundingRect().translated(indentDots, m_y);
+        const QRectF bounds = layout.boundingRect().translated(margin + indentDots, 0);
         painter.fillRect(bounds.adjusted(-2, 0, 2, 0), Qt::black);
         painter.setPen(Qt::white);
     } else {
         painter.setPen(Qt::black);
     }
-    layout.draw(&painter, QPointF(indentDots, m_y));
+    layout.draw(&painter, QPointF(margin + indentDots, 0));
+    painter.end();
+    const int from = margin - shiftInside(drawn, margin, m_width);
+    // Darker wins: what reaches into these rows from above stays.
+    for (int y = 0; y < dots; ++y) {
+        uchar* out = m_page.scanLine(m_y + y);
+        const uchar* in = drawn.constScanLine(y) + from;
+        for (int x = 0; x < m_width; ++x)
+            out[x] = std::min(out[x], in[x]);
+    }
     m_y += dots;
     m_drawn = true;
 }
@@ -257,38 +265,21 @@ void ReceiptRenderer::RaisePrintBarcode(const QString& barcodeType, qint16 width
 {
     if (m_paperOut)
         return;
-    int module = scale(width) * (ReceiptBarcode::isMatrix(barcodeType) ? kMatrixModuleDots : kLinearModuleDots);
     const int heightDots = m_settings.dotsY(std::clamp(int(height), 1, kTallestBarcodeMm));
-    ReceiptBarcode::Symbol symbol = ReceiptBarcode::render(barcodeType, module, heightDots, data);
-    // Narrower modules until the code fits the column.
-    while (!symbol.image.isNull() && symbol.image.width() > m_width && module > 1) {
-        module = std::max(1, module * m_width / symbol.image.width());
-        symbol = ReceiptBarcode::render(barcodeType, module, heightDots, data);
-    }
+    const ReceiptBarcode::Symbol symbol = ReceiptBarcode::fitted(barcodeType, width, heightDots, data, m_width);
     if (symbol.image.isNull()) {
-        // Data the code cannot hold is still printed, so the voucher keeps its number.
-        drawText(font(QStringLiteral("A"), {}, 1, 1), false, alignment, 0, data);
+        // Data the code cannot hold, or a code the paper cannot hold, is still printed, so the
+        // voucher keeps its number.
+        drawText(font(QStringLiteral("A"), {}, 1, 1), false, alignment, 0, ReceiptBarcode::encodedData(data));
         return;
     }
-    if (symbol.image.width() > m_width)
-        symbol.image = symbol.image.scaledToWidth(m_width);
-    m_y += m_settings.dotsY(kBarcodeSpaceMm);
-    placeBlock(symbol.image, alignment);
+    m_y += std::max(m_settings.dotsY(kBarcodeSpaceMm), symbol.twoDimensional ? symbol.quietLeft : 0);
+    placeBlock(symbol.image, alignment, symbol.quietLeft, symbol.quietRight);
     if (!symbol.humanReadable.isEmpty()) {
         const QString under = alignment == u"l" || alignment == u"r" ? alignment : QStringLiteral("c");
         drawText(font(QStringLiteral("B"), {}, 1, 1), false, under, 0, symbol.humanReadable);
     }
-    m_y += m_settings.dotsY(kRuleSpaceMm);
-}
-
-QImage ReceiptRenderer::fittedImage(const QString& fileName)
-{
-    // A logo is often printed several times in one job: it is read and fitted once.
-    if (m_lastImageFile.isNull() || fileName != m_lastImageFile) {
-        m_lastImage = readFittedImage(fileName);
-        m_lastImageFile = fileName;
-    }
-    return m_lastImage;
+    m_y += std::max(m_settings.dotsY(kRuleSpaceMm), symbol.twoDimensional ? symbol.quietLeft : 0);
 }
 
 QImage ReceiptRenderer::greyOf(const QImage& image)
@@ -301,115 +292,43 @@ QImage ReceiptRenderer::greyOf(const QImage& image)
     return m_grey;
 }
 
-QImage ReceiptRenderer::readFittedImage(const QString& fileName) const
-{
-    QImageReader reader(fileName);
-    reader.setAllocationLimit(kImageAllocationMb);
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        return {};
-    const int tallest = m_settings.dotsY(kTallestImageMm);
-    if (image.width() > m_width || image.height() > tallest)
-        image = image.scaled(m_width, tallest, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
-}
-
 void ReceiptRenderer::RaisePrintGraphicsBegin(const QString& verticalAlignment)
 {
-    if (m_inGraphics)
-        drawGraphicsRow();
-    m_inGraphics = true;
-    m_verticalAlignment = verticalAlignment;
+    placeRow(m_graphics.begin(verticalAlignment));
 }
 
 void ReceiptRenderer::RaisePrintImage(const QString& alignment, const QString& fileName)
 {
-    if (m_paperOut)
-        return;
-    QImage image = fittedImage(fileName);
-    if (image.isNull())
-        return;
-    if (m_inGraphics)
-        m_graphics.append({alignment, std::move(image)});
-    else
-        placeBlock(image, alignment);
+    if (!m_paperOut)
+        placeBlock(m_graphics.image(alignment, fileName), alignment);
 }
 
 void ReceiptRenderer::RaisePrintGraphicsEnd()
 {
-    drawGraphicsRow();
-    m_inGraphics = false;
+    placeRow(m_graphics.end());
 }
 
-// The images of a graphics block side by side: left-aligned ones from the left edge,
-// right-aligned ones from the right edge, the others centred between; each row aligned
-// at the top, middle or bottom of the tallest.
-void ReceiptRenderer::drawGraphicsRow()
+void ReceiptRenderer::placeRow(const QImage& row)
 {
-    if (m_graphics.isEmpty())
+    if (row.isNull() || !makeRoom(row.height()))
         return;
-    int total = 0;
-    for (const PendingImage& p : std::as_const(m_graphics))
-        total += p.image.width();
-    if (total > m_width) {
-        for (PendingImage& p : m_graphics)
-            p.image = p.image.scaledToWidth(std::max(1, p.image.width() * m_width / total), Qt::SmoothTransformation);
-    }
-    int rowHeight = 0;
-    int leftEdge = 0;
-    int rightEdge = m_width;
-    int centreWidth = 0;
-    for (const PendingImage& p : std::as_const(m_graphics)) {
-        rowHeight = std::max(rowHeight, p.image.height());
-        if (p.alignment != u"l" && p.alignment != u"r")
-            centreWidth += p.image.width();
-    }
-    if (!makeRoom(rowHeight)) {
-        m_graphics.clear();
-        return;
-    }
-    QPainter painter(&m_page);
-    int centre = (m_width - centreWidth) / 2;
-    for (const PendingImage& p : std::as_const(m_graphics)) {
-        int x;
-        if (p.alignment == u"l") {
-            x = leftEdge;
-            leftEdge += p.image.width();
-        } else if (p.alignment == u"r") {
-            rightEdge -= p.image.width();
-            x = rightEdge;
-        } else {
-            x = centre;
-            centre += p.image.width();
-        }
-        int y = m_y;
-        if (m_verticalAlignment == u"b")
-            y += rowHeight - p.image.height();
-        else if (m_verticalAlignment != u"t")
-            y += (rowHeight - p.image.height()) / 2;
-        painter.drawImage(std::max(0, x), y, greyOf(p.image));
-    }
-    painter.end();
-    m_graphics.clear();
-    m_y += rowHeight + m_settings.dotsY(kRuleSpaceMm);
-    m_drawn = true;
+    placeBlock(row, QStringLiteral("l"));
+    m_y += m_settings.dotsY(kRuleSpaceMm);
 }
 
 void ReceiptRenderer::RaisePrintCut(bool&)
 {
-    drawGraphicsRow();
+    placeRow(m_graphics.takeRow());
     finishSlip();
 }
 
 void ReceiptRenderer::RaisePrintVoucherEnd()
 {
-    drawGraphicsRow();
-    m_inGraphics = false;
+    placeRow(m_graphics.end());
 }
 
 void ReceiptRenderer::RaisePrintEnd()
 {
-    drawGraphicsRow();
-    m_inGraphics = false;
+    placeRow(m_graphics.end());
     finishSlip();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/ReceiptGraphicsBlock.h"
 #include "components/ReceiptSettings.h"
 #include "controller/PrintEvents.h"
 
@@ -24,6 +25,11 @@ public:
     static constexpr int kLongestSlipMm = 1000;
     static constexpr int kLongestJobMm = 3000;
     static constexpr qint64 kMostJobDots = 32'000'000;
+    // Space above and below a rule and below a code, above a code, and a rule's thickness
+    // for each unit of its width.
+    static constexpr double kRuleSpaceMm = 1.0;
+    static constexpr double kBarcodeSpaceMm = 1.5;
+    static constexpr double kLineUnitMm = 0.25;
 
     explicit ReceiptRenderer(const ReceiptSettings& settings);
 
@@ -51,21 +57,16 @@ public:
     QFont font(const QString& letter, const QString& emphasis, int charWidth, int charHeight) const;
 
 private:
-    struct PendingImage {
-        QString alignment;
-        QImage image;
-    };
-
     // Makes room for height more dots below the cursor, ending the slip when it is full;
     // false once the job has used all its paper.
     bool makeRoom(int height);
     int longestSlip() const;
-    // Places an image on its own row at the alignment and moves the cursor below it.
-    void placeBlock(const QImage& block, const QString& alignment);
+    // Places an image on its own row at the alignment, with white of the given widths kept on
+    // its sides, and moves the cursor below it.
+    void placeBlock(const QImage& block, const QString& alignment, int whiteLeft = 0, int whiteRight = 0);
     int leftFor(const QString& alignment, int width) const;
-    void drawGraphicsRow();
-    QImage fittedImage(const QString& fileName);
-    QImage readFittedImage(const QString& fileName) const;
+    // The row of a graphics block, below the cursor with the space of a rule after it.
+    void placeRow(const QImage& row);
     // ReceiptPage::grey of an image, kept for the next drawing of the same image.
     QImage greyOf(const QImage& image);
     void drawText(const QFont& font, bool reverse, const QString& alignment, int indentDots, const QString& text);
@@ -84,13 +85,7 @@ private:
     bool m_paperOut = false;
     QList<QImage> m_slips;
 
-    bool m_inGraphics = false;
-    QString m_verticalAlignment;
-    QList<PendingImage> m_graphics;
-
-    // The last image file read, fitted to the column.
-    QString m_lastImageFile;
-    QImage m_lastImage;
+    ReceiptGraphicsBlock m_graphics;
     // The last image drawn and its grey dots.
     QImage m_greySource;
     QImage m_grey;

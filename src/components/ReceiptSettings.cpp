@@ -28,6 +28,7 @@ constexpr Limits kSpacingMm{0, 100};
 constexpr Limits kRowHeightMm{0, 1000};
 constexpr Limits kPoints{4, 72};
 constexpr Limits kCharactersPerLine{8, 200};
+constexpr Limits kTimeoutMs{10, 10000};
 
 int clamped(int value, Limits limits)
 {
@@ -77,6 +78,10 @@ ReceiptSettings ReceiptSettings::fromIni(const clsINIFile& ini)
                                       IniDefaults::iniDefault(IniKeys::PrintPreview).toBool());
     settings.device = textKey(ini, IniKeys::PrinterDevice);
     settings.type = textKey(ini, IniKeys::PrinterType);
+    if (const QString codePage = textKey(ini, kCodePageKey); !codePage.isEmpty())
+        settings.codePage = codePage;
+    settings.nativeBarcodes = textKey(ini, kNativeBarcodesKey).split(u',', Qt::SkipEmptyParts);
+    settings.timeoutMs = ini.GetLong(IniSections::Printer, kTimeoutKey, kDefaultTimeoutMs);
     settings.logoPath = IniLocation::iniGetPath(&ini, IniKeys::LogoPath);
     settings.logoExt = IniLocation::iniGetPath(&ini, IniKeys::LogoExt);
     settings.dataPath = IniLocation::iniGetPath(&ini, IniKeys::DataPath);
@@ -99,6 +104,7 @@ void ReceiptSettings::clamp()
     // The gaps may take at most half of what the margin leaves.
     if (columns > 1)
         columnGapMm = std::min(columnGapMm, (paperWidthMm - leftMarginMm) / (2 * (columns - 1)));
+    timeoutMs = clamped(timeoutMs, kTimeoutMs);
     for (Font& f : m_fonts) {
         f.points = clamped(f.points, kPoints);
         f.charactersPerLine = clamped(f.charactersPerLine, kCharactersPerLine);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <array>
 
 class clsINIFile;
@@ -10,6 +11,16 @@ class clsINIFile;
 // source), so a broken INI file never makes the printer allocate without bound.
 class ReceiptSettings {
 public:
+    // Keys of the ESC/POS printer (printer_type escpos), without a default in the schema:
+    // empty gives the value in brackets.
+    // printer_code_page: the code page text is printed in (1252).
+    static inline const QString kCodePageKey = QStringLiteral("printer_code_page");
+    // printer_barcodes: the codes the printer draws itself, by name, or "all" (none).
+    static inline const QString kNativeBarcodesKey = QStringLiteral("printer_barcodes");
+    // printer_timeout: milliseconds each wait on the printer may take (2000, 10 to 10000).
+    static inline const QString kTimeoutKey = QStringLiteral("printer_timeout");
+    static constexpr int kDefaultTimeoutMs = 2000;
+
     struct Font {
         QString family;
         int points = 10;
@@ -50,6 +61,9 @@ public:
     bool preview = false;
     QString device;
     QString type;
+    QString codePage = QStringLiteral("1252");
+    QStringList nativeBarcodes;
+    int timeoutMs = kDefaultTimeoutMs;
 
     QString logoPath;
     QString logoExt = QStringLiteral("bmp");

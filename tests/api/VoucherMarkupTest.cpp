@@ -95,6 +95,21 @@ TEST_F(VoucherMarkupTest, SampleVoucherGivesItsCompleteEventSequencePlainAndComp
     EXPECT_EQ(eventsOf(compressed), expected);
 }
 
+// Editors put a UTF-8 byte-order mark before the declaration; compressed or not, the
+// document reads as without it.
+TEST_F(VoucherMarkupTest, AByteOrderMarkBeforeTheDocumentIsSkipped)
+{
+    const QByteArray document = "<?xml version='1.0'?>\n<document><text>PIN 1234</text><cut/></document>";
+    const QStringList expected = eventsOf(writeFile(document, QStringLiteral("plain.xml")));
+    ASSERT_EQ(expected.size(), 6) << expected.join(u'\n').toStdString();
+    for (const bool compressed : {false, true}) {
+        const QString path = writeFile("\xEF\xBB\xBF" + document, QStringLiteral("marked.xml"));
+        if (compressed)
+            clsZlib().Compress(path);
+        EXPECT_EQ(eventsOf(path), expected) << (compressed ? "compressed" : "plain");
+    }
+}
+
 struct ElementCase {
     const char* name;
     QByteArray body;

@@ -6,6 +6,8 @@
 #include "common/TestEventLoop.h"
 #include "common/TestFiles.h"
 #include "components/QuibaXmlDocument.h"
+#include "components/ReceiptPrinter.h"
+#include "fakes/EscPosPrinterSimulator.h"
 #include "platform/Collection.h"
 #include "platform/ComponentRegistry.h"
 #include "support/clsZlib.h"
@@ -366,6 +368,93 @@ TEST_F(VoucherTest, APrinterThatCannotBeMadeIsSkippedButTheJobIsFramed)
     EXPECT_EQ(listener.events,
               (QStringList{u"PrintBegin(1)"_s, u"PrintVoucher()"_s, u"PrintVoucherEnd()"_s, u"PrintEnd()"_s}));
     EXPECT_FALSE(stamped(path));
+}
+
+// The built-in receipt printer renders the whole voucher before it prints: one that ends
+// before its markup does prints nothing, is not stamped, and the Sovereign learns why.
+TEST_F(VoucherTest, PrintVoucherOfADocumentThatEndsEarlyRaisesInvalidFileFormat)
+{
+    const QString path = writeVoucher(u"cut.xml"_s, QByteArray("<document><text>Serial</text><cut/><text b='"));
+    sellDocuments({path});
+    ReceiptSettings settings;
+    settings.type = u"png"_s;
+    settings.dataPath = folder.path();
+    ComponentRegistry::registerFactory(kPrinterClass, [settings] { return std::make_shared<ReceiptPrinter>(settings); });
+    std::optional<bool> sync = true;
+    const AutomationError error = errorOf([&] { Voucher::create(path)->PrintVoucher(sync); });
+    EXPECT_EQ(error.number(), quibaGeneralError);
+    EXPECT_EQ(error.description(), u"General Error: Invalid file format"_s);
+    EXPECT_EQ(error.source(), u"pcQUIBAVoucher"_s);
+    EXPECT_FALSE(QFile::exists(folder.filePath(u"printed/cut.png"_s)));
+    EXPECT_FALSE(contents(path).contains("printed="));
+    EXPECT_EQ(frmController::instance().printDepth(), 0);
+}
+
+// The receipt printer on an ESC/POS printer (the simulator): a printer that cannot print
+// refuses PrintVoucher and PrintAll at once, with Sync False too, before anything is queued.
+class EscPosVoucherTest : public VoucherTest {
+protected:
+    void SetUp() override
+    {
+        VoucherTest::SetUp();
+        ReceiptSettings settings;
+        settings.type = u"escpos"_s;
+        settings.device = printer.device();
+        settings.timeoutMs = 100;
+        ComponentRegistry::registerFactory(kPrinterClass,
+                                           [settings] { return std::make_shared<ReceiptPrinter>(settings); });
+        path = writeVoucher(u"v.xml"_s, documentWith(u"PIN 1234"_s));
+        sellDocuments({path});
+    }
+
+    EscPosPrinterSimulator printer;
+    QString path;
+};
+
+TEST_F(EscPosVoucherTest, APrinterThatCannotPrintRefusesTheCallBeforeTheJobIsQueued)
+{
+    const struct {
+        EscPosPrinterSimulator::State state;
+        const char* description;
+    } cases[] = {
+        {EscPosPrinterSimulator::State::PaperEnd, "General Error: Printer paper end"},
+        {EscPosPrinterSimulator::State::CoverOpen, "General Error: Printer cover open"},
+        {EscPosPrinterSimulator::State::Offline, "General Error: Printer offline"},
+        {EscPosPrinterSimulator::State::NoAnswer, "General Error: Printer does not answer"},
+    };
+    for (const auto& c : cases) {
+        printer.setState(c.state);
+        for (const bool sync : {false, true}) {
+            SCOPED_TRACE(std::string(c.description) + (sync ? ", Sync True" : ", Sync False"));
+            std::optional<bool> voucherSync = sync;
+            const AutomationError one = errorOf([&] { Voucher::create(path)->PrintVoucher(voucherSync); });
+            EXPECT_EQ(one.number(), quibaGeneralError);
+            EXPECT_EQ(one.description(), QString::fromLatin1(c.description));
+            EXPECT_EQ(one.source(), u"pcQUIBAVoucher"_s);
+            std::optional<bool> allSync = sync;
+            const AutomationError all = errorOf([&] { basketVouchers()->PrintAll(allSync); });
+            EXPECT_EQ(all.description(), QString::fromLatin1(c.description));
+            EXPECT_EQ(all.source(), u"pcQUIBAVouchers"_s);
+            EXPECT_FALSE(frmController::instance().Args().exists(u"PrintQueue"_s));
+        }
+    }
+    EXPECT_EQ(printer.decoded().initialisations(), 0);
+    EXPECT_FALSE(contents(path).contains("printed="));
+}
+
+TEST_F(EscPosVoucherTest, AVoucherIsStampedOnlyWhenThePrinterIsStillReadyAfterTheJob)
+{
+    printer.setStateAfterCut(EscPosPrinterSimulator::State::PaperEnd);
+    path = writeVoucher(u"v.xml"_s, QByteArray("<document><text>PIN 1234</text><cut/></document>"));
+    std::optional<bool> sync = true;
+    const AutomationError error = errorOf([&] { Voucher::create(path)->PrintVoucher(sync); });
+    EXPECT_EQ(error.description(), u"General Error: Printer paper end"_s);
+    EXPECT_EQ(printer.decoded().lines(), QStringList{u"PIN 1234"_s});
+    EXPECT_FALSE(contents(path).contains("printed="));
+
+    printer.setState(EscPosPrinterSimulator::State::Ready);
+    Voucher::create(path)->PrintVoucher(sync);
+    EXPECT_TRUE(stamped(path));
 }
 
 struct BrokenCase {

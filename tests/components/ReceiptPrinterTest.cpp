@@ -330,8 +330,9 @@ TEST_F(ReceiptPrinterTest, WideCodesAreNarrowedToTheColumn)
     const QImage narrowed = ReceiptBarcode::render(QStringLiteral("code128"), 16 * 576 / 3736, 80, data).image;
     ASSERT_LE(narrowed.width(), 576);
     const auto [first, last] = darkExtent(slip.copy(0, 0, 576, settings.dotsY(2) + 100));
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(last + 1, narrowed.width());
+    // Two-dot modules, after the quiet zone of 10 modules.
+    EXPECT_EQ(first, 20);
+    EXPECT_EQ(last + 1, 20 + narrowed.width());
 }
 
 TEST_F(ReceiptPrinterTest, GraphicsRowAlignsImagesVertically)
@@ -381,6 +382,103 @@ TEST_F(ReceiptPrinterTest, AVoucherThatCannotBeReadPrintsNothing)
     QString voucher = writeVoucher("<document><text w='99999'>x</text></document>");
     EXPECT_THROW(printer.PrintDocument(voucher, nullptr), AutomationError);
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("printed/voucher.png"))));
+}
+
+// A voucher cut off inside a tag ends quietly in the reader: the slip up to the cut would
+// leave without its PIN. Nothing is written, and the error is the reader's "invalid format".
+TEST_F(ReceiptPrinterTest, AVoucherThatEndsBeforeItsMarkupPrintsNothing)
+{
+    for (const QString& type : {QStringLiteral("png"), QStringLiteral("pdf")}) {
+        settings.type = type;
+        ReceiptPrinter printer(settings);
+        QString voucher = writeVoucher("<document><text>Serial 1</text><cut/><text>PIN 1234</text><text b='");
+        try {
+            printer.PrintDocument(voucher, nullptr);
+            FAIL() << "no error";
+        } catch (const AutomationError& error) {
+            EXPECT_EQ(error.number(), 321);
+            EXPECT_EQ(error.description(), QStringLiteral("Invalid file format"));
+        }
+        EXPECT_FALSE(QDir(folder.filePath(QStringLiteral("printed"))).exists()) << type.toStdString();
+    }
+}
+
+// A linear code is never resampled: bars of uneven widths do not scan. One that does not fit
+// at one dot a module prints its data as text, and the log says so.
+TEST_F(ReceiptPrinterTest, ACodeTooWideAtOneDotAModulePrintsItsDataAsText)
+{
+    const QByteArray data(58, 'x');
+    ASSERT_GT(ReceiptBarcode::render(QStringLiteral("code128"), 1, 80, QString::fromLatin1(data)).image.width(), 576);
+    EXPECT_EQ(slipOf("<barcode type='code128' a='l'>" + data + "</barcode>"), slipOf("<text a='l'>" + data + "</text>"));
+    ASSERT_FALSE(logger->lines.isEmpty());
+    EXPECT_EQ(logger->lines.first(),
+              (RecordingLogger::Line{QStringLiteral("Barcode code128 too wide for the paper, printed as text: ")
+                                         + QString::fromLatin1(data),
+                                     2}));
+}
+
+// Blanks, tabs and line breaks around the data are layout of the markup, not part of the code.
+TEST_F(ReceiptPrinterTest, WhiteSpaceAroundBarcodeDataIsNotEncoded)
+{
+    const QImage plain = slipOf("<barcode type='code128'>VCH0001234567</barcode>");
+    EXPECT_EQ(slipOf("<barcode type='code128'>\n    VCH0001234567\r\n\t</barcode>"), plain);
+    EXPECT_EQ(slipOf("<barcode y='qr'> VCH </barcode>"), slipOf("<barcode y='qr'>VCH</barcode>"));
+}
+
+// The bars of a code, without the text under it.
+QImage barsOf(const QImage& slip, const ReceiptSettings& settings, int heightMm)
+{
+    return slip.copy(0, settings.dotsY(2) + settings.dotsY(1.5), slip.width(), settings.dotsY(heightMm));
+}
+
+// A scanner needs the symbology's quiet zone on both sides, also at the paper's edge.
+TEST_F(ReceiptPrinterTest, CodesKeepTheirQuietZoneAtThePapersEdge)
+{
+    const struct {
+        const char* markup;
+        int left;
+        int right;
+    } cases[] = {
+        // Width 1: two dots a module; code128 10 modules each side, EAN-13 11 left and 7 right.
+        {"<barcode type='code128' a='l'>VCH0001234567</barcode>", 20, -1},
+        {"<barcode type='code128' a='r'>VCH0001234567</barcode>", -1, 576 - 20},
+        {"<barcode type='ean13' a='l'>590123412345</barcode>", 22, -1},
+        {"<barcode type='ean13' a='r'>590123412345</barcode>", -1, 576 - 14},
+        // A QR code: 4 modules of 3 dots.
+        {"<barcode type='qr' a='l' h='1'>x</barcode>", 12, -1},
+    };
+    for (const auto& c : cases) {
+        const auto [first, last] = darkExtent(barsOf(slipOf(c.markup), settings, 1));
+        if (c.left >= 0) {
+            EXPECT_EQ(first, c.left) << c.markup;
+        }
+        if (c.right >= 0) {
+            EXPECT_EQ(last + 1, c.right) << c.markup;
+        }
+    }
+}
+
+// The ink of a text: how many dots are dark.
+int darkDots(const QImage& image)
+{
+    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    int dark = 0;
+    for (int y = 0; y < gray.height(); ++y) {
+        for (int x = 0; x < gray.width(); ++x)
+            dark += gray.constScanLine(y)[x] < 128 ? 1 : 0;
+    }
+    return dark;
+}
+
+// Glyphs that reach out of their box (an italic j to the left, an italic f to the right) are
+// printed whole at the column's edges, as in the middle of the paper.
+TEST_F(ReceiptPrinterTest, GlyphsThatOverhangTheirBoxAreNotClippedAtTheEdge)
+{
+    const int middle = darkDots(slipOf("<text a='c' e='i' w='4' h='4'>jf</text>"));
+    ASSERT_GT(middle, 0);
+    for (const char* markup : {"<text a='l' e='i' w='4' h='4'>jf</text>", "<text a='r' e='i' w='4' h='4'>jf</text>"}) {
+        EXPECT_NEAR(darkDots(slipOf(markup)), middle, middle / 50) << markup;
+    }
 }
 
 // The tests run on the offscreen platform, where nobody could click "Print": the preview is
@@ -494,6 +592,7 @@ TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)
     file.write("[PRINTER]\nfont_b=DejaVu Sans Mono\nfont_b_size=12\nfont_b_cpl=32\nprinter_width=80\n"
                "pels_per_metre_x=99999\npels_per_metre_y=12000\nprint_columns=0\nprint_rows=50\n"
                "print_left_margin=500\nprint_preview=True\nprinter_type=PDF\nprinter_device=kiosk\n"
+               "printer_code_page=cp858\nprinter_barcodes=qr,EAN-13\nprinter_timeout=10001\n"
                "[FILES]\nlogo_path=/srv/logos\nlogo_ext=png\ndata_path=/srv/data\n");
     file.close();
     clsINIFile ini;
@@ -512,6 +611,9 @@ TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)
     EXPECT_EQ(read.leftMarginMm, 40);
     EXPECT_TRUE(read.preview);
     EXPECT_EQ(read.device, QStringLiteral("kiosk"));
+    EXPECT_EQ(read.codePage, QStringLiteral("cp858"));
+    EXPECT_EQ(read.nativeBarcodes, (QStringList{QStringLiteral("qr"), QStringLiteral("EAN-13")}));
+    EXPECT_EQ(read.timeoutMs, 10000);
     EXPECT_EQ(read.logoPath, QStringLiteral("/srv/logos"));
     EXPECT_EQ(read.logoExt, QStringLiteral("png"));
     EXPECT_EQ(ReceiptPrinter::outputFile(QStringLiteral("/x/V1.xml"), read), QStringLiteral("/srv/data/printed/V1.pdf"));
@@ -521,6 +623,12 @@ TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)
     EXPECT_EQ(defaults.paperWidthDots(), 576);
     EXPECT_EQ(defaults.dpiX(), 203);
     EXPECT_EQ(defaults.columnWidthDots(), 576);
+    EXPECT_EQ(defaults.codePage, QStringLiteral("1252"));
+    EXPECT_TRUE(defaults.nativeBarcodes.isEmpty());
+    EXPECT_EQ(defaults.timeoutMs, 2000);
+    defaults.timeoutMs = 9;
+    defaults.clamp();
+    EXPECT_EQ(defaults.timeoutMs, 10);
 }
 
 TEST(ReceiptPrinterComponentTest, IsBuiltInUnderItsClassName)

@@ -5,6 +5,7 @@
 #include "api/Basket.h"
 #include "api/BasketItem.h"
 #include "api/Eftpos.h"
+#include "api/IniTextBounds.h"
 #include "api/Journal.h"
 #include "api/SaleGuards.h"
 #include "api/SaleObjects.h"
@@ -471,6 +472,9 @@ void API::setPOSInfo(const QString& name, const QString& value)
             return;
         const QString key = infoKey(name);
         Trace::write(u"SET: API.POSInfo("_s + key + u") = "_s + value);
+        if (const auto over = IniTextBounds::firstOverLimit({{u"Name"_s, key, IniTextBounds::kNameLimit},
+                                                             {u"Value"_s, value, IniTextBounds::kValueLimit}}))
+            frame.raise(quibaInvalidArgument, kClassName, {Variant(*over)});
         processIni().WriteString(IniSections::Info, key, value);
     });
 }
@@ -563,6 +567,9 @@ void API::InjectData(const Variant& data, std::optional<qint32> device)
 {
     ProcedureFrame frame(u"Sub InjectData"_s, kClassName);
     frame.run(classExit(), [&] {
+        // The call line joins the data as text, which an array or an object cannot be.
+        if (data.isArray() || data.isObject())
+            RuntimeErrors::raise(RuntimeErrors::TypeMismatch);
         Trace::write(Trace::callLine(kClassName, u"InjectData"_s, {Trace::valueText(data)}));
         requireReadyAndAssigned(frame);
         // Inside GetData the data is the event's answer.

@@ -1,5 +1,6 @@
 #include "api/Eftpos.h"
 
+#include "api/IniTextBounds.h"
 #include "app/ErrorExit.h"
 #include "app/ProcedureFrame.h"
 #include "app/ProcessState.h"
@@ -78,6 +79,8 @@ void Eftpos::write(const QString& property, const QString& key, const QString& v
     ProcedureFrame frame(u"Property (Let) "_s + property, kClassName);
     frame.run(classExit(), [&] {
         Trace::write(Trace::setLine(kClassName, property, value + logAddition));
+        if (IniTextBounds::firstOverLimit({{property, value, IniTextBounds::kValueLimit}}))
+            frame.raise(quibaInvalidArgument, kClassName, {Variant(property)});
         // With the empty text as default the accessor removes the key for an empty value.
         sharedIni().WriteString(IniSections::Eftpos, key, value, QString());
     });

@@ -1,5 +1,6 @@
 #include "api/Settings.h"
 
+#include "api/IniTextBounds.h"
 #include "app/ErrorExit.h"
 #include "app/ProcedureFrame.h"
 #include "app/QuibaErrors.h"
@@ -89,6 +90,11 @@ void Settings::PutSetting(const QString& scope, const QString& name, const Varia
     frame.run(classExit(), [&] {
         Trace::write(Trace::callLine(kClassName, u"PutSetting"_s,
                                      {quoted(Variant(scope)), quoted(Variant(name)), quoted(value)}));
+        if (const auto over = IniTextBounds::firstOverLimit(
+                {{u"Scope"_s, scope, IniTextBounds::kNameLimit},
+                 {u"Name"_s, name, IniTextBounds::kNameLimit},
+                 {u"Value"_s, value.isString() ? value.toString() : QString(), IniTextBounds::kValueLimit}}))
+            frame.raise(quibaInvalidArgument, kClassName, {Variant(*over)});
         if (!m_ini->FileExists())
             return;
         switch (value.kind()) {

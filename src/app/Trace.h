@@ -15,6 +15,11 @@ public:
         CommandFailureSeverity = 5,
     };
 
+    // A client can send values of any length, and the log keeps every line: a value shows at most
+    // kValueLimit characters and a line at most kLineLimit, each cut marked by cutText().
+    static constexpr qsizetype kValueLimit = 1000;
+    static constexpr qsizetype kLineLimit = 8000;
+
     static void write(const QString& line, qint32 severity = TraceSeverity);
 
     // "CALL: Class.Method(a, b)"; "CALL: Class.Method()" without arguments.
@@ -35,4 +40,8 @@ public:
     // concatenation refuses, write their type name ("Dictionary", "Variant()") so that a trace
     // line never fails.
     static QString valueText(const Variant& value);
+
+    // The text itself when it is at most `limit` characters long; else its first `limit`
+    // characters followed by " [... N characters]", N being the whole length.
+    static QString cutText(const QString& text, qsizetype limit = kValueLimit);
 };

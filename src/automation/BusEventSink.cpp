@@ -12,7 +12,9 @@
 #include "automation/PendingReply.h"
 
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QTimer>
 #include <utility>
 
@@ -74,7 +76,9 @@ VariantArray BusEventSink::wait(const QString& event, const VariantArray& argume
     const QDBusMessage reply =
         PendingReply::wait(m_server.connection().asyncCall(call, ProcessState::instance().automationTimeout), m_client);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        if (reply.errorName() == kNoReply)
+        if (clientLeft())
+            left(event);
+        else if (reply.errorName() == kNoReply)
             timedOut();
         if (const auto error = BusError::parse(reply.errorName(), reply.errorMessage()))
             throw *error;
@@ -85,6 +89,20 @@ VariantArray BusEventSink::wait(const QString& event, const VariantArray& argume
     for (const QVariant& value : reply.arguments())
         back.append(BusValue::fromBus(value, writtenBack));
     return back;
+}
+
+// The bus answers NoReply both when a client is too slow and when it leaves without answering;
+// only the bus can tell the two apart.
+bool BusEventSink::clientLeft() const
+{
+    const QDBusReply<bool> owned = m_server.connection().interface()->isServiceRegistered(m_client);
+    return owned.isValid() && !owned.value();
+}
+
+void BusEventSink::left(const QString& event)
+{
+    m_clientLeft = true;
+    Trace::write(QStringLiteral("The Sovereign %1 left the bus during event %2").arg(m_client, event), Trace::WarningSeverity);
 }
 
 void BusEventSink::timedOut()
@@ -116,7 +134,16 @@ void BusEventSink::StopDevice(qint32 device)
 void BusEventSink::GetData(const QString& name, const QString& dataType, qint32 device, const QString& errorMessage,
                            Variant& data, bool& cancel)
 {
-    const VariantArray back = raise(QStringLiteral("GetData"), {name, dataType, device, errorMessage, data, cancel});
+    VariantArray back;
+    try {
+        back = raise(QStringLiteral("GetData"), {name, dataType, device, errorMessage, data, cancel});
+    } catch (const AutomationError&) {
+        // Nobody is left to answer the request: cancel it, as InjectCancel(True) would, so that
+        // the engine is free for the next client at once.
+        if (m_clientLeft)
+            cancel = true;
+        throw;
+    }
     if (back.size() >= 1 && !back.at(0).isObject())
         data = back.at(0);
     if (back.size() >= 2)

@@ -11,7 +11,8 @@ class ObjectServer;
 // call on it (interface org.pcquiba.APIEvents) whose reply carries the by-reference values in
 // order. While a call waits the event loop keeps serving, so the Sovereign can call back
 // (InjectData from inside GetData). The automation time-out bounds each call; a sink that fails,
-// vanishes or times out raises, which the API counts as a failed handler.
+// vanishes or times out raises, which the API counts as a failed handler. A client that left the
+// bus inside GetData has cancelled the request.
 class BusEventSink : public APIEvents, public std::enable_shared_from_this<BusEventSink> {
 public:
     BusEventSink(ObjectServer& server, QString client, QString sinkPath, QString tree);
@@ -58,6 +59,8 @@ private:
     // Calls the event and waits for the reply; returns the values the sink sent back.
     VariantArray raise(const QString& event, const VariantArray& arguments);
     VariantArray wait(const QString& event, const VariantArray& arguments);
+    bool clientLeft() const;
+    void left(const QString& event);
     static void timedOut();
 
     ObjectServer& m_server;
@@ -66,5 +69,6 @@ private:
     QString m_tree;
     int m_running = 0;
     bool m_ended = false;
+    bool m_clientLeft = false;
     std::shared_ptr<void> m_owner;
 };

@@ -314,28 +314,33 @@ TEST_F(APIRelayTest, HostileDeviceDataNeverBreaksTheObject)
     for (int code = 0; code < 256; ++code)
         binary.append(QChar(code));
     binary.append(QChar(0xD800)); // a lone surrogate
-    const Variant values[] = {
-        Variant(huge),
-        Variant(binary),
+    const Variant values[] = {Variant(huge), Variant(binary), Variant::null()};
+    // An array or an object has no text for the call line: the Sovereign gets a type mismatch.
+    const Variant refused[] = {
         Variant(VariantArray{Variant(qint16(1)), Variant(qint16(255))}),
         Variant(ObjectRef(std::make_shared<Dictionary>())),
-        Variant::null(),
     };
     for (const Variant& value : values) {
         api.InjectData(value, 1);
         TestEventLoop::runPending();
     }
-    // Text reaches the engine whole; what has no text is dropped by the controller.
+    for (const Variant& value : refused)
+        EXPECT_EQ(errorOf([&] { api.InjectData(value, 1); }).description(), u"General Error: Type mismatch"_s);
+    // Text reaches the engine whole; Null has no text and is dropped by the controller.
     ASSERT_EQ(engine->injectedData.size(), 2);
     EXPECT_EQ(engine->injectedData.at(0).first, huge);
     EXPECT_EQ(engine->injectedData.at(1).first, binary);
 
-    // Inside a request the same values come back as the answer.
+    // Inside a request the same values come back as the answer, and the refused ones leave it be.
     for (const Variant& value : values) {
         sink.onGetData = [&](Variant&, bool&) { api.InjectData(value); };
         const FakeRulesEngine::GetDataAnswer answer = engine->raiseGetData(u"N"_s, u"T"_s, 1);
         // Null is no answer: the request keeps what it had.
         EXPECT_TRUE(value.isNull() ? answer.data.isEmpty() : answer.data == value) << value.typeName().toStdString();
+    }
+    for (const Variant& value : refused) {
+        sink.onGetData = [&](Variant&, bool&) { api.InjectData(value); };
+        EXPECT_TRUE(engine->raiseGetData(u"N"_s, u"T"_s, 1).data.isEmpty()) << value.typeName().toStdString();
     }
     EXPECT_TRUE(api.IsReady());
 }

@@ -2,11 +2,13 @@
 
 #include "api/Basket.h"
 #include "api/Eftpos.h"
+#include "api/IniTextBounds.h"
 #include "api/Journal.h"
 #include "api/Settings.h"
 #include "api/UserInterface.h"
 #include "app/QuibaErrors.h"
 #include "app/ServiceStartup.h"
+#include "app/Trace.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/SingleInstance.h"
 #include "app/Services.h"
@@ -338,6 +340,56 @@ TEST_F(APITest, AnUnexpectedFailureIsAGeneralError)
     EXPECT_EQ(error.number(), quibaGeneralError);
     EXPECT_EQ(error.source(), u"pcQUIBAAPI"_s);
     EXPECT_EQ(error.description(), u"General Error: Permission denied"_s);
+}
+
+TEST_F(APITest, InjectDataWithAnArrayOrAnObjectIsATypeMismatchThroughTheErrorExit)
+{
+    API& api = readyAPI();
+    const std::pair<const char*, Variant> cases[] = {
+        {"array", Variant(VariantArray{Variant(u"1234"_s)})},
+        {"object", Variant(ObjectRef(engine->basket))},
+    };
+    for (const auto& [name, data] : cases) {
+        errorHandler->events.clear();
+        const AutomationError error = errorOf([&] { api.InjectData(data, 1); });
+        EXPECT_EQ(error.number(), quibaGeneralError) << name;
+        EXPECT_EQ(error.source(), u"pcQUIBAAPI"_s) << name;
+        EXPECT_EQ(error.description(), u"General Error: Type mismatch"_s) << name;
+        EXPECT_TRUE(errorHandler->events.contains(u"record 13 API.Sub InjectData"_s)) << errorHandler->events.join(u" | "_s).toStdString();
+    }
+    EXPECT_TRUE(engine->injectedData.isEmpty());
+}
+
+TEST_F(APITest, LongValuesAreLoggedAsAMarkedPrefixAndPOSInfoKeepsWhatAReadGivesBack)
+{
+    API& api = readyAPI();
+    const QString huge(65536, u'7');
+    errorOf([&] { api.InjectData(Variant(huge), 1); });
+    const QString call = traceLines().value(0);
+    EXPECT_EQ(call, u"CALL: API.InjectData("_s + huge.left(Trace::kValueLimit) + u" [... 65536 characters])"_s);
+
+    api.setPOSInfo(u"till"_s, QString(IniTextBounds::kValueLimit, u'v'));
+    EXPECT_EQ(api.POSInfo(u"till"_s).size(), IniTextBounds::kValueLimit);
+    clearRecords();
+    const struct {
+        QString name;
+        QString value;
+        QString refused;
+    } cases[] = {
+        {u"till"_s, huge, u"Value"_s},
+        {QString(IniTextBounds::kNameLimit + 1, u'n'), u"x"_s, u"Name"_s},
+    };
+    for (const auto& c : cases) {
+        const AutomationError error = errorOf([&] { api.setPOSInfo(c.name, c.value); });
+        EXPECT_EQ(error.number(), quibaInvalidArgument);
+        EXPECT_EQ(error.description(), u"Missing or Invalid Argument: "_s + c.refused);
+    }
+    // The whole line is bounded too, and the refused texts were never written.
+    for (const QString& line : logger->texts())
+        EXPECT_LE(line.size(), Trace::kLineLimit + 30) << line.left(80).toStdString();
+    EXPECT_TRUE(traceLines().value(0).endsWith(u" [... "_s + QString::number(u"SET: API.POSInfo(till) = "_s.size() + huge.size()) + u" characters]"_s));
+    EXPECT_EQ(ProcessState::instance().ini->GetString(u"INFO"_s, u"till"_s), QString(IniTextBounds::kValueLimit, u'v'));
+    EXPECT_FALSE(ProcessState::instance().ini->KeyExists(u"INFO"_s, cases[1].name.toLower()));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "api/SaleFixture.h"
+#include "api/IniTextBounds.h"
 #include "api/Settings.h"
 #include "app/QuibaErrors.h"
 #include "common/TestEventLoop.h"
@@ -177,6 +178,40 @@ TEST_F(SettingsTest, ShowConfigOpensThePanelAfterTheCallAndRefusesASecondPanelMe
     TestEventLoop::runPending();
     EXPECT_EQ(RecordingUtility::panels, (QStringList{u"Printer"_s, QString()}));
     ComponentRegistry::unregisterFactory(ConfigurationUtility::kClassId);
+}
+
+TEST_F(SettingsTest, TextsBeyondWhatAReadGivesBackWholeAreRefusedAndNothingIsWritten)
+{
+    const QString longName(IniTextBounds::kNameLimit + 1, u'k');
+    const QString longValue(IniTextBounds::kValueLimit + 1, u'v');
+    const struct {
+        QString scope;
+        QString name;
+        QString value;
+        const char* refused; // the argument named in the error; none when stored
+    } cases[] = {
+        {u"TEST"_s, u"fits"_s, QString(IniTextBounds::kValueLimit, u'v'), nullptr},
+        {u"TEST"_s, u"value"_s, longValue, "Value"},
+        {u"TEST"_s, longName, u"x"_s, "Name"},
+        {QString(IniTextBounds::kNameLimit + 1, u's'), u"scope"_s, u"x"_s, "Scope"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray before = [&] {
+            QFile file(iniPath);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        if (!c.refused) {
+            settings.PutSetting(c.scope, c.name, Variant(c.value));
+            EXPECT_EQ(stored(c.name), c.value);
+            continue;
+        }
+        const AutomationError error = errorOf([&] { settings.PutSetting(c.scope, c.name, Variant(c.value)); });
+        EXPECT_EQ(error.number(), quibaInvalidArgument) << c.refused;
+        EXPECT_EQ(error.description(), u"Missing or Invalid Argument: "_s + QLatin1String(c.refused));
+        QFile file(iniPath);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), before) << c.refused;
+    }
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-#include "api/APIFixture.h"
-#include "automation/AutomationServer.h"
+#include "AutomationServerFixture.h"
 #include "automation/BusError.h"
 #include "automation/BusValue.h"
 #include "app/QuibaErrors.h"
@@ -22,74 +21,9 @@
 
 namespace {
 
-const QString kAPI = QStringLiteral("org.pcquiba.API");
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+using namespace automation_test;
 
-QString nextClient()
-{
-    static int next = 0;
-    return QStringLiteral("sovereign%1").arg(++next);
-}
-
-QVariant wire(const Variant& value)
-{
-    NoObjects none;
-    return QVariant::fromValue(BusValue::toBus(value, none));
-}
-
-Variant valueIn(const QDBusMessage& reply, qsizetype index = 0)
-{
-    NoObjects none;
-    if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().size() <= index)
-        return Variant(QStringLiteral("<no value: %1 %2>").arg(reply.errorName(), reply.errorMessage()));
-    return BusValue::fromBus(reply.arguments().at(index), none);
-}
-
-class AutomationServerTest : public APIFixture {
-protected:
-    void SetUp() override
-    {
-        APIFixture::SetUp();
-        server = std::make_unique<AutomationServer>(QDBusConnection::sessionBus());
-        ASSERT_TRUE(server->start());
-    }
-
-    void TearDown() override
-    {
-        server.reset();
-        APIFixture::TearDown();
-    }
-
-    QString createAPI(BusClient& client)
-    {
-        const QDBusMessage reply = client.call(AutomationServer::rootPath(), QStringLiteral("org.pcquiba.pcQUIBA"),
-                                               QStringLiteral("CreateAPI"));
-        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-        engine = FakeRulesEngine::last();
-        return qvariant_cast<QDBusVariant>(reply.arguments().value(0)).variant().value<QDBusObjectPath>().path();
-    }
-
-    // The API object behind a client's path, to raise the controller's events on it.
-    std::shared_ptr<API> apiAt(BusClient& client, const QString& path)
-    {
-        const auto exported = server->objects().objectOf(client.uniqueName(), path);
-        return exported ? std::static_pointer_cast<API>(exported->target()) : nullptr;
-    }
-
-    QDBusMessage get(BusClient& client, const QString& path, const QString& property)
-    {
-        return client.call(path, kProperties, QStringLiteral("Get"), {kAPI, property});
-    }
-
-    void advise(BusClient& client, const QString& path, ScriptedSink& sink)
-    {
-        ASSERT_TRUE(client.connection().registerVirtualObject(QStringLiteral("/sink"), &sink));
-        const QDBusMessage reply = client.call(path, kAPI, QStringLiteral("Advise"),
-                                               {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/sink")))});
-        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-    }
-
-    std::unique_ptr<AutomationServer> server;
+class AutomationServerTest : public AutomationServerFixture {
 };
 
 TEST_F(AutomationServerTest, ASovereignDrivesTheAPIObjectThroughPropertiesAndMethods)
@@ -211,15 +145,6 @@ TEST_F(AutomationServerTest, ASovereignLeavingInsideGetDataEndsItsClientAndTheNe
     BusClient next(nextClient());
     const QString again = createAPI(next);
     EXPECT_EQ(valueIn(get(next, again, QStringLiteral("Version"))).toString(), QStringLiteral("VB.01.02.03"));
-}
-
-} // namespace
-
-namespace {
-
-QString pathIn(const QDBusMessage& reply, qsizetype index = 0)
-{
-    return qvariant_cast<QDBusVariant>(reply.arguments().value(index)).variant().value<QDBusObjectPath>().path();
 }
 
 TEST_F(AutomationServerTest, ASaleOverTheBusHandsOutTheSaleObjectsUnderTheClientsTree)

@@ -282,6 +282,21 @@ TEST_F(ObjectServerTest, AClientLeavingTheBusEndsAllItsObjectsAndNoOtherClients)
     EXPECT_EQ(resultOf(staying.call(kept, kTest, QStringLiteral("Echo"), {wire(Variant("on"))})).toString(), QStringLiteral("on"));
 }
 
+TEST_F(ObjectServerTest, ADepartedClientsObjectsEndABatchAtATimeAndTheirPathsAtOnce)
+{
+    BusClient leaving(clientName());
+    const qsizetype count = 3 * ObjectServer::kObjectsEndedPerTurn + 10;
+    for (qsizetype i = 0; i < count; ++i)
+        ASSERT_FALSE(create(leaving).isEmpty()) << i;
+    ASSERT_EQ(server->objectCount(), count + 1);
+
+    server->releaseClient(leaving.uniqueName());
+    EXPECT_EQ(server->objectCount(), 1);
+    // The rest end from the event loop, other clients served in between.
+    EXPECT_EQ(releases, ObjectServer::kObjectsEndedPerTurn);
+    EXPECT_TRUE(waitUntil([&] { return releases == count; })) << releases;
+}
+
 // The annotations of one element of the introspection data, by name.
 QMap<QString, QString> annotationsOf(const QString& xml, const QString& element, const QString& name)
 {

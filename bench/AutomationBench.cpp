@@ -7,7 +7,9 @@
 #include "app/ProcessState.h"
 #include "automation/AutomationServer.h"
 #include "automation/PendingReply.h"
+#include "platform/EventRelay.h"
 #include "components/BuiltInComponents.h"
+#include "controller/frmController.h"
 #include "fakes/FakeEngineBasket.h"
 #include "fakes/FakeRulesEngine.h"
 
@@ -20,6 +22,7 @@
 #include <QDBusVirtualObject>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -184,5 +187,153 @@ void BM_ReadAPIVersionInProcess(benchmark::State& state)
         benchmark::DoNotOptimize(w.api->Version());
 }
 BENCHMARK(BM_ReadAPIVersionInProcess);
+
+} // namespace
+
+namespace {
+
+QDBusMessage factoryCall(const QString& member)
+{
+    return QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(), AutomationServer::rootPath(),
+                                          QStringLiteral("org.pcquiba.pcQUIBA"), member);
+}
+
+// A Sovereign on a connection of its own that creates `count` API objects.
+QString connectAndCreate(const QString& name, qint64 count)
+{
+    QDBusConnection sovereign = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    for (qint64 i = 0; i < count; ++i)
+        callAndWait(sovereign, factoryCall(QStringLiteral("CreateAPI")));
+    return sovereign.baseService();
+}
+
+// Leaves the bus and waits until every object of the Sovereign has ended.
+void leaveAndWait(const QString& name, qsizetype clientsBefore)
+{
+    QDBusConnection::disconnectFromBus(name);
+    while (frmController::instance().clientCount() > clientsBefore)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+}
+
+// One client creates N API objects; the time is the creation alone.
+void BM_CreateAPIObjects(benchmark::State& state)
+{
+    world();
+    const qsizetype clientsBefore = frmController::instance().clientCount();
+    int round = 0;
+    for (auto _ : state) {
+        const QString name = QStringLiteral("bench-create-%1").arg(++round);
+        connectAndCreate(name, state.range(0));
+        state.PauseTiming();
+        leaveAndWait(name, clientsBefore);
+        state.ResumeTiming();
+    }
+    state.counters["per object"] = benchmark::Counter(double(state.range(0)), benchmark::Counter::kIsIterationInvariantRate
+                                                                                 | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_CreateAPIObjects)->Arg(1000)->Arg(10000)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// One client holding N API objects leaves the bus; the time is until every object has ended.
+void BM_CleanUpADepartedClient(benchmark::State& state)
+{
+    world();
+    const qsizetype clientsBefore = frmController::instance().clientCount();
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString name = QStringLiteral("bench-leave-%1").arg(++round);
+        connectAndCreate(name, state.range(0));
+        state.ResumeTiming();
+        leaveAndWait(name, clientsBefore);
+    }
+    state.counters["per object"] = benchmark::Counter(double(state.range(0)), benchmark::Counter::kIsIterationInvariantRate
+                                                                                 | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_CleanUpADepartedClient)->Arg(1000)->Arg(10000)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// A sink that adds an unknown product inside every AddItemFailed and answers the event late.
+class LateCallingSink : public QDBusVirtualObject {
+public:
+    LateCallingSink(QDBusConnection connection, int lateness)
+        : m_connection(std::move(connection))
+        , m_lateness(lateness)
+    {
+    }
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override
+    {
+        if (message.member() == QLatin1String("AddItemFailed")) {
+            ++rounds;
+            deepest = std::max(deepest, EventRelay::depth());
+            if (rounds < wanted)
+                addUnknown();
+            QTimer::singleShot(m_lateness, [this, reply = message.createReply()] { m_connection.send(reply); });
+            return true;
+        }
+        m_connection.send(message.createReply());
+        return true;
+    }
+    void addUnknown()
+    {
+        QDBusMessage add = callOnServer(basketPath, QStringLiteral("Basket"), QStringLiteral("AddItem"),
+                                        {QVariant::fromValue(QDBusVariant(QStringLiteral("NONE"))),
+                                         QVariant::fromValue(QDBusVariant(QVariantList {}))});
+        m_connection.asyncCall(add);
+    }
+
+    QString basketPath;
+    int wanted = 0;
+    int rounds = 0;
+    int deepest = 0;
+
+private:
+    QDBusConnection m_connection;
+    int m_lateness;
+};
+
+// Resident memory in kilobytes, from /proc.
+double residentKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble();
+    }
+    return -1;
+}
+
+// The re-entrant attack: rounds of AddItem inside AddItemFailed, each event answered late. The
+// deepest relay stays at one; the time is the rounds times the lateness, and memory stays flat.
+void BM_LateReentrantSink(benchmark::State& state)
+{
+    World& w = world();
+    QDBusConnection attacker = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("bench-attacker"));
+    LateCallingSink sink(attacker, int(state.range(1)));
+    attacker.registerVirtualObject(QStringLiteral("/late"), &sink);
+    const QString api = pathIn(callAndWait(attacker, factoryCall(QStringLiteral("CreateAPI"))));
+    QDBusMessage advise = callOnServer(api, QStringLiteral("API"), QStringLiteral("Advise"));
+    advise << QVariant::fromValue(QDBusObjectPath(QStringLiteral("/late")));
+    callAndWait(attacker, advise);
+    FakeRulesEngine::last()->basket->isCommitted = false;
+    sink.basketPath = pathIn(callAndWait(attacker, callOnServer(api, QStringLiteral("API"), QStringLiteral("Basket"))));
+    const double residentBefore = residentKilobytes();
+    for (auto _ : state) {
+        sink.rounds = 0;
+        sink.wanted = int(state.range(0));
+        sink.addUnknown();
+        while (sink.rounds < sink.wanted || EventRelay::depth() > 0)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    state.counters["rounds"] = sink.rounds;
+    state.counters["deepest relay"] = sink.deepest;
+    state.counters["resident growth kB"] = residentKilobytes() - residentBefore;
+    attacker.unregisterObject(QStringLiteral("/late"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("bench-attacker"));
+    Q_UNUSED(w);
+}
+// 20,000 rounds of 20 ms take about seven minutes: run by name (--benchmark_filter=LateReentrant).
+BENCHMARK(BM_LateReentrantSink)->Args({200, 20})->Args({20000, 20})->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace

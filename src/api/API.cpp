@@ -151,14 +151,19 @@ QString API::newIdentifier()
 {
     const qint32 tick = TickCount::now();
     QSet<QString>& inUse = identifiersInUse();
-    // The smallest offset that is free, counted in the Long's own wrapping arithmetic.
-    for (quint32 offset = 0;; ++offset) {
-        const QString candidate = QString::number(qint32(quint32(tick) + offset));
-        if (!inUse.contains(candidate)) {
-            inUse.insert(candidate);
-            return candidate;
-        }
-    }
+    static quint32 lastIssued = quint32(tick);
+    // The tick itself when it is free; else the next free one after the newest identifier (in
+    // the Long's own wrapping arithmetic), so that a Sovereign making thousands of objects within
+    // a few ticks never searches through all of them.
+    quint32 candidate = quint32(tick);
+    if (inUse.contains(QString::number(qint32(candidate))) && qint32(lastIssued - candidate) >= 0)
+        candidate = lastIssued;
+    while (inUse.contains(QString::number(qint32(candidate))))
+        ++candidate;
+    lastIssued = candidate;
+    const QString identifier = QString::number(qint32(candidate));
+    inUse.insert(identifier);
+    return identifier;
 }
 
 QString API::className() const

@@ -193,10 +193,27 @@ void clsXMLReader::parseFile(const QString& fileName)
 
 void clsXMLReader::parseInput(std::unique_ptr<QIODevice> input, const QString& locator, bool checkedText)
 {
+    // A handler may start another parse on this reader. The text and the tables of the parse
+    // that raised the event stay alive and unchanged until it returns: that parse still points
+    // into its text, and the handler may hold names and attributes from its tables.
+    QString outerBuffer;
+    std::unique_ptr<XmlReaderTables> outerTables;
+    if (m_parsing) {
+        outerBuffer = std::move(m_buffer);
+        outerTables = std::exchange(m_tables, XmlReaderTables::take());
+    }
+    ++m_parsing;
+    const auto restore = qScopeGuard([&] {
+        --m_parsing;
+        m_file.reset();
+        if (outerTables) {
+            XmlReaderTables::giveBack(std::exchange(m_tables, std::move(outerTables)));
+            m_buffer = std::move(outerBuffer);
+        }
+    });
     m_file = std::move(input);
     m_checkedText = checkedText;
     m_fileEnded = false;
-    const auto closeFile = qScopeGuard([this] { m_file.reset(); });
     m_buffer.clear();
     m_consumed = 0;
     events().documentLocator(locator);
@@ -226,10 +243,9 @@ void clsXMLReader::zParseXML()
             m_stopped = true;
             break;
         }
-        // Holding the text keeps the tag alive even if a handler starts another parse on this
-        // reader, which replaces the buffer and stops this loop.
-        const QString buffer = m_buffer;
-        const QStringView tag = QStringView(buffer).sliced(m_tagStart, m_tagEnd - m_tagStart + 1);
+        // The text stays alive even if a handler starts another parse on this reader, which
+        // stops this loop (see parseInput).
+        const QStringView tag = QStringView(m_buffer).sliced(m_tagStart, m_tagEnd - m_tagStart + 1);
         const qsizetype next = m_tagEnd + 1;
         takeTextBeforeTag();
         // A text handler that cancelled leaves the tag after the text unread.
@@ -347,7 +363,7 @@ void clsXMLReader::takeTextBeforeTag()
     if (raw.size() <= kKeptWhitespace && XmlMarkupText::isIgnorableWhitespace(raw)) {
         // The line ends and indentation between tags repeat all through a document: each short
         // run is kept once, like a name, instead of being copied out every time.
-        const QString text = internName(raw);
+        const QString& text = internName(raw);
         events().ignorableWhitespace(text, 1, qint32(text.size()));
         return;
     }
@@ -524,7 +540,7 @@ void clsXMLReader::pushElement(QString&& name)
     ++m_depth;
 }
 
-QString clsXMLReader::internName(QStringView name)
+const QString& clsXMLReader::internName(QStringView name)
 {
     return m_tables->names.intern(name);
 }

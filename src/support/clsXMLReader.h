@@ -106,7 +106,8 @@ private:
     void endTag(QStringView name);
 
     void pushElement(QString&& name);
-    QString internName(QStringView name);
+    // The kept copy, valid until the next name is kept.
+    const QString& internName(QStringView name);
     // qualifiedName itself when it has no prefix; otherwise the name after it, kept in local.
     const QString& localNameOf(const QString& qualifiedName, QString& local);
     clsXMLReaderEvents& events() const;
@@ -143,4 +144,6 @@ private:
 
     // Names and attribute shapes, taken over from the last reader on this thread.
     std::unique_ptr<XmlReaderTables> m_tables;
+    // Parses under way on this reader: more than one when a handler started another.
+    int m_parsing = 0;
 };

@@ -3,6 +3,7 @@
 #include "SimulatedLog.h"
 #include "VariantText.h"
 #include "config/clsINIFile.h"
+#include "platform/Clock.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -94,7 +95,7 @@ bool AssignmentState::store(const QString& account, const QString& hardwareId, Q
     ini.setFileName(m_fileName);
     ini.WriteString(kSection, kAccount, account);
     ini.WriteString(kSection, kHardwareId, hardwareId);
-    ini.WriteString(kSection, kAssignedAt, QDateTime::currentDateTime().toString(Qt::ISODate));
+    ini.WriteString(kSection, kAssignedAt, Clock::now().toString(Qt::ISODate));
     if (ini.GetString(kSection, kAccount) != account) {
         message = QStringLiteral("The assignment could not be recorded");
         SimulatedLog::write(QStringLiteral("Cannot write %1").arg(m_fileName), SimulatedLog::Error);

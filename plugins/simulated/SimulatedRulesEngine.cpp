@@ -7,6 +7,7 @@
 #include "VariantText.h"
 #include "VoucherWriter.h"
 #include "api/SurrenderReason.h"
+#include "platform/Clock.h"
 #include "platform/DateValue.h"
 
 #include <QDateTime>
@@ -514,7 +515,7 @@ bool SimulatedRulesEngine::startCommit(bool fromScreen)
     if (AssignRequired() || m_busy || m_request || !m_basket || m_basket->Count() == 0 || m_basket->IsCommitted())
         return false;
     m_busy = true;
-    const QDateTime until = QDateTime::currentDateTime().addSecs(m_settings.hostTimeoutSeconds);
+    const QDateTime until = Clock::now().addSecs(m_settings.hostTimeoutSeconds);
     m_basket->setBusyUntil(DateValue::fromDateTime(until));
     refreshScreen();
     later(m_settings.hostDelayMilliseconds, [fromScreen](SimulatedRulesEngine& self) { self.completeCommit(fromScreen); });
@@ -530,7 +531,7 @@ void SimulatedRulesEngine::completeCommit(bool fromScreen)
     basket->setBusyUntil(0.0);
     const VoucherWriter writer(m_settings.voucherFolder(), m_settings.compressVouchers, m_settings.compressedExtension);
     const VoucherWriter::Terminal terminal{m_assignment.account(), m_posDeviceID, m_posReferenceID, m_trainingMode};
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Clock::now();
     QStringList documents;
     for (const auto& item : basket->items()) {
         const auto pin = m_pins.issue();

@@ -10,12 +10,12 @@
 #include "app/Trace.h"
 #include "controller/EngineBasket.h"
 #include "controller/frmController.h"
+#include "platform/Clock.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/RuntimeErrors.h"
 #include "support/clsZlib.h"
 #include "support/modTouchTools.h"
 
-#include <QDateTime>
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
@@ -248,7 +248,7 @@ void Voucher::writePrintedTimestamp()
     // new document, never a part.
     const std::shared_ptr<XmlDocument> document = createXmlDocument();
     document->Load(m_fileName);
-    document->setPrintedTimestamp(QDateTime::currentDateTime());
+    document->setPrintedTimestamp(Clock::now());
     document->Save(m_fileName);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/DateValue.h"
 
+#include "platform/Clock.h"
 #include "platform/RuntimeErrors.h"
 
 #include <QList>
@@ -352,7 +353,7 @@ QDateTime DateValue::toDateTime(double serial)
 
 double DateValue::now()
 {
-    return fromDateTime(QDateTime::currentDateTime());
+    return fromDateTime(Clock::now());
 }
 
 bool DateValue::isInRange(double serial)

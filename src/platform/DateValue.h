@@ -27,6 +27,7 @@ public:
     static double fromParts(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
     static double fromDateTime(const QDateTime& dateTime);
     static QDateTime toDateTime(double serial);
+    // Clock::now() to the second.
     static double now();
 
     // Whether a serial lies in the runtime's date range.

@@ -35,13 +35,13 @@ bool XmlAttributes::isRepeated(const QString& name)
     return m_manyNames.contains(name);
 }
 
-void XmlAttributes::add(const QString& name, QString value)
+void XmlAttributes::add(QString name, QString value)
 {
     if (isRepeated(name))
         RuntimeErrors::raise(RuntimeErrors::KeyAlreadyAssociated);
     if (!m_manyNames.isEmpty())
         m_manyNames.insert(name);
-    m_names.push_back(name);
+    m_names.push_back(std::move(name));
     m_values.push_back(std::move(value));
 }
 

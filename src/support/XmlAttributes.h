@@ -17,7 +17,7 @@ class XmlAttributes {
 public:
     void clear();
     // A name met before in the same tag raises 457, as adding it to a dictionary would.
-    void add(const QString& name, QString value);
+    void add(QString name, QString value);
     // The attributes added since clear(), in their order; valid until the next clear().
     const Dictionary& dictionary();
     // The characters of the values the kept dictionaries hold.

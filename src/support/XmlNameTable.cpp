@@ -13,10 +13,11 @@ std::size_t XmlNameTable::slotOf(QStringView name)
     return hash % kSlots;
 }
 
-QString XmlNameTable::intern(QStringView name)
+const QString& XmlNameTable::intern(QStringView name)
 {
+    static const QString kEmpty;
     if (name.isEmpty())
-        return QString();
+        return kEmpty;
     if (m_slots.empty())
         m_slots.resize(kSlots);
     std::size_t slot = slotOf(name);

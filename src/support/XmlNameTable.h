@@ -10,7 +10,8 @@
 // make it grow.
 class XmlNameTable {
 public:
-    QString intern(QStringView name);
+    // The kept copy of name (a null string for the empty name); valid until the next call.
+    const QString& intern(QStringView name);
     // The characters of the names kept.
     qsizetype keptCharacters() const { return m_characters; }
 

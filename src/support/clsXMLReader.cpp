@@ -2,13 +2,13 @@
 
 #include "app/ProcedureFrame.h"
 #include "platform/Ansi.h"
-#include "platform/Blanks.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/RuntimeErrors.h"
 #include "support/Utf8Decoder.h"
 #include "support/XmlMarkupText.h"
 #include "support/XmlReaderNoEvents.h"
 #include "support/XmlReaderTables.h"
+#include "support/XmlTextInput.h"
 #include "support/clsXMLReaderEvents.h"
 
 #include <QBuffer>
@@ -63,7 +63,7 @@ QStringView terminatorAt(QStringView buffer)
 
 
 // Blanks::trim for text held as bytes: blanks (code 32) only.
-QByteArray trimBlanks(const QByteArray& text)
+QByteArrayView trimBlanks(QByteArrayView text)
 {
     qsizetype start = 0;
     qsizetype end = text.size();
@@ -72,6 +72,21 @@ QByteArray trimBlanks(const QByteArray& text)
     while (end > start && text[end - 1] == ' ')
         --end;
     return text.sliced(start, end - start);
+}
+
+[[noreturn]] void raiseNotUtf8()
+{
+    RuntimeErrors::raise(RuntimeErrors::InvalidFileFormat, sourceName(), u"Invalid File Format (not UTF8)"_s);
+}
+
+// Decodes the complete sequences at the front of bytes onto the end of text and drops them
+// from bytes; what is left is one sequence that runs past the end.
+void decodeInto(QByteArray& bytes, QString& text)
+{
+    const Utf8Decoder::Result result = Utf8Decoder::decode(bytes, text);
+    if (result.status != Utf8Decoder::Status::Decoded)
+        raiseNotUtf8();
+    bytes.remove(0, result.used);
 }
 
 [[noreturn]] void raiseWithdrawn(ProcedureFrame& frame, const QString& description)
@@ -103,16 +118,18 @@ void clsXMLReader::Parse(const QString& source)
 {
     ProcedureFrame frame(u"Sub Parse"_s, kClassName);
     frame.run(ErrorExit::rethrow(), [&] {
-        const QString trimmed = Blanks::trim(source);
         startParse();
-        if (trimmed.isEmpty()) {
+        // Blanks only, as Blanks::trim takes them off, without copying the text.
+        const QStringView text = XmlMarkupText::trimBlanks(source);
+        if (text.isEmpty()) {
             events().FatalError(u"No XML or Filename provided: Nothing to parse"_s);
             return;
         }
-        if (trimmed.startsWith(u'<')) {
-            parseText(Ansi::fromUnicode(trimmed));
+        if (text.startsWith(u'<')) {
+            parseText(std::make_unique<XmlTextInput>(text));
             return;
         }
+        const QString trimmed = text.toString();
         if (!QFileInfo(trimmed).isFile())
             frame.raise(RuntimeErrors::error(RuntimeErrors::FileNotFound, sourceName(),
                                              u"File "_s + trimmed + u" not found"_s));
@@ -141,7 +158,7 @@ void clsXMLReader::startParse()
 
 void clsXMLReader::ParseTextBytes(const QByteArray& text)
 {
-    const QByteArray trimmed = trimBlanks(text);
+    const QByteArrayView trimmed = trimBlanks(text);
     // Only XML text is taken here; anything else (nothing, or a file name) goes as Parse takes it.
     if (!trimmed.startsWith('<')) {
         Parse(Ansi::toUnicode(text));
@@ -150,18 +167,20 @@ void clsXMLReader::ParseTextBytes(const QByteArray& text)
     ProcedureFrame frame(u"Sub Parse"_s, kClassName);
     frame.run(ErrorExit::rethrow(), [&] {
         startParse();
-        parseText(trimmed);
+        parseText(std::make_unique<XmlTextInput>(trimmed));
     });
 }
 
-void clsXMLReader::parseText(QByteArray text)
+void clsXMLReader::parseText(std::unique_ptr<XmlTextInput> text)
 {
-    // An incomplete sequence at the very end is dropped.
-    m_buffer = decodeChunk(text);
-    m_consumed = 0;
-    m_file.reset();
-    events().documentLocator(QString());
-    zParseXML();
+    // Text that is not UTF-8 raises its error before any event, as when it was decoded whole.
+    ProcedureFrame frame(u"Function ConvertFromUTF8"_s, kClassName);
+    frame.run(ErrorExit::rethrow(), [&] {
+        if (!text->isUtf8())
+            raiseNotUtf8();
+    });
+    // Read in parts like a file; an incomplete sequence at the very end is dropped.
+    parseInput(std::move(text), QString(), true);
 }
 
 void clsXMLReader::parseFile(const QString& fileName)
@@ -172,11 +191,29 @@ void clsXMLReader::parseFile(const QString& fileName)
     parseInput(std::move(file), fileName);
 }
 
-void clsXMLReader::parseInput(std::unique_ptr<QIODevice> input, const QString& locator)
+void clsXMLReader::parseInput(std::unique_ptr<QIODevice> input, const QString& locator, bool checkedText)
 {
+    // A handler may start another parse on this reader. The text and the tables of the parse
+    // that raised the event stay alive and unchanged until it returns: that parse still points
+    // into its text, and the handler may hold names and attributes from its tables.
+    QString outerBuffer;
+    std::unique_ptr<XmlReaderTables> outerTables;
+    if (m_parsing) {
+        outerBuffer = std::move(m_buffer);
+        outerTables = std::exchange(m_tables, XmlReaderTables::take());
+    }
+    ++m_parsing;
+    const auto restore = qScopeGuard([&] {
+        --m_parsing;
+        m_file.reset();
+        if (outerTables) {
+            XmlReaderTables::giveBack(std::exchange(m_tables, std::move(outerTables)));
+            m_buffer = std::move(outerBuffer);
+        }
+    });
     m_file = std::move(input);
+    m_checkedText = checkedText;
     m_fileEnded = false;
-    const auto closeFile = qScopeGuard([this] { m_file.reset(); });
     m_buffer.clear();
     m_consumed = 0;
     events().documentLocator(locator);
@@ -206,10 +243,9 @@ void clsXMLReader::zParseXML()
             m_stopped = true;
             break;
         }
-        // Holding the text keeps the tag alive even if a handler starts another parse on this
-        // reader, which replaces the buffer and stops this loop.
-        const QString buffer = m_buffer;
-        const QStringView tag = QStringView(buffer).sliced(m_tagStart, m_tagEnd - m_tagStart + 1);
+        // The text stays alive even if a handler starts another parse on this reader, which
+        // stops this loop (see parseInput).
+        const QStringView tag = QStringView(m_buffer).sliced(m_tagStart, m_tagEnd - m_tagStart + 1);
         const qsizetype next = m_tagEnd + 1;
         takeTextBeforeTag();
         // A text handler that cancelled leaves the tag after the text unread.
@@ -239,7 +275,11 @@ void clsXMLReader::readMore()
     }
     m_undecoded.append(chunk);
     compactBuffer();
-    m_buffer.append(decodeChunk(m_undecoded));
+    // Text input was checked whole, under one announcement, before its first event.
+    if (m_checkedText)
+        decodeInto(m_undecoded, m_buffer);
+    else
+        decodeChunk(m_undecoded);
 }
 
 void clsXMLReader::compactBuffer()
@@ -255,23 +295,18 @@ void clsXMLReader::compactBuffer()
     m_terminatorTagStart = -1;
 }
 
-QString clsXMLReader::decodeChunk(QByteArray& bytes)
+void clsXMLReader::decodeChunk(QByteArray& bytes)
 {
     ProcedureFrame frame(u"Function ConvertFromUTF8"_s, kClassName);
-    return frame.run(ErrorExit::rethrow(), [&] {
-        QString text;
-        const Utf8Decoder::Result result = Utf8Decoder::decode(bytes, text);
-        if (result.status != Utf8Decoder::Status::Decoded)
-            RuntimeErrors::raise(RuntimeErrors::InvalidFileFormat, sourceName(), u"Invalid File Format (not UTF8)"_s);
-        bytes.remove(0, result.used);
-        return text;
-    });
+    frame.run(ErrorExit::rethrow(), [&] { decodeInto(bytes, m_buffer); });
 }
 
 QString clsXMLReader::ConvertFromUTF8(QString& text)
 {
     QByteArray bytes = Ansi::fromUnicode(text);
-    QString decoded = decodeChunk(bytes);
+    ProcedureFrame frame(u"Function ConvertFromUTF8"_s, kClassName);
+    QString decoded;
+    frame.run(ErrorExit::rethrow(), [&] { decodeInto(bytes, decoded); });
     text = Ansi::toUnicode(bytes);
     return decoded;
 }
@@ -328,7 +363,7 @@ void clsXMLReader::takeTextBeforeTag()
     if (raw.size() <= kKeptWhitespace && XmlMarkupText::isIgnorableWhitespace(raw)) {
         // The line ends and indentation between tags repeat all through a document: each short
         // run is kept once, like a name, instead of being copied out every time.
-        const QString text = internName(raw);
+        const QString& text = internName(raw);
         events().ignorableWhitespace(text, 1, qint32(text.size()));
         return;
     }
@@ -406,17 +441,19 @@ void clsXMLReader::startTag(QStringView head, QStringView currentText)
         currentText = closedText;
     }
     const bool emptyElement = readAttributes(XmlMarkupText::tail(currentText));
-    const QString name = internName(head);
+    QString name = internName(head);
     if (!m_documentStarted) {
         m_documentStarted = true;
         m_documentName = name;
         events().startDocument();
     }
-    if (!m_stopped)
-        events().startElement(QString(), localNameOf(name), name, m_tables->attributes.dictionary());
-    pushElement(name);
+    if (!m_stopped) {
+        QString local;
+        events().startElement(QString(), localNameOf(name, local), name, m_tables->attributes.dictionary());
+    }
+    pushElement(std::move(name));
     if (emptyElement)
-        endTag(name);
+        endTag(m_elements[m_depth - 1]);
 }
 
 namespace {
@@ -481,34 +518,40 @@ QString clsXMLReader::attributeValue(QStringView raw)
 
 void clsXMLReader::endTag(QStringView name)
 {
-    // An end tag nearly always closes the innermost element, whose name is at hand.
-    const bool closesInnermost = m_depth > 0 && QStringView(m_elements[m_depth - 1]) == name;
-    const QString qName = closesInnermost ? m_elements[m_depth - 1] : QString();
+    // An end tag nearly always closes the innermost element, whose name is at hand. Its slot
+    // is free from here on: the name is taken out of it rather than copied.
+    const bool closesInnermost = m_depth > 0 && XmlMarkupText::same(m_elements[m_depth - 1], name);
+    QString qName = closesInnermost ? std::move(m_elements[m_depth - 1]) : QString();
     if (m_depth > 0)
         --m_depth;
     if (m_stopped)
         return;
-    const QString& reported = closesInnermost ? qName : internName(name);
-    events().endElement(QString(), localNameOf(reported), reported);
+    if (!closesInnermost)
+        qName = internName(name);
+    QString local;
+    events().endElement(QString(), localNameOf(qName, local), qName);
 }
 
-void clsXMLReader::pushElement(const QString& name)
+void clsXMLReader::pushElement(QString&& name)
 {
     if (m_depth >= kMaximumDepth)
         RuntimeErrors::raise(RuntimeErrors::SubscriptOutOfRange);
-    m_elements[m_depth] = name;
+    m_elements[m_depth] = std::move(name);
     ++m_depth;
 }
 
-QString clsXMLReader::internName(QStringView name)
+const QString& clsXMLReader::internName(QStringView name)
 {
     return m_tables->names.intern(name);
 }
 
-QString clsXMLReader::localNameOf(const QString& qualifiedName)
+const QString& clsXMLReader::localNameOf(const QString& qualifiedName, QString& local)
 {
-    const QStringView local = XmlMarkupText::localName(qualifiedName);
-    return local.size() == qualifiedName.size() ? qualifiedName : internName(local);
+    const QStringView localPart = XmlMarkupText::localName(qualifiedName);
+    if (localPart.size() == qualifiedName.size())
+        return qualifiedName;
+    local = internName(localPart);
+    return local;
 }
 
 void clsXMLReader::cancelParse(const QString& reason)

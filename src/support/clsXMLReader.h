@@ -10,6 +10,7 @@
 
 class QIODevice;
 class XmlReaderTables;
+class XmlTextInput;
 class clsXMLReaderEvents;
 
 // The program's small event-driven XML reader. It reads XML text or a file, decodes it from
@@ -19,7 +20,8 @@ class clsXMLReaderEvents;
 //
 // A file is read in chunks of 1000 bytes; a multi-byte sequence split between two chunks is
 // decoded once both halves are in. Text input is a string of bytes, one character per byte
-// in the Windows-1252 code page, as clsZlib::Read hands out a decompressed document.
+// in the Windows-1252 code page, as clsZlib::Read hands out a decompressed document; it is
+// read in the same chunks, after a check that all of it is UTF-8.
 class clsXMLReader {
 public:
     static constexpr qsizetype kFileChunk = 1000;
@@ -70,16 +72,18 @@ public:
 
 private:
     void startParse();
-    // text: the trimmed source's bytes.
-    void parseText(QByteArray text);
+    // text: the trimmed source.
+    void parseText(std::unique_ptr<XmlTextInput> text);
     void parseFile(const QString& fileName);
     // Reads the document from input in chunks; locator is the name documentLocator reports.
-    void parseInput(std::unique_ptr<QIODevice> input, const QString& locator);
+    // checkedText: the input is text already checked to be UTF-8.
+    void parseInput(std::unique_ptr<QIODevice> input, const QString& locator, bool checkedText = false);
     void zParseXML();
 
     // Input.
     void readMore();
-    QString decodeChunk(QByteArray& bytes);
+    // Decodes what it can of bytes onto the end of the buffer, under its own announcement.
+    void decodeChunk(QByteArray& bytes);
     bool fileHasMore() const;
     void compactBuffer();
     void lookAhead();
@@ -101,9 +105,11 @@ private:
     QString attributeValue(QStringView raw);
     void endTag(QStringView name);
 
-    void pushElement(const QString& name);
-    QString internName(QStringView name);
-    QString localNameOf(const QString& qualifiedName);
+    void pushElement(QString&& name);
+    // The kept copy, valid until the next name is kept.
+    const QString& internName(QStringView name);
+    // qualifiedName itself when it has no prefix; otherwise the name after it, kept in local.
+    const QString& localNameOf(const QString& qualifiedName, QString& local);
     clsXMLReaderEvents& events() const;
 
     clsXMLReaderEvents* m_events;
@@ -126,6 +132,8 @@ private:
     std::unique_ptr<QIODevice> m_file;
     // Set by the short read that met the end of the file.
     bool m_fileEnded = false;
+    // Set while reading text input, which was checked to be UTF-8 before its first event.
+    bool m_checkedText = false;
     QByteArray m_undecoded;
 
     std::array<QString, kMaximumDepth> m_elements;
@@ -136,4 +144,6 @@ private:
 
     // Names and attribute shapes, taken over from the last reader on this thread.
     std::unique_ptr<XmlReaderTables> m_tables;
+    // Parses under way on this reader: more than one when a handler started another.
+    int m_parsing = 0;
 };

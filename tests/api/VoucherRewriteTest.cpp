@@ -1,4 +1,5 @@
 #include "api/Voucher.h"
+#include "common/RepeatingChild.h"
 #include "common/TestFiles.h"
 #include "components/QuibaXmlDocument.h"
 #include "fakes/ServiceFixture.h"
@@ -8,11 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <chrono>
-#include <csignal>
 #include <random>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -45,21 +43,15 @@ TEST_F(VoucherRewriteTest, AChildKilledWhileStampingNeverLeavesADamagedFile)
     for (const bool compressed : {false, true}) {
         SCOPED_TRACE(compressed ? "compressed" : "plain");
         const QString path = writeLargeVoucher(compressed);
+        const auto voucher = Voucher::create(path);
         int stampedRounds = 0;
         for (int round = 0; round < 8; ++round) {
-            const pid_t child = fork();
-            ASSERT_GE(child, 0);
-            if (child == 0) {
-                const auto voucher = Voucher::create(path);
-                for (int i = 0; i < 1000; ++i)
-                    voucher->zWritePrintedTimestamp();
-                _exit(0);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution(20, 150)(random)));
-            kill(child, SIGKILL);
-            int status = 0;
-            ASSERT_EQ(waitpid(child, &status, 0), child);
-            ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended before it was killed";
+            RepeatingChild child([&] { voucher->zWritePrintedTimestamp(); });
+            ASSERT_TRUE(child.started());
+            // After none, one or two whole stamps, at a random moment of the next one.
+            ASSERT_TRUE(child.waitForWrites(round % 3)) << "round " << round;
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution(0, 150)(random)));
+            ASSERT_TRUE(child.kill()) << "the child ended before it was killed";
 
             // The voucher is whole: the old or the new document, every line in it.
             QuibaXmlDocument document;

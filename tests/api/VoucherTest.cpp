@@ -8,11 +8,13 @@
 #include "components/QuibaXmlDocument.h"
 #include "components/ReceiptPrinter.h"
 #include "fakes/EscPosPrinterSimulator.h"
+#include "platform/Clock.h"
 #include "platform/Collection.h"
 #include "platform/ComponentRegistry.h"
 #include "support/clsZlib.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -347,6 +349,10 @@ TEST_F(VoucherTest, PrintVoucherHandsTheFileToThePrinterAndStampsIt)
     const QString path = writeVoucher(u"v.xml"_s, documentWith(u"x"_s));
     sellDocuments({path});
     const auto voucher = Voucher::create(path);
+    // A moment far from today: only a stamp taken from the clock shows it.
+    const QDateTime printedAt(QDate(2026, 12, 31), QTime(23, 59, 59));
+    Clock::set(printedAt);
+    const auto resetClock = qScopeGuard([] { Clock::reset(); });
     std::optional<bool> sync = true;
     voucher->PrintVoucher(sync);
     EXPECT_EQ(listener.events,
@@ -354,8 +360,7 @@ TEST_F(VoucherTest, PrintVoucherHandsTheFileToThePrinterAndStampsIt)
     EXPECT_EQ(RecordingPrinter::printed, QStringList{path});
     QuibaXmlDocument document;
     document.Load(path);
-    EXPECT_TRUE(document.printedTimestamp().startsWith(QDate::currentDate().toString(Qt::ISODate)))
-        << document.printedTimestamp().toStdString();
+    EXPECT_EQ(document.printedTimestamp(), QuibaXmlDocument::timestampText(printedAt));
 }
 
 TEST_F(VoucherTest, APrinterThatCannotBeMadeIsSkippedButTheJobIsFramed)

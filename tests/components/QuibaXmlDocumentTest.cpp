@@ -1,6 +1,7 @@
 #include "components/QuibaXmlDocument.h"
 
 #include "api/VoucherMarkup.h"
+#include "common/RepeatingChild.h"
 #include "common/TestFiles.h"
 #include "fakes/RecordingPrintEvents.h"
 #include "platform/AutomationError.h"
@@ -12,10 +13,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimeZone>
-#include <csignal>
 #include <gtest/gtest.h>
 #include <random>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -148,7 +147,8 @@ TEST_F(QuibaXmlDocumentTest, FailuresRaiseTheirNumbersAndKeepTheLoadedDocument)
 
 // A child process rewrites the file with one of two large documents in turn until it is
 // killed; whenever that happens the file holds one complete document, and beside it at most
-// one temporary file of a fixed name, which the next save overwrites.
+// one temporary file of a fixed name, which the next save overwrites. The kills fall after
+// none, one or two whole saves, and at a random moment of the save after those.
 TEST_F(QuibaXmlDocumentTest, KilledWriterNeverLeavesADamagedFile)
 {
     auto large = [](const char* word) {
@@ -173,19 +173,15 @@ TEST_F(QuibaXmlDocumentTest, KilledWriterNeverLeavesADamagedFile)
     std::mt19937 random(42);
     bool rewritten = false;
     for (int round = 0; round < 12; ++round) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            for (;;) {
-                first.Save(target);
-                second.Save(target);
-            }
-        }
-        usleep(useconds_t(5000 + random() % 60000));
-        ASSERT_EQ(kill(child, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        bool firstNext = true;
+        RepeatingChild child([&] {
+            (firstNext ? first : second).Save(target);
+            firstNext = !firstNext;
+        });
+        ASSERT_TRUE(child.started());
+        ASSERT_TRUE(child.waitForWrites(round % 3)) << "round " << round;
+        usleep(useconds_t(random() % 60000));
+        ASSERT_TRUE(child.kill()) << "round " << round;
 
         QuibaXmlDocument after;
         ASSERT_NO_THROW(after.Load(target)) << "round " << round;

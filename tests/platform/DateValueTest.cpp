@@ -1,7 +1,9 @@
+#include "platform/Clock.h"
 #include "platform/DateValue.h"
 #include "platform/RuntimeErrors.h"
 #include "platform/TestHelpers.h"
 
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 #include <cmath>
 #include <limits>
@@ -169,7 +171,15 @@ TEST(DateValueTest, QtDateTimesConvertBothWays)
     EXPECT_EQ(DateValue::toDateTime(DateValue::fromDateTime(when)), when);
     EXPECT_EQ(DateValue::toDateTime(-1.25), QDateTime(QDate(1899, 12, 29), QTime(6, 0)));
     EXPECT_EQ(DateValue::fromDateTime(QDateTime()), 0.0);
-    EXPECT_LE(std::fabs(DateValue::toDateTime(DateValue::now()).secsTo(QDateTime::currentDateTime())), 2);
+}
+
+TEST(DateValueTest, NowIsTheClockToTheSecond)
+{
+    Clock::set(QDateTime(QDate(2024, 3, 5), QTime(13, 45, 10, 999)));
+    const auto resetClock = qScopeGuard([] { Clock::reset(); });
+    EXPECT_EQ(DateValue::now(), DateValue::fromParts(2024, 3, 5, 13, 45, 10));
+    Clock::advance(1);
+    EXPECT_EQ(DateValue::now(), DateValue::fromParts(2024, 3, 5, 13, 45, 11));
 }
 
 TEST(DateValueTest, EnglishMonthAndDayNames)

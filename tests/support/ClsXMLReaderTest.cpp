@@ -5,6 +5,7 @@
 #include "support/clsXMLReader.h"
 #include "support/clsXMLReaderEvents.h"
 #include "support/XmlMarkupText.h"
+#include "support/XmlReaderNoEvents.h"
 
 #include <QDir>
 #include <QFile>
@@ -453,6 +454,30 @@ TEST(ClsXMLReader, AHandlerThatParsesAgainEndsTheOuterParseSafely)
                                       u"endDocument"_s, u"endDocument"_s}));
 }
 
+// A handler that parses again on the same reader still holds what its own event gave it: the
+// inner parse has tables of its own, even for a tag of the same shape.
+TEST(ClsXMLReader, AHandlerThatParsesAgainKeepsItsAttributes)
+{
+    class ParsingAgain : public XmlReaderNoEvents {
+    public:
+        clsXMLReader* reader = nullptr;
+        QStringList seen;
+        void startElement(const QString&, const QString& localName, const QString& qName,
+                          const Dictionary& attributes) override
+        {
+            if (!seen.isEmpty() || qName != u"outer"_s)
+                return;
+            seen = {u"parsing again"_s};
+            reader->Parse(u"<outer x='2'><outer x='3'/></outer>"_s);
+            seen = {localName, qName, attributes.itemIfPresent(u"x"_s).toString()};
+        }
+    } handler;
+    clsXMLReader reader(&handler);
+    handler.reader = &reader;
+    reader.Parse(u"<outer x='1'/>"_s);
+    EXPECT_EQ(handler.seen, (QStringList{u"outer"_s, u"outer"_s, u"1"_s}));
+}
+
 // Readers pass their names and attribute shapes on to the next reader: values must follow each
 // tag, and a reader made inside another one's handler must not change what that handler holds.
 TEST(ClsXMLReader, TagsOfOneShapeCarryTheirOwnValuesAcrossReaders)
@@ -689,6 +714,41 @@ TEST_F(XmlFiles, TextAsBytesParsesAsTheSameText)
         EXPECT_EQ(asBytes.events, asText.events);
         EXPECT_EQ(asBytes.error, asText.error);
         EXPECT_EQ(asBytes.description, asText.description);
+    }
+}
+
+// Text input is read in chunks like a file, but all of it is checked before the first event:
+// text that is not UTF-8 far beyond the first chunk raises 321 with no event, and a sequence
+// cut off by the end of the text is dropped as before.
+TEST(ClsXMLReader, LongTextIsCheckedWholeBeforeItsFirstEvent)
+{
+    constexpr int kElements = 400; // about five chunks
+    const QByteArray body = QByteArray("<t>caf\xC3\xA9</t>").repeated(kElements);
+    const struct {
+        const char* name;
+        QByteArray tail;
+        qint32 error;
+    } cases[] = {
+        {"continuation byte of the wrong form", "\xC3\x28</a>", 321},
+        {"lead byte cut off by a tag", "\xE2\x82<b/></a>", 321},
+        {"lead byte cut off by an ASCII byte", "\xE2x</a>", 321},
+        {"value beyond the last character", "\xF7\xBF\xBF\xBF</a>", 321},
+        {"sequence cut off by the end", "</a>\xE2\x82", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray xml = "<a>" + body + c.tail;
+        const ParseResult asText = parse(Ansi::toUnicode(xml));
+        EXPECT_EQ(asText.error, c.error);
+        if (c.error != 0)
+            EXPECT_EQ(asText.events, QStringList());
+        else {
+            EXPECT_EQ(asText.events.count(u"characters(café|1|4)"_s), kElements);
+            EXPECT_EQ(asText.events.value(asText.events.size() - 1), u"endDocument"_s);
+        }
+        const ParseResult asBytes = parseWith([&](clsXMLReader& reader) { reader.ParseTextBytes(xml); });
+        EXPECT_EQ(asBytes.events, asText.events);
+        EXPECT_EQ(asBytes.error, asText.error);
     }
 }
 

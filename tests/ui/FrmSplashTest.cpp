@@ -7,6 +7,7 @@
 #include "controller/frmController.h"
 #include "fakes/FakeRulesEngine.h"
 #include "fakes/ServiceFixture.h"
+#include "platform/Clock.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/AutomationError.h"
 #include "platform/DateValue.h"
@@ -65,6 +66,8 @@ protected:
     void SetUp() override
     {
         ServiceFixture::SetUp();
+        // Use-by times are counted from the clock, which stands still here however slow the run.
+        Clock::set(QDateTime(QDate(2026, 12, 11), QTime(10, 0, 0, 900)));
         ProcessState::reset();
         ProcessState::instance().versionString = u"VB.01.00.00"_s;
         FakeRulesEngine::install();
@@ -81,6 +84,7 @@ protected:
         MessageBoxes::setHandler({});
         BuiltInComponents::registerAll();
         ProcessState::reset();
+        Clock::reset();
         ServiceFixture::TearDown();
     }
 
@@ -218,7 +222,7 @@ TEST_F(SplashTest, SettingsWhileABasketIsInUseAsksFirst)
         frmController& controller = frmController::instance().Connect(u"KIOSK"_s);
         controller.StartEngine();
         const auto engine = FakeRulesEngine::last();
-        engine->ensureBasket().busyUntil = DateValue::now() + testCase.secondsAhead / 86400.0;
+        engine->ensureBasket().busyUntil = DateValue::fromDateTime(Clock::now()) + testCase.secondsAhead / 86400.0;
         CountingUtility::opened = 0;
 
         frmSplash::instance().cmdSettings()->click();

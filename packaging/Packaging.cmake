@@ -53,6 +53,7 @@ set(CPACK_PACKAGE_NAME pcquiba)
 set(CPACK_PACKAGE_VENDOR "pcQUIBA developers")
 set(CPACK_PACKAGE_CONTACT "pcQUIBA developers <pcquiba@example.org>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_INSTALL_PREFIX /usr)
 # Installed with DESTDIR, so that the service file and the unit name /usr/bin/pcquiba.
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_STRIP_FILES ON)
@@ -67,13 +68,15 @@ set(CPACK_DEBIAN_SIMULATED_PACKAGE_NAME pcquiba-simulated)
 set(CPACK_DEBIAN_PCQUIBA_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_SIMULATED_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PCQUIBA_DESCRIPTION "kiosk server that sells electronic vouchers for a point-of-sale application
- pcQUIBA serves a point-of-sale application over the D-Bus session bus: it hosts a rules
- engine and a host connection, shows the customer screen of a kiosk, turns voucher documents
- into print events and runs remote management commands. The session bus starts it on the
- first call; a systemd user unit keeps the kiosk screen up.")
+pcQUIBA serves a point-of-sale application over the D-Bus session bus:
+it hosts a rules engine and a host connection, shows the customer
+screen of a kiosk, turns voucher documents into print events and runs
+remote management commands. The session bus starts it on the first
+call; a systemd user unit keeps the kiosk screen up.")
 set(CPACK_DEBIAN_SIMULATED_DESCRIPTION "simulated rules engine and host for pcQUIBA
- A rules engine and host connection that sell from a sample catalogue and make up their
- PINs, for trying pcQUIBA out and for tests. Never install it on a kiosk that sells.")
+A rules engine and host connection that sell from a sample catalogue
+and make up their PINs, for trying pcQUIBA out and for tests. Never
+install it on a kiosk that sells.")
 
 include(CPack)
 cpack_add_component(pcquiba DISPLAY_NAME "pcQUIBA")

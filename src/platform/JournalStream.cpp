@@ -3,6 +3,7 @@
 #include "platform/LineAppender.h"
 
 #include <QByteArray>
+#include <QList>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -29,6 +29,10 @@ for deb in "$main" "$simulated"; do
     [ -f "$deb" ] || { fail "no $(basename "$deb") among: $(ls "$work")"; exit 1; }
 done
 
+# The README's install, simulated: apt finds every package pcquiba depends on.
+(cd "$work" && apt-get install --simulate ./pcquiba_*.deb) >"$work/apt" 2>&1 &&
+    grep -q "^Inst pcquiba (${version} " "$work/apt" || fail "apt install ./pcquiba_*.deb: $(cat "$work/apt")"
+
 # Control fields. Depends comes from the libraries the programs link (dpkg-shlibdeps).
 check_control() { # deb package
     expect_equal "$2 Package" "$(dpkg-deb -f "$1" Package)" "$2"

@@ -94,6 +94,9 @@ service="$unpacked/usr/share/dbus-1/services/org.pcquiba.pcQUIBA.service"
 expect_equal "service Exec" "$(sed -n 's/^Exec=//p' "$service")" "/usr/bin/pcquiba --automation"
 unit="$unpacked/usr/lib/systemd/user/pcquiba-kiosk.service"
 expect_equal "kiosk unit ExecStart" "$(sed -n 's/^ExecStart=//p' "$unit")" "/usr/bin/pcquiba /g"
+for setting in After=graphical-session.target Restart=always SuccessExitStatus=143 WantedBy=graphical-session.target; do
+    grep -qx "$setting" "$unit" || fail "kiosk unit lacks $setting"
+done
 
 # The bus starts the unpacked pcquiba through the packaged service file.
 mkdir -p "$work/services" "$work/root"
@@ -131,6 +134,9 @@ print(str(version), program)
 PY
 ) || fail "CreateAPI through the packaged service file"
 expect_equal "API.Version from the bus-started program" "$answer" "$expected_version $unpacked/usr/bin/pcquiba"
+# SIGTERM (what systemctl --user stop sends) ends it in order.
+expect_equal "last log line after SIGTERM" "$(tail -n 1 "$work/root/logs/pcQUIBA.log" | cut -d' ' -f3-)" \
+    "1 pcQUIBA ends: signal 15"
 
 # lintian (scripts/deps.sh installs it) finds no error.
 lintian --fail-on error "$main" "$simulated" >"$work/lintian" 2>&1 || fail "lintian: $(cat "$work/lintian")"

@@ -13,10 +13,12 @@
 #include "config/IniLocation.h"
 #include "config/IniSections.h"
 #include "config/clsINIFile.h"
+#include "controller/CommandProcessor.h"
 #include "controller/ControllerCommandHost.h"
 #include "controller/frmController.h"
 #include "platform/Blanks.h"
 #include "platform/Conversions.h"
+#include "platform/DailyLogFile.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RuntimeErrors.h"
 #include "platform/SingleInstance.h"
@@ -99,6 +101,8 @@ void modMain::readGeneralKeys()
 {
     ProcessState& state = ProcessState::instance();
     clsINIFile& ini = *state.ini;
+    // Dated log files are kept as long as finished remote commands; older ones go now.
+    DailyLogFile::keepDays(int(CommandProcessor::retentionDays(ini)), ProgramFolders::logs());
     if (!ini.FileExists())
         return;
     passOver([&] {

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "app/MemoryErrorHandler.h"
+#include "platform/DailyLogFile.h"
 
 #include <QStringList>
 
 // The built-in error handler. It keeps the stack of entered procedures and, once initialised
 // with a log file name, appends every recorded error to that file (relative names go to the
-// program's logs folder): time, number, description, procedure, class or module, and the
-// procedure stack from the outermost. The last error is kept as the in-memory stand-in keeps it.
+// program's logs folder; it holds today's lines, DailyLogFile moves earlier days aside): time,
+// number, description, procedure, class or module, and the procedure stack from the outermost. The last error is kept as the in-memory stand-in keeps it.
 class StandardErrorHandler : public MemoryErrorHandler {
 public:
     static QString classId();
@@ -25,9 +26,11 @@ public:
     QStringList procedureStack() const { return m_stack; }
 
 private:
-    QString errorLine(const AutomationError& error, qint32 line, const QString& procedure, const QString& owner) const;
+    QString errorLine(const QDateTime& moment, const AutomationError& error, qint32 line, const QString& procedure,
+                      const QString& owner) const;
 
     QString m_logFileName;
+    DailyLogFile m_file;
     QStringList m_stack;
     qint32 m_handlingMode = 0;
 };

@@ -1,11 +1,9 @@
 #include "components/StandardLogger.h"
 
 #include "app/Trace.h"
+#include "platform/Clock.h"
 #include "platform/ExecutableInfo.h"
-#include "platform/LineAppender.h"
 #include "platform/ProgramFolders.h"
-
-#include <QDateTime>
 
 QString StandardLogger::classId()
 {
@@ -39,6 +37,12 @@ void StandardLogger::log(const Variant& text, qint32 severity)
 {
     if (severity < m_threshold)
         return;
-    const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
-    LineAppender::append(fileName(), QStringLiteral("%1 %2 %3").arg(time).arg(severity).arg(Trace::valueText(text)));
+    const QDateTime moment = Clock::now();
+    const QString time = moment.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    const QString line = Trace::valueText(text);
+    m_file.setFileName(fileName());
+    m_file.append(moment, QStringLiteral("%1 %2 %3").arg(time).arg(severity).arg(line));
+    if (severity >= kJournalSeverity)
+        m_journal.write(severity > kJournalSeverity ? JournalStream::kErrorPriority : JournalStream::kWarningPriority,
+                        line);
 }

@@ -18,6 +18,7 @@
 #include "platform/DateValue.h"
 #include "platform/Dictionary.h"
 #include "platform/ExecutableInfo.h"
+#include "platform/PackagedInstall.h"
 #include "support/clsGenericURI.h"
 
 #include <QCoreApplication>
@@ -46,6 +47,9 @@ const QString kValue = QStringLiteral("value");
 const QString kDelete = QStringLiteral("delete");
 
 const QString kConfigFolder = QStringLiteral("config");
+// Followed by the mark of the packaged install.
+const QString kPackagedRefusal =
+    QStringLiteral("Command Failed: pcQUIBA was installed by its package; only the package manager changes its files: ");
 
 // A name that names a folder, or reaches into one.
 bool hasFolderPart(const QString& name)
@@ -72,7 +76,13 @@ CommandProcessor::CommandProcessor(CommandHost& host, std::shared_ptr<Memory> me
     : m_host(host)
     , m_memory(std::move(memory))
     , m_installerProgram(QDir(ExecutableInfo::folder()).filePath(kInstallerProgramName))
+    , m_packageMark(PackagedInstall::markFile())
 {
+}
+
+void CommandProcessor::setPackageMark(const QString& path)
+{
+    m_packageMark = path;
 }
 
 void CommandProcessor::setInstallerProgram(const QString& path)
@@ -306,6 +316,12 @@ void CommandProcessor::runPackageCommand(const Dictionary& arguments, const QStr
 
 bool CommandProcessor::readyToHandOver(const QString& named, const TableEntry& selected)
 {
+    // The package manager owns a packaged install's files: the engine and the sale go on.
+    if (PackagedInstall::isPackaged(m_packageMark)) {
+        log(kPackagedRefusal + QDir::toNativeSeparators(m_packageMark), Trace::CommandFailureSeverity);
+        finish(selected);
+        return false;
+    }
     if (!packageAllowed(named)) {
         finish(selected);
         return false;

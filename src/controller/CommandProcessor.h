@@ -48,6 +48,11 @@ public:
     // The installer program; by default pcquiba-installer in the executable's folder.
     void setInstallerProgram(const QString& path);
     QString installerProgram() const;
+    // The mark of a packaged install; by default PackagedInstall::markFile().
+    void setPackageMark(const QString& path);
+
+    // Days finished entries are kept: GENERAL/data_retention_days, at least 1.
+    static double retentionDays(const clsINIFile& ini);
 
 private:
     struct TableEntry {
@@ -65,7 +70,6 @@ private:
     void reportSize(qsizetype size);
     void reportUnreadable();
     void pruneFinished(clsINIFile& ini);
-    static double retentionDays(const clsINIFile& ini);
     static double now();
     std::optional<size_t> selectDue() const;
     void completeDuplicates(const TableEntry& chosen);
@@ -77,7 +81,7 @@ private:
     // "/install": the package "/update" prepared, by the installer its manifest names;
     // "/uninstall": rolls back the newest install, by the installer that installed it.
     void runPackageCommand(const Dictionary& arguments, const QString& path, const TableEntry& selected);
-    // False when the package name is refused (finished) or a sale postpones the entry.
+    // False when the command is refused (finished) or a sale postpones the entry.
     bool readyToHandOver(const QString& named, const TableEntry& selected);
     // A busy basket postpones the entry instead of finishing it; true when it did.
     bool postponedForSale(const TableEntry& selected);
@@ -110,6 +114,7 @@ private:
     CommandHost& m_host;
     std::shared_ptr<Memory> m_memory;
     QString m_installerProgram;
+    QString m_packageMark;
     std::vector<TableEntry> m_table;
     // "key: why" of the entries the last table load left out.
     QSet<QString> m_unreadable;

@@ -11,7 +11,9 @@
 #include "controller/frmController.h"
 #include "fakes/FakeRulesEngine.h"
 #include "fakes/ServiceFixture.h"
+#include "platform/Clock.h"
 #include "platform/ComponentRegistry.h"
+#include "platform/DailyLogFile.h"
 #include "platform/SingleInstance.h"
 #include "ui/frmSplash.h"
 
@@ -280,6 +282,39 @@ TEST_F(MainTest, MainInitialiseBuildsTheProcessState)
     logger->lines.clear();
     EXPECT_FALSE(modMain::MainInitialise().has_value());
     EXPECT_TRUE(logger->lines.isEmpty());
+}
+
+TEST_F(MainTest, StartUpRemovesDatedLogsOlderThanTheRetentionDays)
+{
+    const struct {
+        QByteArray ini;
+        int keptDays;
+    } cases[] = {
+        {"[GENERAL]\r\ndata_retention_days=3\r\n", 3},
+        {"[GENERAL]\r\n", 7},
+        {"[GENERAL]\r\ndata_retention_days=0\r\n", 1},
+        {"[GENERAL]\r\ndata_retention_days=99999999999\r\n", 7},
+    };
+    const QDate today(2026, 12, 11);
+    Clock::set(QDateTime(today, QTime(9, 0)));
+    const auto dated = [&](int daysAgo) {
+        return TestEnvironment::root() + u"/logs/error-"_s + today.addDays(-daysAgo).toString(u"yyyy-MM-dd"_s) +
+               u".log"_s;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini.toStdString());
+        ProcessState::reset();
+        writeFile(dated(c.keptDays), "kept\n");
+        writeFile(dated(c.keptDays + 1), "too old\n");
+
+        initialiseWith(c.ini);
+
+        EXPECT_TRUE(QFile::exists(dated(c.keptDays)));
+        EXPECT_FALSE(QFile::exists(dated(c.keptDays + 1)));
+        QFile::remove(dated(c.keptDays));
+    }
+    DailyLogFile::forgetKeptDays();
+    Clock::reset();
 }
 
 TEST_F(MainTest, AnIniFileThatCannotBeReadGivesTheDefaults)

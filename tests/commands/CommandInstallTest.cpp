@@ -248,6 +248,48 @@ TEST_F(CommandInstallTest, NothingToInstallOrRollBackLeavesTheEngineAlone)
     EXPECT_EQ(utility->calls, (QStringList{QStringLiteral("FilesToInstallPackage"), QStringLiteral("FilesToRollBack")}));
 }
 
+TEST_F(CommandInstallTest, APackagedInstallRefusesInstallAndUninstallAndKeepsTheEngineRunning)
+{
+    const QString mark = root + QStringLiteral("/usr/share/pcquiba/packaged");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(mark).absolutePath()));
+    writeFile(mark, "installed by the package\n");
+    processor.setPackageMark(mark);
+    utility->count = 3;
+    placeInstallerProgram();
+    struct Case {
+        QString command;
+        bool kiosk;
+        double busySeconds; // a sale does not hold a refusal
+    };
+    const Case cases[] = {
+        {QStringLiteral("q:/install?package=p.tar.gz"), false, -1},
+        {QStringLiteral("q:/install"), true, 300},
+        {QStringLiteral("q:/uninstall"), false, 300},
+        {QStringLiteral("q:/UNINSTALL?package=p.tar.gz"), true, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command.toStdString());
+        ini->EraseSection(IniSections::Commands);
+        logger->lines.clear();
+        host.kioskMode = c.kiosk;
+        busyBasket(c.busySeconds);
+        addCommand(QStringLiteral("k"), c.command);
+
+        tick();
+
+        const Line refusal{QStringLiteral("Command Failed: pcQUIBA was installed by its package; only the package "
+                                          "manager changes its files: ") +
+                               mark,
+                           Trace::CommandFailureSeverity};
+        EXPECT_EQ(logger->lines.last(), refusal);
+        EXPECT_EQ(entry(QStringLiteral("k")).Status(), IniCommandEntry::kDoneStatus) << "not retried";
+        EXPECT_TRUE(host.calls.isEmpty()) << "no Closing, the engine keeps running";
+        EXPECT_TRUE(utility->calls.isEmpty());
+        EXPECT_TRUE(installer->calls.isEmpty());
+        EXPECT_TRUE(host.engine);
+    }
+}
+
 class CommandUploadTest : public CommandTestFixture {};
 
 TEST_F(CommandUploadTest, UploadsAFileInsideTheProgramRoot)

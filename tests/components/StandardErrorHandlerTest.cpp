@@ -1,5 +1,6 @@
 #include "common/TestEnvironment.h"
 #include "components/StandardErrorHandler.h"
+#include "platform/Clock.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,6 +55,26 @@ TEST(StandardErrorHandlerTest, AppendsEachRecordedErrorToErrorLogInTheLogsFolder
     handler.leaveProcedure();
     EXPECT_EQ(handler.errorNumber(), 6);
     EXPECT_EQ(handler.errorDescription(), QStringLiteral("Overflow"));
+}
+
+TEST(StandardErrorHandlerTest, KeepsTodaysErrorsInErrorLogAndMovesTheDayBeforeAside)
+{
+    StandardErrorHandler handler;
+    handler.initialise(nullptr, QStringLiteral("error-days.log"), 2);
+    const QString dated = TestEnvironment::root() + QStringLiteral("/logs/error-days-2026-12-10.log");
+    QFile::remove(handler.logFileName());
+    QFile::remove(dated);
+    const AutomationError overflow(6, QStringLiteral("pcQUIBA"), QStringLiteral("Overflow"));
+
+    Clock::set(QDateTime(QDate(2026, 12, 10), QTime(23, 59, 59)));
+    handler.recordError(overflow, 0, QStringLiteral("Function Count"), QStringLiteral("Basket"));
+    Clock::advance(1000);
+    handler.recordError(overflow, 0, QStringLiteral("Function Count"), QStringLiteral("Basket"));
+    Clock::reset();
+
+    EXPECT_TRUE(readAll(dated).startsWith(QStringLiteral("2026-12-10 23:59:59.000 | 6 | Overflow")));
+    EXPECT_TRUE(readAll(handler.logFileName()).startsWith(QStringLiteral("2026-12-11 00:00:00.000 | 6 | Overflow")));
+    EXPECT_EQ(readAll(handler.logFileName()).count(u'\n'), 1);
 }
 
 TEST(StandardErrorHandlerTest, ADescriptionWithLineBreaksStaysOnItsOwnLine)

@@ -1,9 +1,12 @@
 #include "common/TestEnvironment.h"
 #include "components/StandardLogger.h"
+#include "platform/Clock.h"
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -79,6 +82,48 @@ TEST(StandardLoggerTest, ThresholdFiltersSeverities)
             written.append(line.section(u' ', 2, 2).toInt());
         EXPECT_EQ(written, testCase.written);
     }
+}
+
+TEST(StandardLoggerTest, KeepsTodaysLinesInItsFileAndMovesTheDayBeforeAside)
+{
+    StandardLogger logger;
+    logger.setLogName(QStringLiteral("pcQUIBA-days"));
+    const QString dated = TestEnvironment::root() + QStringLiteral("/logs/pcQUIBA-days-2026-12-10.log");
+    QFile::remove(logger.fileName());
+    QFile::remove(dated);
+
+    Clock::set(QDateTime(QDate(2026, 12, 10), QTime(23, 59, 59)));
+    logger.log(Variant(u"late"), 1);
+    Clock::advance(1000);
+    logger.log(Variant(u"early"), 1);
+    Clock::reset();
+
+    const QStringList before = readLines(dated);
+    ASSERT_EQ(before.size(), 1);
+    EXPECT_EQ(before[0], QStringLiteral("2026-12-10 23:59:59.000 1 late"));
+    EXPECT_EQ(readLines(logger.fileName()), QStringList{QStringLiteral("2026-12-11 00:00:00.000 1 early")});
+}
+
+TEST(StandardLoggerTest, WrittenLinesOfSeverityThreeAndAboveAlsoGoToTheJournal)
+{
+    QTemporaryFile journalFile;
+    ASSERT_TRUE(journalFile.open());
+    struct stat status {};
+    ASSERT_EQ(fstat(journalFile.handle(), &status), 0);
+    StandardLogger logger;
+    logger.setLogName(QStringLiteral("pcQUIBA-journal"));
+    logger.setJournal(JournalStream(journalFile.handle(), QByteArray::number(qulonglong(status.st_dev)) + ':' +
+                                                             QByteArray::number(qulonglong(status.st_ino))));
+    logger.setThreshold(4);
+    for (qint32 severity : {0, 1, 2, 3, 4, 5, 6})
+        logger.log(Variant(QStringLiteral("line %1").arg(severity)), severity);
+    logger.setThreshold(0);
+    logger.log(Variant(u"line 3 again"), 3);
+
+    QFile journal(journalFile.fileName());
+    ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
+    // Below the threshold nothing is written, to the file or the journal.
+    EXPECT_EQ(QString::fromUtf8(journal.readAll()), QStringLiteral("<3>line 4\n<3>line 5\n<3>line 6\n<4>line 3 again\n"));
 }
 
 TEST(StandardLoggerTest, BeforeALogNameIsSetItWritesToTheProgramsLog)

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# The Debian packages, built by scripts/package.sh from a finished build folder (no second build)
+# and unpacked: their names, control fields and file lists; the unpacked pcquiba runs; and a
+# private session bus whose services folder holds the packaged service file (its program path
+# moved to the unpacked tree) starts it on the first CreateAPI and answers API.Version.
+# Usage: package-test.sh BUILD_FOLDER
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+daemon_pid=
+cleanup() {
+    [ -n "$daemon_pid" ] && kill "$daemon_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
+expect_equal() { [ "$2" = "$3" ] || fail "$1: expected '$3', got '$2'"; }
+
+# The README's line: scripts/package.sh leaves pcquiba_<version>_<arch>.deb where it is started.
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+arch=$(dpkg --print-architecture)
+(cd "$work" && PCQUIBA_PACKAGE_BUILT=1 PCQUIBA_BUILD_DIR="$build" bash "$source_dir/scripts/package.sh" >/dev/null)
+main="$work/pcquiba_${version}_${arch}.deb"
+simulated="$work/pcquiba-simulated_${version}_${arch}.deb"
+for deb in "$main" "$simulated"; do
+    [ -f "$deb" ] || { fail "no $(basename "$deb") among: $(ls "$work")"; exit 1; }
+done
+
+# The README's install, simulated: apt finds every package pcquiba depends on.
+(cd "$work" && apt-get install --simulate ./pcquiba_*.deb) >"$work/apt" 2>&1 &&
+    grep -q "^Inst pcquiba (${version} " "$work/apt" || fail "apt install ./pcquiba_*.deb: $(cat "$work/apt")"
+
+# Control fields. Depends comes from the libraries the programs link (dpkg-shlibdeps).
+check_control() { # deb package
+    expect_equal "$2 Package" "$(dpkg-deb -f "$1" Package)" "$2"
+    expect_equal "$2 Version" "$(dpkg-deb -f "$1" Version)" "$version"
+    expect_equal "$2 Architecture" "$(dpkg-deb -f "$1" Architecture)" "$arch"
+    local description depends
+    description=$(dpkg-deb -f "$1" Description)
+    description=${description%%$'\n'*}
+    [ -n "$description" ] && [ ${#description} -le 80 ] || fail "$2 Description's first line: '$description'"
+    depends=$(dpkg-deb -f "$1" Depends)
+    for library in libc6 libqt6core6; do
+        [[ "$depends" == *"$library ("* ]] || fail "$2 Depends lacks $library: $depends"
+    done
+}
+check_control "$main" pcquiba
+check_control "$simulated" pcquiba-simulated
+[[ "$(dpkg-deb -f "$simulated" Depends)" == *"pcquiba (= $version)"* ]] ||
+    fail "pcquiba-simulated does not depend on pcquiba $version: $(dpkg-deb -f "$simulated" Depends)"
+for library in libqt6dbus6 libzint libpugixml1v5; do
+    [[ "$(dpkg-deb -f "$main" Depends)" == *"$library"* ]] || fail "pcquiba Depends lacks $library"
+done
+
+# File lists: every file and link in the package matches a line of its table, and every line
+# matches something (a line may be a shell pattern).
+check_files() { # deb table
+    local listed line path matched
+    listed=$(dpkg-deb -c "$1" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' | sort)
+    local -a patterns
+    mapfile -t patterns < <(grep -v '^#' "$2" | grep -v '^$')
+    while read -r path; do
+        matched=
+        for line in "${patterns[@]}"; do
+            # shellcheck disable=SC2053
+            [[ "$path" == $line ]] && matched=1 && break
+        done
+        [ -n "$matched" ] || fail "$(basename "$1") holds $path, which $(basename "$2") does not list"
+    done <<<"$listed"
+    for line in "${patterns[@]}"; do
+        matched=
+        while read -r path; do
+            # shellcheck disable=SC2053
+            [[ "$path" == $line ]] && matched=1 && break
+        done <<<"$listed"
+        [ -n "$matched" ] || fail "$(basename "$1") lacks $line"
+    done
+}
+check_files "$main" "$here/pcquiba.files"
+check_files "$simulated" "$here/pcquiba-simulated.files"
+
+# Unpacked, the programs run from where they lie.
+unpacked="$work/unpacked"
+dpkg-deb -x "$main" "$unpacked"
+dpkg-deb -x "$simulated" "$unpacked"
+IFS=. read -r major minor patch <<<"$version"
+expected_version=$(printf 'VB.%02d.%02d.%02d' "$major" "$minor" "$patch")
+expect_equal "pcquiba --version" "$("$unpacked/usr/bin/pcquiba" --version)" "pcQUIBA $expected_version"
+
+service="$unpacked/usr/share/dbus-1/services/org.pcquiba.pcQUIBA.service"
+expect_equal "service Exec" "$(sed -n 's/^Exec=//p' "$service")" "/usr/bin/pcquiba --automation"
+unit="$unpacked/usr/lib/systemd/user/pcquiba-kiosk.service"
+expect_equal "kiosk unit ExecStart" "$(sed -n 's/^ExecStart=//p' "$unit")" "/usr/bin/pcquiba /g"
+for setting in After=graphical-session.target Restart=always SuccessExitStatus=143 WantedBy=graphical-session.target; do
+    grep -qx "$setting" "$unit" || fail "kiosk unit lacks $setting"
+done
+
+# The bus starts the unpacked pcquiba through the packaged service file.
+mkdir -p "$work/services" "$work/root"
+sed "s|/usr/bin/pcquiba|$unpacked/usr/bin/pcquiba|" "$service" >"$work/services/org.pcquiba.pcQUIBA.service"
+cat >"$work/bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig><type>session</type><listen>unix:tmpdir=$work</listen>
+<servicedir>$work/services</servicedir><policy context="default">
+<allow send_destination="*"/><allow receive_sender="*"/><allow own="*"/></policy></busconfig>
+CONF
+env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY -u WAYLAND_DISPLAY PCQUIBA_ROOT="$work/root" QT_QPA_PLATFORM=offscreen \
+    dbus-daemon --config-file="$work/bus.conf" --nofork --print-address=1 >"$work/address" &
+daemon_pid=$!
+for _ in $(seq 100); do [ -s "$work/address" ] && break; sleep 0.1; done
+address=$(head -n 1 "$work/address")
+[ -n "$address" ] || { fail "the private bus did not start"; exit 1; }
+
+answer=$(DBUS_SESSION_BUS_ADDRESS="$address" /usr/bin/python3 - "$unpacked/usr/bin/pcquiba" <<'PY'
+import os, signal, sys, time
+import dbus
+bus = dbus.SessionBus()
+factory = bus.get_object("org.pcquiba.pcQUIBA", "/org/pcquiba/pcQUIBA", introspect=False)
+api = dbus.Interface(factory, "org.pcquiba.pcQUIBA").CreateAPI(timeout=120)  # starts pcquiba
+version = bus.get_object("org.pcquiba.pcQUIBA", api, introspect=False).Get(
+    "org.pcquiba.API", "Version", dbus_interface=dbus.PROPERTIES_IFACE, timeout=60)
+pid = int(bus.get_object("org.freedesktop.DBus", "/org/freedesktop/DBus").GetConnectionUnixProcessID(
+    "org.pcquiba.pcQUIBA", dbus_interface="org.freedesktop.DBus"))
+program = os.readlink(f"/proc/{pid}/exe")
+os.kill(pid, signal.SIGTERM)
+for _ in range(200):
+    if not os.path.exists(f"/proc/{pid}"): break
+    time.sleep(0.05)
+print(str(version), program)
+PY
+) || fail "CreateAPI through the packaged service file"
+expect_equal "API.Version from the bus-started program" "$answer" "$expected_version $unpacked/usr/bin/pcquiba"
+# SIGTERM (what systemctl --user stop sends) ends it in order.
+expect_equal "last log line after SIGTERM" "$(tail -n 1 "$work/root/logs/pcQUIBA.log" | cut -d' ' -f3-)" \
+    "1 pcQUIBA ends: signal 15"
+
+# lintian (scripts/deps.sh installs it) finds no error.
+lintian --fail-on error "$main" "$simulated" >"$work/lintian" 2>&1 || fail "lintian: $(cat "$work/lintian")"
+
+[ "$failures" -eq 0 ] && echo "packages pcquiba and pcquiba-simulated $version: all checks passed"
+exit "$failures"

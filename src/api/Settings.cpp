@@ -1,9 +1,9 @@
 #include "api/Settings.h"
 
-#include "app/ErrorExit.h"
-#include "app/ProcedureFrame.h"
-#include "app/QuibaErrors.h"
-#include "app/Trace.h"
+#include "services/ErrorExit.h"
+#include "services/ProcedureFrame.h"
+#include "services/QuibaErrors.h"
+#include "services/Trace.h"
 #include "config/IniDefaults.h"
 #include "config/IniLocation.h"
 #include "config/clsINIFile.h"

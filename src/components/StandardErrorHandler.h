@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MemoryErrorHandler.h"
+#include "services/MemoryErrorHandler.h"
 
 #include <QStringList>
 

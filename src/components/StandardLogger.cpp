@@ -1,6 +1,6 @@
 #include "components/StandardLogger.h"
 
-#include "app/Trace.h"
+#include "services/Trace.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/LineAppender.h"
 #include "platform/ProgramFolders.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Logger.h"
+#include "services/Logger.h"
 
 // The built-in logger. It appends "time severity text" lines to "<log name>.log" in the
 // program's logs folder and writes only lines whose severity is at least the threshold.

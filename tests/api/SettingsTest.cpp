@@ -1,6 +1,6 @@
 #include "api/SaleFixture.h"
 #include "api/Settings.h"
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 #include "common/TestEventLoop.h"
 #include "config/IniLocation.h"
 #include "config/clsINIFile.h"

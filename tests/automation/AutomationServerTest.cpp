@@ -2,7 +2,7 @@
 #include "automation/AutomationServer.h"
 #include "automation/BusError.h"
 #include "automation/BusValue.h"
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 #include "controller/frmController.h"
 
 #include "BusTestSupport.h"

@@ -1,6 +1,6 @@
 #include "common/TestEnvironment.h"
 
-#include "app/Services.h"
+#include "services/Services.h"
 #include "components/BuiltInComponents.h"
 
 namespace {

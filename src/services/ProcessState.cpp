@@ -1,4 +1,4 @@
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 
 #include "config/clsINIFile.h"
 

@@ -15,9 +15,9 @@
 #include "api/Voucher.h"
 #include "services/ErrorExit.h"
 #include "services/ProcedureFrame.h"
+#include "services/ProcessInitialiser.h"
 #include "services/ProcessState.h"
 #include "services/Trace.h"
-#include "app/modMain.h"
 #include "config/IniSections.h"
 #include "config/clsINIFile.h"
 #include "controller/frmController.h"
@@ -93,7 +93,7 @@ clsINIFile& processIni()
 API::API()
 {
     if (!ProcessState::instance().initialised)
-        modMain::MainInitialise();
+        ProcessInitialiser::run();
     try {
         Class_Initialize();
     } catch (...) {

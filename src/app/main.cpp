@@ -72,6 +72,7 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     BuiltInComponents::registerAll();
     ComponentPluginLoader::loadAll();
+    modMain::registerInitialiser();
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

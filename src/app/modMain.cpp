@@ -4,6 +4,7 @@
 #include "app/FirstRun.h"
 #include "services/MessageBoxes.h"
 #include "services/ProcedureFrame.h"
+#include "services/ProcessInitialiser.h"
 #include "services/ProcessState.h"
 #include "app/ServiceStartup.h"
 #include "services/Services.h"
@@ -55,6 +56,11 @@ enum class ParseState { Between, SwitchName, Value, SingleQuoted, DoubleQuoted }
 } // namespace
 
 // ---- start-up --------------------------------------------------------------------------------
+
+void modMain::registerInitialiser()
+{
+    ProcessInitialiser::set([] { MainInitialise(); });
+}
 
 std::optional<int> modMain::MainInitialise()
 {

@@ -1,7 +1,5 @@
 #include "services/ProcessState.h"
 
-#include "config/clsINIFile.h"
-
 ProcessState& ProcessState::instance()
 {
     static ProcessState state;

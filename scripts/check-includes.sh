@@ -20,14 +20,13 @@ while IFS= read -r -d '' file; do
         status=1
         continue
     fi
-    while IFS=: read -r line text; do
-        target=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]*)".*/\1/' <<<"$text")
+    while IFS=: read -r line target; do
         included=${target%%/*}
         [[ -n ${level[$included]+set} ]] || continue
         if (( level[$included] < level[$folder] )); then
             echo "$file:$line: src/$folder includes $target from a floor above it" >&2
             status=1
         fi
-    done < <(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" || true)
+    done < <(sed -nE 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]*)".*/\1/;T;=;p' "$file" | paste -d: - -)
 done < <(find src -type f \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z)
 exit $status

@@ -4,7 +4,7 @@
 // reply the way pcQUIBA's event relay waits (an event loop run until the reply is in), so the
 // three round trips differ only in what pcQUIBA does. Run under dbus-run-session.
 #include "api/API.h"
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "automation/AutomationServer.h"
 #include "automation/PendingReply.h"
 #include "platform/EventRelay.h"

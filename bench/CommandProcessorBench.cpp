@@ -1,7 +1,7 @@
 // One tick of the remote command processor over a COMMANDS section at the read limit (32,000
 // characters of finished entries, none due) and over a pruned one (ten finished entries).
 
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "components/BuiltInComponents.h"
 #include "components/IniCommandEntry.h"
 #include "config/IniSections.h"

@@ -2,7 +2,7 @@
 // of the COMMANDS section of an INI file in a temporary program root, and one tick runs them
 // with a fake utility, installer, host library and controller. Nothing may be written outside
 // the temporary root: a file beside it is watched and the target aborts if it changes.
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "components/IniCommandEntry.h"
 #include "config/IniSections.h"
 #include "config/clsINIFile.h"

@@ -14,11 +14,11 @@
 #include "api/TickCount.h"
 #include "api/UserInterface.h"
 #include "api/Voucher.h"
-#include "app/ErrorExit.h"
-#include "app/ProcedureFrame.h"
-#include "app/ProcessState.h"
-#include "app/Trace.h"
-#include "app/modMain.h"
+#include "services/ErrorExit.h"
+#include "services/ProcedureFrame.h"
+#include "services/ProcessInitialiser.h"
+#include "services/ProcessState.h"
+#include "services/Trace.h"
 #include "config/IniSections.h"
 #include "config/clsINIFile.h"
 #include "controller/frmController.h"
@@ -94,7 +94,7 @@ clsINIFile& processIni()
 API::API()
 {
     if (!ProcessState::instance().initialised)
-        modMain::MainInitialise();
+        ProcessInitialiser::run();
     try {
         Class_Initialize();
     } catch (...) {

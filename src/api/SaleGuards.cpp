@@ -1,8 +1,8 @@
 #include "api/SaleGuards.h"
 
-#include "app/ErrText.h"
-#include "app/ProcedureFrame.h"
-#include "app/QuibaErrors.h"
+#include "services/ErrText.h"
+#include "services/ProcedureFrame.h"
+#include "services/QuibaErrors.h"
 #include "controller/frmController.h"
 #include "platform/RuntimeErrors.h"
 

@@ -1,9 +1,9 @@
 #include "api/UserInterface.h"
 
 #include "api/SaleGuards.h"
-#include "app/ErrorExit.h"
-#include "app/ProcedureFrame.h"
-#include "app/Trace.h"
+#include "services/ErrorExit.h"
+#include "services/ProcedureFrame.h"
+#include "services/Trace.h"
 #include "controller/frmController.h"
 #include "platform/Dictionary.h"
 #include "platform/RuntimeErrors.h"

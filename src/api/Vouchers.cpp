@@ -2,9 +2,9 @@
 
 #include "api/SaleGuards.h"
 #include "api/Voucher.h"
-#include "app/ErrorExit.h"
-#include "app/ProcedureFrame.h"
-#include "app/Trace.h"
+#include "services/ErrorExit.h"
+#include "services/ProcedureFrame.h"
+#include "services/Trace.h"
 #include "controller/EngineBasket.h"
 #include "controller/frmController.h"
 #include "platform/Collection.h"

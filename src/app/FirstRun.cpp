@@ -1,6 +1,6 @@
 #include "app/FirstRun.h"
 
-#include "app/Services.h"
+#include "services/Services.h"
 #include "config/IniKeys.h"
 #include "config/IniLocation.h"
 #include "config/clsINIFile.h"

@@ -1,8 +1,8 @@
 #include "app/ProcessLifetime.h"
 
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "app/TerminationSignals.h"
-#include "app/Trace.h"
+#include "services/Trace.h"
 #include "controller/frmController.h"
 #include "platform/Clock.h"
 

@@ -1,7 +1,7 @@
 #include "app/ServiceStartup.h"
 
-#include "app/Services.h"
-#include "app/Trace.h"
+#include "services/Services.h"
+#include "services/Trace.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/Format.h"

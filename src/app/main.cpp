@@ -1,8 +1,8 @@
 #include "app/ProcessLifetime.h"
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "app/ServiceStartup.h"
-#include "app/Services.h"
-#include "app/Trace.h"
+#include "services/Services.h"
+#include "services/Trace.h"
 #include "app/modMain.h"
 #include "automation/AutomationServer.h"
 #include "components/BuiltInComponents.h"
@@ -72,6 +72,7 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     BuiltInComponents::registerAll();
     ComponentPluginLoader::loadAll();
+    modMain::registerInitialiser();
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

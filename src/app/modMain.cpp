@@ -2,12 +2,13 @@
 
 #include "api/SaleObjects.h"
 #include "app/FirstRun.h"
-#include "app/MessageBoxes.h"
-#include "app/ProcedureFrame.h"
-#include "app/ProcessState.h"
+#include "services/MessageBoxes.h"
+#include "services/ProcedureFrame.h"
+#include "services/ProcessInitialiser.h"
+#include "services/ProcessState.h"
 #include "app/ServiceStartup.h"
-#include "app/Services.h"
-#include "app/Trace.h"
+#include "services/Services.h"
+#include "services/Trace.h"
 #include "config/IniDefaults.h"
 #include "config/IniKeys.h"
 #include "config/IniLocation.h"
@@ -57,6 +58,11 @@ enum class ParseState { Between, SwitchName, Value, SingleQuoted, DoubleQuoted }
 } // namespace
 
 // ---- start-up --------------------------------------------------------------------------------
+
+void modMain::registerInitialiser()
+{
+    ProcessInitialiser::set([] { MainInitialise(); });
+}
 
 std::optional<int> modMain::MainInitialise()
 {

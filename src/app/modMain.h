@@ -17,6 +17,9 @@ public:
     // process must end now with that exit code: 0 for a second instance (silently), 1 when
     // the error handler could not be made (after telling the operator).
     static std::optional<int> MainInitialise();
+    // Lets the automation objects run MainInitialise (ProcessInitialiser) without including
+    // the start-up.
+    static void registerInitialiser();
 
     // Runs the start for the given command line (a hand start's words after the program
     // name). An answer means the process ends now with that exit code; none means it lives

@@ -2,8 +2,8 @@
 
 #include "api/BasketItem.h"
 #include "api/Voucher.h"
-#include "app/ProcessState.h"
-#include "app/Trace.h"
+#include "services/ProcessState.h"
+#include "services/Trace.h"
 #include "automation/BusError.h"
 #include "automation/BusValue.h"
 #include "automation/ClientObjectMapper.h"

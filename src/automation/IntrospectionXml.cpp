@@ -1,7 +1,7 @@
 #include "automation/IntrospectionXml.h"
 
 #include "api/SurrenderReason.h"
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 #include "automation/ExportedObject.h"
 
 #include <utility>

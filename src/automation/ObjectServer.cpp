@@ -1,6 +1,6 @@
 #include "automation/ObjectServer.h"
 
-#include "app/Trace.h"
+#include "services/Trace.h"
 #include "automation/BusError.h"
 #include "automation/BusValue.h"
 #include "automation/ClientObjectMapper.h"

@@ -1,8 +1,8 @@
 #include "components/BuiltInConfigurationUtility.h"
 
-#include "app/MessageBoxes.h"
-#include "app/ProcessState.h"
-#include "app/Trace.h"
+#include "services/MessageBoxes.h"
+#include "services/ProcessState.h"
+#include "services/Trace.h"
 #include "components/ConfigurationDialog.h"
 #include "components/UpdatePackageQuartermaster.h"
 #include "config/IniDefaults.h"

@@ -1,7 +1,7 @@
 #include "components/EscPosStatus.h"
 
-#include "app/Services.h"
-#include "app/Trace.h"
+#include "services/Services.h"
+#include "services/Trace.h"
 #include "components/EscPosCommands.h"
 #include "components/EscPosConnection.h"
 #include "platform/RuntimeErrors.h"

@@ -1,7 +1,7 @@
 #include "components/PackageInstaller.h"
 
-#include "app/Services.h"
-#include "app/Trace.h"
+#include "services/Services.h"
+#include "services/Trace.h"
 #include "components/UpdatePackage.h"
 #include "components/UpdatePackageWorker.h"
 #include "controller/MainIni.h"

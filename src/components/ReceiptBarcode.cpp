@@ -1,7 +1,7 @@
 #include "components/ReceiptBarcode.h"
 
-#include "app/Services.h"
-#include "app/Trace.h"
+#include "services/Services.h"
+#include "services/Trace.h"
 #include "platform/Variant.h"
 
 #include <QHash>

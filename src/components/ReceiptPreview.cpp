@@ -1,7 +1,7 @@
 #include "components/ReceiptPreview.h"
 
-#include "app/Services.h"
-#include "app/Trace.h"
+#include "services/Services.h"
+#include "services/Trace.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 #include "components/ReceiptPrinter.h"
 
 #include "api/VoucherMarkup.h"
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "components/EscPosConnection.h"
 #include "components/EscPosEncoder.h"
 #include "components/ReceiptOutput.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/MemoryErrorHandler.h"
 #include "platform/DailyLogFile.h"
+#include "services/MemoryErrorHandler.h"
 
 #include <QStringList>
 

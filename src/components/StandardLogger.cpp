@@ -1,7 +1,7 @@
 #include "components/StandardLogger.h"
 
-#include "app/Trace.h"
 #include "platform/Clock.h"
+#include "services/Trace.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/ProgramFolders.h"
 

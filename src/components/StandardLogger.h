@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Logger.h"
 #include "platform/DailyLogFile.h"
 #include "platform/JournalStream.h"
+#include "services/Logger.h"
 
 // The built-in logger. It appends "time severity text" lines to "<log name>.log" in the
 // program's logs folder (today's lines; earlier days are moved aside, DailyLogFile) and writes

@@ -1,6 +1,6 @@
 #include "components/TextFileLexicon.h"
 
-#include "app/PlaceholderText.h"
+#include "services/PlaceholderText.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Lexicon.h"
+#include "services/Lexicon.h"
 
 #include <QHash>
 

@@ -1,7 +1,7 @@
 #include "components/UpdatePackageQuartermaster.h"
 
-#include "app/Services.h"
-#include "app/Trace.h"
+#include "services/Services.h"
+#include "services/Trace.h"
 #include "components/PackageInstaller.h"
 #include "components/UpdatePackage.h"
 #include "components/UpdatePackageWorker.h"

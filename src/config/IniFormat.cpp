@@ -1,6 +1,6 @@
 #include "config/IniFormat.h"
 
-#include "app/ProcedureFrame.h"
+#include "services/ProcedureFrame.h"
 #include "config/modINIConstants.h"
 #include "platform/Conversions.h"
 #include "platform/Format.h"

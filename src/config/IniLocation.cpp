@@ -1,6 +1,6 @@
 #include "config/IniLocation.h"
 
-#include "app/ProcedureFrame.h"
+#include "services/ProcedureFrame.h"
 #include "config/IniDefaults.h"
 #include "config/IniKeys.h"
 #include "config/IniMachine.h"

@@ -1,6 +1,6 @@
 #include "config/IniSectionExpander.h"
 
-#include "app/ProcedureFrame.h"
+#include "services/ProcedureFrame.h"
 #include "config/IniKeys.h"
 #include "config/IniPlaceholders.h"
 #include "config/IniSections.h"

@@ -1,6 +1,6 @@
 #include "config/clsINIFile.h"
 
-#include "app/ProcedureFrame.h"
+#include "services/ProcedureFrame.h"
 #include "platform/Ansi.h"
 #include "platform/Blanks.h"
 #include "platform/Conversions.h"

@@ -1,6 +1,6 @@
 #include "config/clsIterator.h"
 
-#include "app/ProcedureFrame.h"
+#include "services/ProcedureFrame.h"
 #include "platform/Dictionary.h"
 
 using namespace Qt::StringLiterals;

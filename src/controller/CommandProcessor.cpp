@@ -1,8 +1,8 @@
 #include "controller/CommandProcessor.h"
 
-#include "app/ProcedureFrame.h"
-#include "app/Services.h"
-#include "app/Trace.h"
+#include "services/ProcedureFrame.h"
+#include "services/Services.h"
+#include "services/Trace.h"
 #include "config/IniDefaults.h"
 #include "config/IniKeys.h"
 #include "config/IniLocation.h"

@@ -1,6 +1,6 @@
 #include "controller/MainIni.h"
 
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "config/IniLocation.h"
 #include "config/clsINIFile.h"
 

@@ -1,8 +1,8 @@
 #include "controller/frmController.h"
 
-#include "app/FormProcedure.h"
-#include "app/ProcessState.h"
-#include "app/Trace.h"
+#include "services/FormProcedure.h"
+#include "services/ProcessState.h"
+#include "services/Trace.h"
 #include "controller/ConfigurationUtility.h"
 #include "controller/HostConnectionEvents.h"
 #include "controller/PrintQueueTarget.h"

@@ -1,6 +1,6 @@
 #include "support/clsGenericURI.h"
 
-#include "app/ProcedureFrame.h"
+#include "services/ProcedureFrame.h"
 #include "platform/Ansi.h"
 #include "platform/HexDigit.h"
 #include "platform/Blanks.h"

@@ -1,6 +1,6 @@
 #include "support/clsXMLReader.h"
 
-#include "app/ProcedureFrame.h"
+#include "services/ProcedureFrame.h"
 #include "platform/Ansi.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/RuntimeErrors.h"

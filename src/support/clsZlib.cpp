@@ -1,6 +1,6 @@
 #include "support/clsZlib.h"
 
-#include "app/ProcedureFrame.h"
+#include "services/ProcedureFrame.h"
 #include "platform/Ansi.h"
 #include "platform/Blanks.h"
 #include "platform/RuntimeErrors.h"

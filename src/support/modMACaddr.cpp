@@ -1,6 +1,6 @@
 #include "support/modMACaddr.h"
 
-#include "app/ProcedureFrame.h"
+#include "services/ProcedureFrame.h"
 #include "platform/Blanks.h"
 #include "platform/NetworkSource.h"
 

@@ -1,9 +1,9 @@
 #include "ui/frmSplash.h"
 
-#include "app/FormProcedure.h"
-#include "app/MessageBoxes.h"
-#include "app/ProcessState.h"
-#include "app/Services.h"
+#include "services/FormProcedure.h"
+#include "services/MessageBoxes.h"
+#include "services/ProcessState.h"
+#include "services/Services.h"
 #include "controller/frmController.h"
 #include "platform/DateValue.h"
 #include "platform/RuntimeErrors.h"

@@ -1,6 +1,6 @@
 #include "api/APIFixture.h"
 
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/Dictionary.h"
 

@@ -6,7 +6,7 @@
 #include "api/TickCount.h"
 #include "api/Voucher.h"
 #include "api/SaleFixture.h"
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "common/TestEnvironment.h"
 #include "config/clsINIFile.h"
 

@@ -1,7 +1,7 @@
 #include "api/APIFixture.h"
 
 #include "api/Basket.h"
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 #include "common/TestEventLoop.h"
 #include "controller/RulesEngineEvents.h"
 

@@ -6,12 +6,12 @@
 #include "api/Journal.h"
 #include "api/Settings.h"
 #include "api/UserInterface.h"
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 #include "app/ServiceStartup.h"
-#include "app/Trace.h"
+#include "services/Trace.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/SingleInstance.h"
-#include "app/Services.h"
+#include "services/Services.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "api/BasketItem.h"
 #include "api/Vouchers.h"
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 #include "fakes/FakeEngineBasketItem.h"
 #include "fakes/ServiceFixture.h"
 #include "platform/AutomationError.h"

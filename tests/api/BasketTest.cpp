@@ -2,7 +2,7 @@
 #include "api/BasketItem.h"
 #include "api/SaleFixture.h"
 #include "api/Vouchers.h"
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 #include "common/TestEventLoop.h"
 #include "platform/Collection.h"
 #include "platform/Dictionary.h"

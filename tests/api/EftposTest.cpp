@@ -1,5 +1,5 @@
 #include "api/Eftpos.h"
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "config/clsINIFile.h"
 #include "config/IniLocation.h"
 #include "fakes/ServiceFixture.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "common/TestEventLoop.h"
 #include "components/BuiltInComponents.h"
 #include "controller/RecordingControllerListener.h"

@@ -1,7 +1,7 @@
 #include "api/SaleFixture.h"
 #include "api/IniTextBounds.h"
 #include "api/Settings.h"
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 #include "common/TestEventLoop.h"
 #include "config/IniLocation.h"
 #include "config/clsINIFile.h"

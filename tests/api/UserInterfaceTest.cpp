@@ -1,6 +1,6 @@
 #include "api/SaleFixture.h"
 #include "api/UserInterface.h"
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 #include "common/TestEventLoop.h"
 
 using namespace Qt::StringLiterals;

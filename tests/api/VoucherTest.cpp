@@ -2,7 +2,7 @@
 #include "api/SaleFixture.h"
 #include "api/Voucher.h"
 #include "api/Vouchers.h"
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 #include "common/TestEventLoop.h"
 #include "common/TestFiles.h"
 #include "components/QuibaXmlDocument.h"

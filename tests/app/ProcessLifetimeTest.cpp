@@ -1,5 +1,5 @@
 #include "app/ProcessLifetime.h"
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "common/TestEventLoop.h"
 #include "controller/frmController.h"
 #include "fakes/FakeRulesEngine.h"

@@ -1,5 +1,5 @@
 #include "app/ServiceStartup.h"
-#include "app/Services.h"
+#include "services/Services.h"
 #include "common/TestEnvironment.h"
 
 #include <QFile>

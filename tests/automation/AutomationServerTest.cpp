@@ -1,7 +1,7 @@
 #include "AutomationServerFixture.h"
 #include "automation/BusError.h"
 #include "automation/BusValue.h"
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 #include "controller/frmController.h"
 
 #include "BusTestSupport.h"

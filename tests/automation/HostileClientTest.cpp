@@ -1,5 +1,5 @@
 #include "AutomationServerFixture.h"
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "automation/BusError.h"
 #include "controller/frmController.h"
 #include "platform/EventRelay.h"

@@ -1,6 +1,6 @@
 #include "CommandTestFixture.h"
 
-#include "app/Trace.h"
+#include "services/Trace.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/RuntimeErrors.h"
 #include "support/clsGenericURI.h"

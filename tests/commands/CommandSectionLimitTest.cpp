@@ -1,7 +1,7 @@
 #include "CommandTestFixture.h"
 
 #include "common/TestFiles.h"
-#include "app/Trace.h"
+#include "services/Trace.h"
 #include "config/IniKeys.h"
 #include "platform/Clock.h"
 #include "platform/Dictionary.h"

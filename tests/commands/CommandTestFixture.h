@@ -2,7 +2,7 @@
 
 #include "CommandFakes.h"
 
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "components/BuiltInComponents.h"
 #include "components/IniCommandEntry.h"
 #include "config/IniSections.h"

@@ -4,7 +4,7 @@
 #include "components/PackageInstaller.h"
 #include "components/UpdatePackageQuartermaster.h"
 #include "components/UpdatePackageState.h"
-#include "app/Trace.h"
+#include "services/Trace.h"
 #include "components/UpdatePackage.h"
 #include "config/IniKeys.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "components/UpdatePackage.h"
 #include "components/UpdatePackageWriter.h"
 #include "config/clsINIFile.h"

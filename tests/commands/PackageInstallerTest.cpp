@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 
-#include "app/Trace.h"
+#include "services/Trace.h"
 #include "components/PackageInstaller.h"
 #include "components/UpdatePackageState.h"
 #include "config/IniKeys.h"

@@ -1,6 +1,7 @@
 #include "common/TestEnvironment.h"
 
-#include "app/Services.h"
+#include "app/modMain.h"
+#include "services/Services.h"
 #include "components/BuiltInComponents.h"
 
 namespace {
@@ -14,6 +15,7 @@ void TestEnvironment::SetUp()
     qputenv("PCQUIBA_ROOT", g_root.toLocal8Bit());
     qputenv("PCQUIBA_REGISTRY", (g_root + QStringLiteral("/registry.reg")).toLocal8Bit());
     BuiltInComponents::registerAll();
+    modMain::registerInitialiser();
 }
 
 void TestEnvironment::TearDown()

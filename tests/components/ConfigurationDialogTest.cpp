@@ -1,4 +1,4 @@
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "components/BuiltInConfigurationUtility.h"
 #include "components/ConfigurationDialog.h"
 #include "components/ConfigurationSchema.h"

@@ -1,6 +1,6 @@
 #include "config/clsINIFile.h"
 
-#include "app/Services.h"
+#include "services/Services.h"
 #include "common/QtPrinting.h"
 #include "common/TestFiles.h"
 #include "fakes/RecordingErrorHandler.h"

@@ -1,6 +1,6 @@
 #include "config/clsIterator.h"
 
-#include "app/Services.h"
+#include "services/Services.h"
 #include "common/QtPrinting.h"
 #include "fakes/RecordingErrorHandler.h"
 #include "platform/Dictionary.h"

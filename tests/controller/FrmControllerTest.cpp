@@ -1,4 +1,4 @@
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "common/TestEventLoop.h"
 #include "components/BuiltInComponents.h"
 #include "controller/ConfigurationUtility.h"

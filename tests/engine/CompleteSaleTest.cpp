@@ -9,7 +9,7 @@
 #include "api/UserInterface.h"
 #include "api/Voucher.h"
 #include "api/Vouchers.h"
-#include "app/ProcessState.h"
+#include "services/ProcessState.h"
 #include "components/BuiltInComponents.h"
 #include "config/IniKeys.h"
 #include "config/IniLocation.h"

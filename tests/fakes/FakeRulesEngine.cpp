@@ -1,6 +1,6 @@
 #include "fakes/FakeRulesEngine.h"
 
-#include "app/Trace.h"
+#include "services/Trace.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/RuntimeErrors.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Logger.h"
+#include "services/Logger.h"
 
 #include <QStringList>
 

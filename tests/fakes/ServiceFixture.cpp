@@ -1,6 +1,6 @@
 #include "fakes/ServiceFixture.h"
 
-#include "app/Services.h"
+#include "services/Services.h"
 
 void ServiceFixture::SetUp()
 {

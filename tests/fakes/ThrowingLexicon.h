@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Lexicon.h"
+#include "services/Lexicon.h"
 #include "platform/RuntimeErrors.h"
 
 // A lexicon whose every lookup fails, as one whose file went bad under it.

@@ -1,6 +1,6 @@
 #include "support/modMACaddr.h"
 
-#include "app/Services.h"
+#include "services/Services.h"
 #include "common/TestFiles.h"
 #include "fakes/ServiceFixture.h"
 #include "platform/LinuxNetworkSource.h"

@@ -8,8 +8,8 @@
 // rollback) or rolls it back, writes what happened to its own log, pcquiba-installer.log, and
 // starts PROGRAM with its arguments, whatever became of the package, so that the kiosk comes
 // back. Exit code 0 when the package was installed or rolled back.
-#include "app/Services.h"
-#include "app/Trace.h"
+#include "services/Services.h"
+#include "services/Trace.h"
 #include "components/PackageInstaller.h"
 #include "components/PackageInstallerCommandLine.h"
 #include "components/PackageInstallerWait.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ErrorHandler.h"
+#include "services/ErrorHandler.h"
 
 // The error handler that stands in until start-up installs the configured one: it keeps the
 // last recorded error in memory, so the error exits work from the first procedure on, and

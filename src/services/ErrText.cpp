@@ -1,9 +1,9 @@
-#include "app/ErrText.h"
+#include "services/ErrText.h"
 
-#include "app/ProcedureFrame.h"
-#include "app/QuibaErrors.h"
-#include "app/Services.h"
-#include "app/Trace.h"
+#include "services/ProcedureFrame.h"
+#include "services/QuibaErrors.h"
+#include "services/Services.h"
+#include "services/Trace.h"
 
 QString ErrText(qint32 number, const VariantArray& arguments)
 {

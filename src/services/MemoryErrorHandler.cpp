@@ -1,4 +1,4 @@
-#include "app/MemoryErrorHandler.h"
+#include "services/MemoryErrorHandler.h"
 
 QString MemoryErrorHandler::className() const
 {

@@ -1,9 +1,9 @@
-#include "app/ErrorExit.h"
+#include "services/ErrorExit.h"
 
-#include "app/ErrText.h"
-#include "app/ProcedureFrame.h"
-#include "app/QuibaErrors.h"
-#include "app/Services.h"
+#include "services/ErrText.h"
+#include "services/ProcedureFrame.h"
+#include "services/QuibaErrors.h"
+#include "services/Services.h"
 #include "platform/ExecutableInfo.h"
 
 ErrorExit::ErrorExit(Kind kind, QString sourceName) : m_kind(kind), m_sourceName(std::move(sourceName)) {}

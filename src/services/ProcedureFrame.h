@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ErrorExit.h"
-#include "app/QuibaErrors.h"
+#include "services/ErrorExit.h"
+#include "services/QuibaErrors.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "app/FormProcedure.h"
+#include "services/FormProcedure.h"
 
-#include "app/ProcedureFrame.h"
+#include "services/ProcedureFrame.h"
 
 bool FormProcedure::run(const QString& procedure, const QString& formName, const std::function<void()>& body)
 {

@@ -1,6 +1,6 @@
-#include "app/Trace.h"
+#include "services/Trace.h"
 
-#include "app/Services.h"
+#include "services/Services.h"
 
 void Trace::write(const QString& line, qint32 severity)
 {

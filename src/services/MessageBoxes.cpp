@@ -1,7 +1,7 @@
-#include "app/MessageBoxes.h"
+#include "services/MessageBoxes.h"
 
-#include "app/ProcessState.h"
-#include "app/Trace.h"
+#include "services/ProcessState.h"
+#include "services/Trace.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "app/Trace.h"
+#include "services/Trace.h"
 #include "fakes/ServiceFixture.h"
 #include "platform/DateValue.h"
 #include "platform/Dictionary.h"

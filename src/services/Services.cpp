@@ -1,7 +1,7 @@
-#include "app/Services.h"
+#include "services/Services.h"
 
-#include "app/MemoryErrorHandler.h"
-#include "app/PlaceholderText.h"
+#include "services/MemoryErrorHandler.h"
+#include "services/PlaceholderText.h"
 
 namespace {
 

@@ -1,6 +1,4 @@
-#include "app/ProcessState.h"
-
-#include "config/clsINIFile.h"
+#include "services/ProcessState.h"
 
 ProcessState& ProcessState::instance()
 {

@@ -1,6 +1,6 @@
-#include "app/ProcedureFrame.h"
+#include "services/ProcedureFrame.h"
 
-#include "app/Services.h"
+#include "services/Services.h"
 
 ProcedureFrame::ProcedureFrame(const QString& procedure, const QString& owner)
     : m_procedure(procedure)

@@ -1,4 +1,4 @@
-#include "app/PlaceholderText.h"
+#include "services/PlaceholderText.h"
 
 QString PlaceholderText::fill(const QString& text, const VariantArray& arguments)
 {

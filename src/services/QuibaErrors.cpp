@@ -1,6 +1,6 @@
-#include "app/QuibaErrors.h"
+#include "services/QuibaErrors.h"
 
-#include "app/ErrText.h"
+#include "services/ErrText.h"
 #include "platform/ExecutableInfo.h"
 
 const QList<QuibaErrorCatalogue::Entry>& QuibaErrorCatalogue::entries()

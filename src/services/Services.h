@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/ErrorHandler.h"
-#include "app/Lexicon.h"
-#include "app/Logger.h"
+#include "services/ErrorHandler.h"
+#include "services/Lexicon.h"
+#include "services/Logger.h"
 
 #include <memory>
 

@@ -1,0 +1,2 @@
+#include "services/Services.h"
+#include "app/modMain.h"

@@ -12,6 +12,7 @@
 #include "controller/frmController.h"
 #include "fakes/FakeEngineBasket.h"
 #include "fakes/FakeRulesEngine.h"
+#include "common/ResidentMemory.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -291,19 +292,6 @@ private:
     int m_lateness;
 };
 
-// Resident memory in kilobytes, from /proc.
-double residentKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble();
-    }
-    return -1;
-}
-
 // The re-entrant attack: rounds of AddItem inside AddItemFailed, each event answered late. The
 // deepest relay stays at one; the time is the rounds times the lateness, and memory stays flat.
 void BM_LateReentrantSink(benchmark::State& state)
@@ -318,7 +306,7 @@ void BM_LateReentrantSink(benchmark::State& state)
     callAndWait(attacker, advise);
     FakeRulesEngine::last()->basket->isCommitted = false;
     sink.basketPath = pathIn(callAndWait(attacker, callOnServer(api, QStringLiteral("API"), QStringLiteral("Basket"))));
-    const double residentBefore = residentKilobytes();
+    const qint64 residentBefore = residentKilobytes();
     for (auto _ : state) {
         sink.rounds = 0;
         sink.wanted = int(state.range(0));
@@ -328,7 +316,7 @@ void BM_LateReentrantSink(benchmark::State& state)
     }
     state.counters["rounds"] = sink.rounds;
     state.counters["deepest relay"] = sink.deepest;
-    state.counters["resident growth kB"] = residentKilobytes() - residentBefore;
+    state.counters["resident growth kB"] = double(residentKilobytes() - residentBefore);
     attacker.unregisterObject(QStringLiteral("/late"));
     QDBusConnection::disconnectFromBus(QStringLiteral("bench-attacker"));
     Q_UNUSED(w);

@@ -9,6 +9,7 @@
 
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QTimer>
 #include <memory>
 
 // The automation server on the session bus with the fakes of an API test behind it, and what
@@ -85,6 +86,15 @@ protected:
         const QDBusMessage reply = client.call(path, kAPI, QStringLiteral("Advise"),
                                                {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/sink")))});
         ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    }
+
+    // The sink's client leaves the bus inside GetData without answering it.
+    static void leaveInsideGetData(std::unique_ptr<BusClient>& client, ScriptedSink& sink)
+    {
+        sink.handlers.insert(QStringLiteral("GetData"), [&client](const QDBusMessage&) -> std::optional<QVariantList> {
+            QTimer::singleShot(20, [&client] { client.reset(); });
+            return std::nullopt;
+        });
     }
 
     std::unique_ptr<AutomationServer> server;

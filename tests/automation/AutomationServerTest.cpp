@@ -6,6 +6,7 @@
 
 #include "BusTestSupport.h"
 #include "ScriptedSink.h"
+#include "common/ResidentMemory.h"
 
 #include <QDBusArgument>
 #include <QDBusMetaType>
@@ -129,10 +130,7 @@ TEST_F(AutomationServerTest, ASovereignLeavingInsideGetDataEndsItsClientAndTheNe
     auto client = std::make_unique<BusClient>(nextClient());
     const QString path = createAPI(*client);
     ScriptedSink sink;
-    sink.handlers.insert(QStringLiteral("GetData"), [&](const QDBusMessage&) {
-        QTimer::singleShot(20, [&] { client.reset(); });
-        return std::nullopt;
-    });
+    leaveInsideGetData(client, sink);
     advise(*client, path, sink);
     const auto first = engine;
     ASSERT_EQ(frmController::instance().clientCount(), 1);
@@ -251,19 +249,6 @@ TEST_F(AutomationServerTest, ASovereignKilledInsideGetDataLeavesTheServerToTheNe
     BusClient next(nextClient());
     const QString again = createAPI(next);
     EXPECT_EQ(valueIn(get(next, again, QStringLiteral("Version"))).toString(), QStringLiteral("VB.01.02.03"));
-}
-
-// Resident memory in kilobytes, from /proc.
-qint64 residentKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
 }
 
 TEST_F(AutomationServerTest, TenThousandClientsMadeAndReleasedLeaveNothingBehind)

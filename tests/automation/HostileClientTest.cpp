@@ -250,10 +250,7 @@ TEST_F(HostileClientTest, AClientLeavingInsideGetDataCancelsTheRequest)
     auto leaves = std::make_unique<BusClient>(nextClient());
     const QString path = createAPI(*leaves);
     ScriptedSink sink;
-    sink.handlers.insert(QStringLiteral("GetData"), [&](const QDBusMessage&) {
-        QTimer::singleShot(1, [&] { leaves.reset(); });
-        return std::nullopt;
-    });
+    leaveInsideGetData(leaves, sink);
     advise(*leaves, path, sink);
     ASSERT_EQ(frmController::instance().clientCount(), 2);
 

@@ -7,7 +7,10 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 
 build=${PCQUIBA_BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPCQUIBA_BUILD_TESTS=ON
+# Unity batches: each compiler run reads Qt's and GoogleTest's headers once for sixteen sources
+# instead of once per source (docs/development.md, "Build time").
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPCQUIBA_BUILD_TESTS=ON \
+      -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=16
 cmake --build "$build" -j "$(nproc)"
 
 export QT_QPA_PLATFORM=offscreen

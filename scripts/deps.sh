@@ -2,7 +2,7 @@
 # Installs the Debian packages pcQUIBA needs, skipping those already there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev libgl-dev zlib1g-dev libpugixml-dev libzint-dev libgtest-dev libgmock-dev
+packages=(cmake ninja-build g++ lld qt6-base-dev libgl-dev zlib1g-dev libpugixml-dev libzint-dev libgtest-dev libgmock-dev
           libbenchmark-dev libexpat1-dev libdbus-1-dev pkg-config dbus dbus-bin dbus-daemon python3-dbus python3-gi
           dpkg-dev file lintian)
 [ "${PCQUIBA_FUZZ:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)

@@ -4,6 +4,7 @@
 #include "api/AssignmentTemplates.h"
 #include "api/Basket.h"
 #include "api/BasketItem.h"
+#include "api/ClassExit.h"
 #include "api/Eftpos.h"
 #include "api/IniTextBounds.h"
 #include "api/Journal.h"
@@ -34,11 +35,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kQuote = u"\""_s;
-
-ErrorExit classExit()
-{
-    return ErrorExit::forClass(QuibaErrorCatalogue::sourceName(API::kClassName));
-}
 
 QString boolText(bool value)
 {
@@ -121,7 +117,7 @@ API::~API()
 void API::Class_Initialize()
 {
     ProcedureFrame frame(u"Sub Class_Initialize"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<API>(), [&] {
         Trace::write(u"Initialising API object"_s);
         m_identifier = newIdentifier();
         SaleObjects::install();
@@ -135,7 +131,7 @@ void API::Class_Initialize()
 void API::Class_Terminate()
 {
     ProcedureFrame frame(u"Sub Class_Terminate"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<API>(), [&] {
         // A controller unloaded under this client (the start screen closed it) has nothing
         // left to disconnect from.
         frmController* controller = m_controller.data();
@@ -187,7 +183,7 @@ void API::unadvise(APIEvents* sink)
 bool API::IsReady()
 {
     ProcedureFrame frame(u"Property (Get) IsReady"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         Trace::write(Trace::getLine(kClassName, u"IsReady"_s));
         const bool ready = frmController::instance().EngineReady();
         Trace::write(Trace::resultLine(boolText(ready)));
@@ -198,7 +194,7 @@ bool API::IsReady()
 bool API::IsBusy()
 {
     ProcedureFrame frame(u"Property (Get) IsBusy"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         Trace::write(Trace::getLine(kClassName, u"IsBusy"_s));
         requireReady(frame);
         const bool busy = SaleGuards::requiredEngine()->IsBusy();
@@ -210,7 +206,7 @@ bool API::IsBusy()
 bool API::IsAssigned()
 {
     ProcedureFrame frame(u"Property (Get) IsAssigned"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         Trace::write(Trace::getLine(kClassName, u"IsAssigned"_s));
         requireReady(frame);
         const bool assigned = !SaleGuards::requiredEngine()->AssignRequired();
@@ -222,7 +218,7 @@ bool API::IsAssigned()
 QString API::identityGet(const QString& name, const QString& lineName, QString (*read)(const RulesEngine&))
 {
     ProcedureFrame frame(u"Property (Get) "_s + name, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         Trace::write(Trace::getLine(kClassName, lineName));
         requireReady(frame);
         const QString value = read(*SaleGuards::requiredEngine());
@@ -234,7 +230,7 @@ QString API::identityGet(const QString& name, const QString& lineName, QString (
 void API::identitySet(const QString& name, const QString& value, void (*write)(RulesEngine&, const QString&))
 {
     ProcedureFrame frame(u"Property (Let) "_s + name, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<API>(), [&] {
         const QString trimmed = Blanks::trim(value);
         Trace::write(Trace::setLine(kClassName, name, trimmed));
         requireReady(frame);
@@ -298,7 +294,7 @@ void API::setSovereignVersion(const QString& value)
 bool API::TrainingMode()
 {
     ProcedureFrame frame(u"Property (Get) TrainingMode"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         Trace::write(Trace::getLine(kClassName, u"TrainingMode"_s));
         requireReadyAndAssigned(frame);
         const bool value = SaleGuards::requiredEngine()->TrainingMode();
@@ -310,7 +306,7 @@ bool API::TrainingMode()
 void API::setTrainingMode(bool value)
 {
     ProcedureFrame frame(u"Property (Let) TrainingMode"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<API>(), [&] {
         Trace::write(Trace::setLine(kClassName, u"TrainingMode"_s, boolText(value)));
         requireReadyAndAssigned(frame);
         const std::shared_ptr<RulesEngine> engine = SaleGuards::requiredEngine();
@@ -329,7 +325,7 @@ void API::setTrainingMode(bool value)
 QString API::Version()
 {
     ProcedureFrame frame(u"Property (Get) Version"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         Trace::write(Trace::getLine(kClassName, u"Version"_s));
         const QString version = ProcessState::instance().versionString;
         Trace::write(Trace::resultLine(version));
@@ -340,7 +336,7 @@ QString API::Version()
 bool API::WellBehaved()
 {
     ProcedureFrame frame(u"Property (Get) WellBehaved"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         Trace::write(Trace::getLine(kClassName, u"WellBehaved"_s));
         const bool value = ProcessState::instance().wellBehaved;
         Trace::write(Trace::resultLine(boolText(value)));
@@ -351,7 +347,7 @@ bool API::WellBehaved()
 void API::setWellBehaved(bool value)
 {
     ProcedureFrame frame(u"Property (Let) WellBehaved"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<API>(), [&] {
         Trace::write(Trace::setLine(kClassName, u"WellBehaved"_s, boolText(value)));
         ProcessState::instance().wellBehaved = value;
     });
@@ -375,7 +371,7 @@ QString API::productQuery(const QString& name, const QString& productID,
                           const std::function<Variant(RulesEngine&, const QString&)>& ask)
 {
     ProcedureFrame frame(u"Function "_s + name, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         Trace::write(Trace::callLine(kClassName, name, {productID}));
         const QString product = Blanks::trim(productID);
         requireReady(frame);
@@ -408,7 +404,7 @@ template <class T>
 std::shared_ptr<T> API::factory(const QString& name, std::shared_ptr<T>& object, bool assignCheck)
 {
     ProcedureFrame frame(u"Function "_s + name, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         Trace::write(Trace::callLine(kClassName, name));
         if (assignCheck)
             requireReadyAndAssigned(frame);
@@ -458,7 +454,7 @@ QString API::infoKey(const QString& name)
 QString API::POSInfo(const QString& name)
 {
     ProcedureFrame frame(u"Property (Get) POSInfo"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         if (Blanks::trim(name.toLower()).isEmpty())
             return QString();
         const QString key = infoKey(name);
@@ -472,7 +468,7 @@ QString API::POSInfo(const QString& name)
 void API::setPOSInfo(const QString& name, const QString& value)
 {
     ProcedureFrame frame(u"Property (Let) POSInfo"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<API>(), [&] {
         if (Blanks::trim(name.toLower()).isEmpty())
             return;
         const QString key = infoKey(name);
@@ -495,7 +491,7 @@ QString API::Assign1(std::optional<QString>& hardwareID, std::optional<QString>&
                      std::optional<QString>& assignCode2, std::optional<bool>& force)
 {
     ProcedureFrame frame(u"Function Assign1"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         for (std::optional<QString>* value : {&hardwareID, &assignCode1, &assignCode2}) {
             if (*value)
                 **value = Blanks::trim(**value);
@@ -521,7 +517,7 @@ QString API::Assign1(std::optional<QString>& hardwareID, std::optional<QString>&
 QString API::Assign2(VariantArray& arguments)
 {
     ProcedureFrame frame(u"Function Assign2"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         // Nested arrays count as their elements, in order.
         const VariantArray flat = modTouchTools::FlattenArray(arguments);
         QStringList quoted;
@@ -543,7 +539,7 @@ QString API::Assign2(VariantArray& arguments)
 QString API::Assign3()
 {
     ProcedureFrame frame(u"Function Assign3"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"Assign3"_s));
         requireReady(frame);
         QString message;
@@ -555,7 +551,7 @@ QString API::Assign3()
 QString API::Assign4(VariantArray& arguments)
 {
     ProcedureFrame frame(u"Function Assign4"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<API>(), [&] {
         // The arguments are not written.
         Trace::write(Trace::callLine(kClassName, u"Assign4"_s));
         requireReady(frame);
@@ -571,7 +567,7 @@ QString API::Assign4(VariantArray& arguments)
 void API::InjectData(const Variant& data, std::optional<qint32> device)
 {
     ProcedureFrame frame(u"Sub InjectData"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<API>(), [&] {
         // The call line joins the data as text, which an array or an object cannot be.
         if (data.isArray() || data.isObject())
             RuntimeErrors::raise(RuntimeErrors::TypeMismatch);
@@ -595,7 +591,7 @@ void API::InjectData(const Variant& data, std::optional<qint32> device)
 void API::InjectCancel(bool cancel)
 {
     ProcedureFrame frame(u"Sub InjectCancel"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<API>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"InjectCancel"_s, {boolText(cancel)}));
         m_injectionCancelled = cancel;
     });

@@ -1,6 +1,7 @@
 #include "api/Basket.h"
 
 #include "api/BasketItem.h"
+#include "api/ClassExit.h"
 #include "api/SaleGuards.h"
 #include "api/Vouchers.h"
 #include "services/ErrorExit.h"
@@ -20,11 +21,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using Guard = SaleGuards::Guard;
-
-ErrorExit classExit()
-{
-    return ErrorExit::forClass(QuibaErrorCatalogue::sourceName(Basket::kClassName));
-}
 
 // An element of AddItem's data in its call line: numbers plainly, anything else quoted.
 QString dataText(const Variant& element)
@@ -51,7 +47,7 @@ QString Basket::className() const
 Variant Basket::property(const QString& name, const std::function<Variant()>& read)
 {
     ProcedureFrame frame(u"Property (Get) "_s + name, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Basket>(), [&] {
         Trace::write(Trace::getLine(kClassName, name));
         SaleGuards::require(frame, kClassName, {{SaleGuards::Ready}, {SaleGuards::BasketPresent}});
         const Variant value = read();
@@ -75,7 +71,7 @@ qint32 Basket::ActualPaymentMethod()
 void Basket::setActualPaymentMethod(qint32 value)
 {
     ProcedureFrame frame(u"Property (Let) ActualPaymentMethod"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<Basket>(), [&] {
         Trace::write(Trace::setLine(kClassName, u"ActualPaymentMethod"_s, QString::number(value)));
         SaleGuards::require(frame, kClassName, {{SaleGuards::Ready}, {SaleGuards::BasketPresent}});
         SaleGuards::basket()->setActualPaymentMethod(value);
@@ -124,7 +120,7 @@ qint64 Basket::TotalTender()
 void Basket::AddItem(const QString& productID, VariantArray& data)
 {
     ProcedureFrame frame(u"Sub AddItem"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<Basket>(), [&] {
         QStringList arguments{productID};
         for (const Variant& element : modTouchTools::FlattenArray(data))
             arguments.append(dataText(element));
@@ -163,7 +159,7 @@ QString Basket::indexText(const std::optional<QString>& index)
 bool Basket::Exists(const std::optional<QString>& index)
 {
     ProcedureFrame frame(u"Function Exists"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Basket>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"Exists"_s, {indexText(index)}));
         SaleGuards::require(frame, kClassName, {{SaleGuards::Ready}, {SaleGuards::BasketPresent}});
         const bool exists = SaleGuards::basket()->Exists(engineIndex(index));
@@ -175,7 +171,7 @@ bool Basket::Exists(const std::optional<QString>& index)
 std::shared_ptr<BasketItem> Basket::Item(const std::optional<QString>& index)
 {
     ProcedureFrame frame(u"Function Item"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Basket>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"Item"_s, {indexText(index)}));
         SaleGuards::require(frame, kClassName, {{SaleGuards::Ready}, {SaleGuards::BasketPresent}});
         if (!Exists(index)) {
@@ -191,7 +187,7 @@ std::shared_ptr<BasketItem> Basket::Item(const std::optional<QString>& index)
 bool Basket::Remove(const std::optional<QString>& index)
 {
     ProcedureFrame frame(u"Function Remove"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Basket>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"Remove"_s, {indexText(index)}));
         SaleGuards::require(frame, kClassName,
                             {{SaleGuards::Ready},
@@ -210,7 +206,7 @@ bool Basket::Remove(const std::optional<QString>& index)
 std::shared_ptr<Collection> Basket::NewEnum()
 {
     ProcedureFrame frame(u"Function NewEnum"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Basket>(), [&] {
         SaleGuards::require(frame, kClassName, {{SaleGuards::Ready}, {SaleGuards::BasketPresent}});
         auto items = std::make_shared<Collection>();
         for (const std::shared_ptr<EngineBasketItem>& engineItem : SaleGuards::basket()->Items())
@@ -224,7 +220,7 @@ std::shared_ptr<Collection> Basket::NewEnum()
 bool Basket::Commit()
 {
     ProcedureFrame frame(u"Function Commit"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Basket>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"Commit"_s));
         SaleGuards::require(frame, kClassName,
                             {{SaleGuards::Ready},
@@ -242,7 +238,7 @@ bool Basket::Commit()
 void Basket::Clear()
 {
     ProcedureFrame frame(u"Sub Clear"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<Basket>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"Clear"_s));
         SaleGuards::require(frame, kClassName,
                             {{SaleGuards::Ready}, {SaleGuards::BasketPresent}, {SaleGuards::Idle, u"Cannot Commit"_s}});
@@ -253,7 +249,7 @@ void Basket::Clear()
 bool Basket::SuspendBasket()
 {
     ProcedureFrame frame(u"Function SuspendBasket"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Basket>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"SuspendBasket"_s));
         SaleGuards::require(frame, kClassName,
                             {{SaleGuards::Ready},
@@ -268,7 +264,7 @@ bool Basket::SuspendBasket()
 bool Basket::ResumeBasket(const QString& handle, std::optional<QString>&)
 {
     ProcedureFrame frame(u"Function ResumeBasket"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Basket>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"ResumeBasket"_s, {handle}));
         SaleGuards::require(frame, kClassName,
                             {{SaleGuards::Ready},
@@ -285,7 +281,7 @@ bool Basket::ResumeBasket(const QString& handle, std::optional<QString>&)
 std::shared_ptr<Vouchers> Basket::Vouchers()
 {
     ProcedureFrame frame(u"Function Vouchers"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Basket>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"Vouchers"_s));
         SaleGuards::require(frame, kClassName, {{SaleGuards::Ready}, {SaleGuards::BasketPresent}});
         if (!m_objVouchers) {

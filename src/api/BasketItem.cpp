@@ -1,5 +1,6 @@
 #include "api/BasketItem.h"
 
+#include "api/ClassExit.h"
 #include "api/Vouchers.h"
 #include "services/ErrorExit.h"
 #include "services/ProcedureFrame.h"
@@ -13,11 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-ErrorExit classExit()
-{
-    return ErrorExit::forClass(QuibaErrorCatalogue::sourceName(BasketItem::kClassName));
-}
 
 } // namespace
 
@@ -48,7 +44,7 @@ const EngineBasketItem& BasketItem::engineItem() const
 Variant BasketItem::property(const QString& name, const std::function<Variant(const EngineBasketItem&)>& read)
 {
     ProcedureFrame frame(u"Property (Get) "_s + name, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<BasketItem>(), [&] {
         Trace::write(Trace::getLine(kClassName, name));
         const Variant value = read(engineItem());
         Trace::write(Trace::resultLine(Trace::valueText(value)));
@@ -106,7 +102,7 @@ qint64 BasketItem::Value()
 qint64 BasketItem::Tax(const QString& taxCode)
 {
     ProcedureFrame frame(u"Property (Get) Tax"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<BasketItem>(), [&] {
         const QString code = Blanks::trim(taxCode).toUpper();
         Trace::write(u"GET: BasketItem.Tax("_s + modTouchTools::QuoteText(Variant(code), u"\""_s) + u')');
         const Variant value = Variant::fromCurrency(engineItem().Tax(code));
@@ -155,7 +151,7 @@ qint64 BasketItem::CostPrice()
 std::shared_ptr<Vouchers> BasketItem::Vouchers()
 {
     ProcedureFrame frame(u"Property (Get) Vouchers"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<BasketItem>(), [&] {
         Trace::write(Trace::getLine(kClassName, u"Vouchers"_s));
         if (!m_engineItem)
             return std::shared_ptr<::Vouchers>();

@@ -1,5 +1,6 @@
 #include "api/Eftpos.h"
 
+#include "api/ClassExit.h"
 #include "api/IniTextBounds.h"
 #include "services/ErrorExit.h"
 #include "services/ProcedureFrame.h"
@@ -15,11 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-ErrorExit classExit()
-{
-    return ErrorExit::forClass(QuibaErrorCatalogue::sourceName(Eftpos::kClassName));
-}
 
 struct AccountName {
     const char16_t* given;
@@ -66,7 +62,7 @@ QString Eftpos::accountCode(const QString& accountType)
 QString Eftpos::read(const QString& property, const QString& key)
 {
     ProcedureFrame frame(u"Property (Get) "_s + property, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Eftpos>(), [&] {
         Trace::write(Trace::getLine(kClassName, property));
         const QString value = sharedIni().GetString(IniSections::Eftpos, key, QString());
         Trace::write(Trace::resultLine(value));
@@ -77,7 +73,7 @@ QString Eftpos::read(const QString& property, const QString& key)
 void Eftpos::write(const QString& property, const QString& key, const QString& value, const QString& logAddition)
 {
     ProcedureFrame frame(u"Property (Let) "_s + property, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<Eftpos>(), [&] {
         Trace::write(Trace::setLine(kClassName, property, value + logAddition));
         if (IniTextBounds::firstOverLimit({{property, value, IniTextBounds::kValueLimit}}))
             frame.raise(quibaInvalidArgument, kClassName, {Variant(property)});
@@ -110,13 +106,13 @@ void Eftpos::setCaid(const QString& value)
 QString Eftpos::MerchantID()
 {
     ProcedureFrame frame(u"Property (Get) MerchantID"_s, kClassName);
-    return frame.run(classExit(), [&] { return Caid(); });
+    return frame.run(classExit<Eftpos>(), [&] { return Caid(); });
 }
 
 void Eftpos::setMerchantID(const QString& value)
 {
     ProcedureFrame frame(u"Property (Let) MerchantID"_s, kClassName);
-    frame.run(classExit(), [&] { setCaid(value); });
+    frame.run(classExit<Eftpos>(), [&] { setCaid(value); });
 }
 
 QString Eftpos::Catid()
@@ -132,13 +128,13 @@ void Eftpos::setCatid(const QString& value)
 QString Eftpos::TerminalID()
 {
     ProcedureFrame frame(u"Property (Get) TerminalID"_s, kClassName);
-    return frame.run(classExit(), [&] { return Catid(); });
+    return frame.run(classExit<Eftpos>(), [&] { return Catid(); });
 }
 
 void Eftpos::setTerminalID(const QString& value)
 {
     ProcedureFrame frame(u"Property (Let) TerminalID"_s, kClassName);
-    frame.run(classExit(), [&] { setCatid(value); });
+    frame.run(classExit<Eftpos>(), [&] { setCatid(value); });
 }
 
 QString Eftpos::CardName()

@@ -1,5 +1,6 @@
 #include "api/Settings.h"
 
+#include "api/ClassExit.h"
 #include "api/IniTextBounds.h"
 #include "services/ErrorExit.h"
 #include "services/ProcedureFrame.h"
@@ -21,11 +22,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-ErrorExit classExit()
-{
-    return ErrorExit::forClass(QuibaErrorCatalogue::sourceName(Settings::kClassName));
-}
 
 QString quoted(const Variant& value)
 {
@@ -75,7 +71,7 @@ Variant Settings::typedValue(const QString& text)
 Variant Settings::GetSetting(const QString& scope, const QString& name, const std::optional<Variant>& defaultValue)
 {
     ProcedureFrame frame(u"Function GetSetting"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Settings>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"GetSetting"_s, {quoted(Variant(scope)), quoted(Variant(name))}));
         const Variant fallback = defaultValue ? *defaultValue : IniDefaults::iniDefault(name);
         const Variant value = typedValue(m_ini->GetString(scope, name, defaultText(fallback)));
@@ -87,7 +83,7 @@ Variant Settings::GetSetting(const QString& scope, const QString& name, const st
 void Settings::PutSetting(const QString& scope, const QString& name, const Variant& value)
 {
     ProcedureFrame frame(u"Sub PutSetting"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<Settings>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"PutSetting"_s,
                                      {quoted(Variant(scope)), quoted(Variant(name)), quoted(value)}));
         if (const auto over = IniTextBounds::firstOverLimit(
@@ -123,7 +119,7 @@ void Settings::PutSetting(const QString& scope, const QString& name, const Varia
 void Settings::EraseSetting(const QString& scope, const QString& name)
 {
     ProcedureFrame frame(u"Sub EraseSetting"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<Settings>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"EraseSetting"_s, {quoted(Variant(scope)), quoted(Variant(name))}));
         // Null is the value that erases: the key goes, rather than a stored 1.
         PutSetting(scope, name, Variant::null());
@@ -133,7 +129,7 @@ void Settings::EraseSetting(const QString& scope, const QString& name)
 void Settings::ShowConfig(std::optional<QString>& panel)
 {
     ProcedureFrame frame(u"Sub ShowConfig"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<Settings>(), [&] {
         const QString name = panel.value_or(QString());
         Trace::write(Trace::callLine(kClassName, u"ShowConfig"_s, {quoted(Variant(name))}));
         frmController& controller = frmController::instance();

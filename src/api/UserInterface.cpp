@@ -1,5 +1,6 @@
 #include "api/UserInterface.h"
 
+#include "api/ClassExit.h"
 #include "api/SaleGuards.h"
 #include "services/ErrorExit.h"
 #include "services/ProcedureFrame.h"
@@ -14,11 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-ErrorExit classExit()
-{
-    return ErrorExit::forClass(QuibaErrorCatalogue::sourceName(UserInterface::kClassName));
-}
 
 QString quoted(const QString& text)
 {
@@ -132,7 +128,7 @@ void UserInterface::setTopMost(bool value)
 void UserInterface::Show(std::optional<QString>& startAt)
 {
     ProcedureFrame frame(u"Sub Show"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<UserInterface>(), [&] {
         const QString start = startAt.value_or(QString());
         Trace::write(start.isEmpty() ? Trace::callLine(kClassName, u"Show"_s)
                                      : Trace::callLine(kClassName, u"Show"_s, {quoted(start)}));
@@ -150,7 +146,7 @@ void UserInterface::Show(std::optional<QString>& startAt)
 void UserInterface::Interrupt(std::optional<QString>& reason)
 {
     ProcedureFrame frame(u"Sub Interrupt"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<UserInterface>(), [&] {
         const QString text = reason.value_or(QString());
         Trace::write(Trace::callLine(kClassName, u"Interrupt"_s, {quoted(text)}));
         SaleGuards::require(frame, kClassName, {{SaleGuards::Ready}});
@@ -163,7 +159,7 @@ void UserInterface::Interrupt(std::optional<QString>& reason)
 void UserInterface::Hide()
 {
     ProcedureFrame frame(u"Sub Hide"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<UserInterface>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"Hide"_s));
         SaleGuards::require(frame, kClassName, {{SaleGuards::Ready}});
         modTouchTools::PostClick(frmController::instance().cmdHideGUI());

@@ -1,5 +1,6 @@
 #include "api/Voucher.h"
 
+#include "api/ClassExit.h"
 #include "api/Printer.h"
 #include "api/SaleGuards.h"
 #include "api/VoucherMarkup.h"
@@ -23,11 +24,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kXmlPreviewLength = 40;
-
-ErrorExit classExit()
-{
-    return ErrorExit::forClass(QuibaErrorCatalogue::sourceName(Voucher::kClassName));
-}
 
 // The printer component of PRINTER/class; nothing when it cannot be created.
 std::shared_ptr<Printer> createPrinter()
@@ -106,7 +102,7 @@ bool Voucher::documentAvailable(ProcedureFrame& frame, Needs needs) const
 QString Voucher::FileName()
 {
     ProcedureFrame frame(u"Property (Get) FileName"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Voucher>(), [&] {
         Trace::write(Trace::getLine(kClassName, u"FileName"_s));
         if (!documentAvailable(frame, Needs::Document))
             return QString();
@@ -124,7 +120,7 @@ QString Voucher::FileName()
 QString Voucher::XML()
 {
     ProcedureFrame frame(u"Property (Get) XML"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Voucher>(), [&] {
         Trace::write(Trace::getLine(kClassName, u"XML"_s));
         if (!documentAvailable(frame, Needs::Document))
             return QString();
@@ -143,7 +139,7 @@ QString Voucher::XML()
 void Voucher::PrintVoucher(std::optional<bool>& sync)
 {
     ProcedureFrame frame(u"Sub PrintVoucher"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<Voucher>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"PrintVoucher"_s, {syncText(sync)}));
         if (!documentAvailable(frame, Needs::DocumentAndPrinter))
             return;
@@ -160,7 +156,7 @@ void Voucher::PrintVoucher(std::optional<bool>& sync)
 void Voucher::RaisePrintEvents(std::optional<bool>& sync)
 {
     ProcedureFrame frame(u"Sub RaisePrintEvents"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<Voucher>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"RaisePrintEvents"_s, {syncText(sync)}));
         if (!documentAvailable(frame, Needs::Document))
             return;
@@ -237,7 +233,7 @@ void Voucher::raiseMarkupEvents()
 void Voucher::zWritePrintedTimestamp()
 {
     ProcedureFrame frame(u"Sub zWritePrintedTimestamp"_s, kClassName);
-    frame.run(classExit(), [&] { writePrintedTimestamp(); });
+    frame.run(classExit<Voucher>(), [&] { writePrintedTimestamp(); });
 }
 
 void Voucher::writePrintedTimestamp()

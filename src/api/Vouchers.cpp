@@ -1,5 +1,6 @@
 #include "api/Vouchers.h"
 
+#include "api/ClassExit.h"
 #include "api/SaleGuards.h"
 #include "api/Voucher.h"
 #include "services/ErrorExit.h"
@@ -15,11 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-ErrorExit classExit()
-{
-    return ErrorExit::forClass(QuibaErrorCatalogue::sourceName(Vouchers::kClassName));
-}
 
 } // namespace
 
@@ -49,7 +45,7 @@ QList<std::shared_ptr<Voucher>> Vouchers::documents() const
 qint16 Vouchers::Count()
 {
     ProcedureFrame frame(u"Property (Get) Count"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Vouchers>(), [&] {
         Trace::write(u"Get: Vouchers.Count"_s);
         const qint16 count = Conversions::toInteger(Variant(qint32(documents().size())));
         Trace::write(Trace::resultLine(QString::number(count)));
@@ -60,7 +56,7 @@ qint16 Vouchers::Count()
 std::shared_ptr<Voucher> Vouchers::Item(qint16 index)
 {
     ProcedureFrame frame(u"Function Item"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Vouchers>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"Item"_s, {QString::number(index)}));
         const QList<std::shared_ptr<Voucher>> vouchers = documents();
         if (index < 1 || index > vouchers.size())
@@ -72,7 +68,7 @@ std::shared_ptr<Voucher> Vouchers::Item(qint16 index)
 std::shared_ptr<Collection> Vouchers::NewEnum()
 {
     ProcedureFrame frame(u"Function NewEnum"_s, kClassName);
-    return frame.run(classExit(), [&] {
+    return frame.run(classExit<Vouchers>(), [&] {
         auto enumeration = std::make_shared<Collection>();
         for (const std::shared_ptr<Voucher>& voucher : documents())
             enumeration->add(Variant(ObjectRef(voucher)));
@@ -84,7 +80,7 @@ std::shared_ptr<Collection> Vouchers::NewEnum()
 void Vouchers::PrintAll(std::optional<bool>& sync)
 {
     ProcedureFrame frame(u"Sub PrintAll"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<Vouchers>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"PrintAll"_s, {Voucher::syncText(sync)}));
         if (!printable(frame, Needs::BasketAndPrinter))
             return;
@@ -102,7 +98,7 @@ void Vouchers::PrintAll(std::optional<bool>& sync)
 void Vouchers::RaisePrintEvents(std::optional<bool>& sync)
 {
     ProcedureFrame frame(u"Sub RaisePrintEvents"_s, kClassName);
-    frame.run(classExit(), [&] {
+    frame.run(classExit<Vouchers>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"RaisePrintEvents"_s, {Voucher::syncText(sync)}));
         if (!printable(frame, Needs::Basket))
             return;

@@ -47,7 +47,7 @@ void passOver(Step&& step)
     }
 }
 
-bool isBlank(QChar character)
+bool separatesWords(QChar character)
 {
     return character == u' ' || character == u'\t';
 }
@@ -284,7 +284,7 @@ std::shared_ptr<Dictionary> modMain::ParseCommandLine(const QString& commandLine
     for (QChar character : Blanks::trim(commandLine)) {
         switch (state) {
         case ParseState::Between:
-            if (isBlank(character))
+            if (separatesWords(character))
                 break;
             if (character == u'/' || character == u'-') {
                 key = u"/"_s;
@@ -314,7 +314,7 @@ std::shared_ptr<Dictionary> modMain::ParseCommandLine(const QString& commandLine
         case ParseState::SwitchName:
             if (!caseSensitive)
                 character = character.toLower();
-            if (isBlank(character))
+            if (separatesWords(character))
                 state = ParseState::Between;
             else if (character == u'=' || character == u':')
                 state = ParseState::Value;
@@ -322,7 +322,7 @@ std::shared_ptr<Dictionary> modMain::ParseCommandLine(const QString& commandLine
                 key += character;
             break;
         case ParseState::Value:
-            if (isBlank(character))
+            if (separatesWords(character))
                 state = ParseState::Between;
             else if (character == u'\'' && value.isEmpty())
                 state = ParseState::SingleQuoted;

@@ -15,13 +15,6 @@
 
 namespace {
 
-std::optional<QString> optionalText(const BusCall& call, qsizetype index)
-{
-    if (call.isOmitted(index))
-        return std::nullopt;
-    return call.arguments.at(index).toString();
-}
-
 Variant orEmpty(const std::optional<QString>& value)
 {
     return value ? Variant(*value) : Variant();
@@ -126,9 +119,9 @@ void APIObject::addAssignment()
                                  {QStringLiteral("AssignCode2"), true, true}, {QStringLiteral("Force"), true, true}};
     m_members.append(BusMembers::function(QStringLiteral("Assign1"), 0x60030018, {byRef[0], byRef[1], byRef[2], byRef[3]},
                                           [api](BusCall& call) {
-                                              std::optional<QString> hardwareID = optionalText(call, 0);
-                                              std::optional<QString> code1 = optionalText(call, 1);
-                                              std::optional<QString> code2 = optionalText(call, 2);
+                                              std::optional<QString> hardwareID = call.optionalText(0);
+                                              std::optional<QString> code1 = call.optionalText(1);
+                                              std::optional<QString> code2 = call.optionalText(2);
                                               std::optional<bool> force;
                                               if (!call.isOmitted(3))
                                                   force = call.arguments.at(3).toBool();

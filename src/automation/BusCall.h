@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 class ObjectServer;
 
 // One call as a member handler sees it: the arguments (by-reference ones may be changed), which
@@ -17,4 +19,12 @@ struct BusCall {
     ObjectServer* server = nullptr;
 
     bool isOmitted(qsizetype index) const { return index >= omitted.size() || omitted.at(index); }
+
+    // An optional text argument: nothing when the client left it out.
+    std::optional<QString> optionalText(qsizetype index) const
+    {
+        if (isOmitted(index))
+            return std::nullopt;
+        return arguments.at(index).toString();
+    }
 };

@@ -74,13 +74,6 @@ BusMember call(const std::shared_ptr<O>& object, const QString& name, std::optio
         return BusMembers::function(name, dispId, {}, [object, method](BusCall&) { return out((object.get()->*method)()); });
 }
 
-std::optional<QString> optionalText(const BusCall& call, qsizetype index)
-{
-    if (call.isOmitted(index))
-        return std::nullopt;
-    return call.arguments.at(index).toString();
-}
-
 std::optional<bool> optionalFlag(const BusCall& call, qsizetype index)
 {
     if (call.isOmitted(index))
@@ -100,7 +93,7 @@ BusMember withOptionalText(const std::shared_ptr<O>& object, const QString& name
                            void (O::*method)(std::optional<QString>&))
 {
     return BusMembers::procedure(name, kNoDispId, {{argument, true, true}}, [object, method](BusCall& call) {
-        std::optional<QString> value = optionalText(call, 0);
+        std::optional<QString> value = call.optionalText(0);
         (object.get()->*method)(value);
         call.arguments[0] = orEmpty(value);
     });
@@ -123,7 +116,7 @@ BusMember byIndex(const std::shared_ptr<Basket>& basket, const QString& name, qi
                   R (Basket::*method)(const std::optional<QString>&))
 {
     return BusMembers::function(name, dispId, {{QStringLiteral("Index"), true}}, [basket, method](BusCall& call) {
-        return out((basket.get()->*method)(optionalText(call, 0)));
+        return out((basket.get()->*method)(call.optionalText(0)));
     });
 }
 
@@ -192,7 +185,7 @@ BusMemberTable SaleObjectTables::basket(const std::shared_ptr<Basket>& basket)
         call(basket, QStringLiteral("SuspendBasket"), 0x6003000F, &Basket::SuspendBasket),
         BusMembers::function(QStringLiteral("ResumeBasket"), 0x60030010,
                              {{QStringLiteral("handle")}, {QStringLiteral("ReferenceID"), true, true}}, [basket](BusCall& call) {
-                                 std::optional<QString> reference = optionalText(call, 1);
+                                 std::optional<QString> reference = call.optionalText(1);
                                  const bool resumed = basket->ResumeBasket(call.arguments.at(0).toString(), reference);
                                  call.arguments[1] = orEmpty(reference);
                                  return Variant(resumed);

@@ -26,7 +26,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const char* const kStyleSheet = R"(
+const char* const kDialogStyleSheet = R"(
 QDialog { background: #ffffff; }
 #header { background: #17233d; }
 #title { color: #ffffff; font-size: 20px; font-weight: 700; }
@@ -47,42 +47,44 @@ QPushButton:default { background: #0b66e4; border-color: #0b66e4; color: #ffffff
 
 constexpr const char* kDateFormat = "dd-MMM-yyyy hh:mm:ss";
 
-enum class EditorKind { Boolean, Integer, Number, Date, Text };
-
-EditorKind kindOf(const Variant& defaultValue)
-{
-    switch (defaultValue.kind()) {
-    case Variant::Kind::Boolean:
-        return EditorKind::Boolean;
-    case Variant::Kind::Integer:
-        return EditorKind::Integer;
-    case Variant::Kind::Single:
-    case Variant::Kind::Double:
-        return EditorKind::Number;
-    case Variant::Kind::Date:
-        return EditorKind::Date;
-    default:
-        return EditorKind::Text;
-    }
-}
-
 } // namespace
 
 struct ConfigurationDialog::KeyEditor {
+    // The editor a key gets follows the type of its default value.
+    enum class Kind { Boolean, Integer, Number, Date, Text };
+    static Kind kindOf(const Variant& defaultValue);
+
     QString section;
     QString key;
     Variant defaultValue;
-    EditorKind kind = EditorKind::Text;
+    Kind kind = Kind::Text;
     QWidget* widget = nullptr;
     Variant original;
 };
+
+ConfigurationDialog::KeyEditor::Kind ConfigurationDialog::KeyEditor::kindOf(const Variant& defaultValue)
+{
+    switch (defaultValue.kind()) {
+    case Variant::Kind::Boolean:
+        return Kind::Boolean;
+    case Variant::Kind::Integer:
+        return Kind::Integer;
+    case Variant::Kind::Single:
+    case Variant::Kind::Double:
+        return Kind::Number;
+    case Variant::Kind::Date:
+        return Kind::Date;
+    default:
+        return Kind::Text;
+    }
+}
 
 ConfigurationDialog::ConfigurationDialog(std::shared_ptr<clsINIFile> ini, QWidget* parent)
     : QDialog(parent), m_ini(std::move(ini)), m_pages(new QListWidget(this)), m_stack(new QStackedWidget(this))
 {
     setObjectName(u"ConfigurationDialog"_s);
     setWindowTitle(u"pcQUIBA Settings"_s);
-    setStyleSheet(QString::fromLatin1(kStyleSheet));
+    setStyleSheet(QString::fromLatin1(kDialogStyleSheet));
     resize(780, 560);
 
     auto* header = new QWidget(this);
@@ -155,8 +157,8 @@ QWidget* ConfigurationDialog::buildPage(const QString& section, const QStringLis
     form->setHorizontalSpacing(16);
     form->setVerticalSpacing(8);
     for (const QString& key : keys) {
-        KeyEditor entry{section, key, IniDefaults::iniDefault(key), EditorKind::Text, nullptr, {}};
-        entry.kind = kindOf(entry.defaultValue);
+        KeyEditor entry{section, key, IniDefaults::iniDefault(key), KeyEditor::Kind::Text, nullptr, {}};
+        entry.kind = KeyEditor::kindOf(entry.defaultValue);
         entry.original = readValue(entry);
         QWidget* widget = makeEditor(entry);
         // Compared as the editor shows it, so an untouched key is never rewritten.
@@ -183,15 +185,15 @@ Variant ConfigurationDialog::readValue(const KeyEditor& entry) const
     const Variant& fallback = entry.defaultValue;
     try {
         switch (entry.kind) {
-        case EditorKind::Boolean:
+        case KeyEditor::Kind::Boolean:
             return ini.GetBoolean(entry.section, entry.key, fallback.toBool());
-        case EditorKind::Integer:
+        case KeyEditor::Kind::Integer:
             return ini.GetInteger(entry.section, entry.key, fallback.toInteger());
-        case EditorKind::Number:
+        case KeyEditor::Kind::Number:
             return ini.GetDouble(entry.section, entry.key, fallback.toDouble());
-        case EditorKind::Date:
+        case KeyEditor::Kind::Date:
             return Variant::fromDate(ini.GetDate(entry.section, entry.key, fallback.toDate()));
-        case EditorKind::Text:
+        case KeyEditor::Kind::Text:
             break;
         }
         return ini.GetString(entry.section, entry.key, fallback.toString());
@@ -205,13 +207,13 @@ QWidget* ConfigurationDialog::makeEditor(KeyEditor& entry)
 {
     const Variant& value = entry.original;
     switch (entry.kind) {
-    case EditorKind::Boolean: {
+    case KeyEditor::Kind::Boolean: {
         auto* box = new QCheckBox;
         box->setChecked(value.toBool());
         entry.widget = box;
         break;
     }
-    case EditorKind::Integer: {
+    case KeyEditor::Kind::Integer: {
         auto* spin = new QSpinBox;
         spin->setRange(std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max());
         spin->setValue(value.toInteger());
@@ -219,7 +221,7 @@ QWidget* ConfigurationDialog::makeEditor(KeyEditor& entry)
         entry.widget = spin;
         break;
     }
-    case EditorKind::Number: {
+    case KeyEditor::Kind::Number: {
         auto* spin = new QDoubleSpinBox;
         spin->setDecimals(3);
         spin->setRange(-1e9, 1e9);
@@ -228,7 +230,7 @@ QWidget* ConfigurationDialog::makeEditor(KeyEditor& entry)
         entry.widget = spin;
         break;
     }
-    case EditorKind::Date: {
+    case KeyEditor::Kind::Date: {
         auto* edit = new QDateTimeEdit(DateValue::toDateTime(value.toDate()));
         edit->setDisplayFormat(QString::fromLatin1(kDateFormat));
         edit->setMinimumDateTime(DateValue::toDateTime(0.0));
@@ -236,7 +238,7 @@ QWidget* ConfigurationDialog::makeEditor(KeyEditor& entry)
         entry.widget = edit;
         break;
     }
-    case EditorKind::Text: {
+    case KeyEditor::Kind::Text: {
         auto* line = new QLineEdit(value.toString());
         line->setPlaceholderText(entry.defaultValue.toString());
         line->setMinimumWidth(320);
@@ -250,15 +252,15 @@ QWidget* ConfigurationDialog::makeEditor(KeyEditor& entry)
 Variant ConfigurationDialog::editorValue(const KeyEditor& entry)
 {
     switch (entry.kind) {
-    case EditorKind::Boolean:
+    case KeyEditor::Kind::Boolean:
         return static_cast<QCheckBox*>(entry.widget)->isChecked();
-    case EditorKind::Integer:
+    case KeyEditor::Kind::Integer:
         return qint16(static_cast<QSpinBox*>(entry.widget)->value());
-    case EditorKind::Number:
+    case KeyEditor::Kind::Number:
         return static_cast<QDoubleSpinBox*>(entry.widget)->value();
-    case EditorKind::Date:
+    case KeyEditor::Kind::Date:
         return Variant::fromDate(DateValue::fromDateTime(static_cast<QDateTimeEdit*>(entry.widget)->dateTime()));
-    case EditorKind::Text:
+    case KeyEditor::Kind::Text:
         break;
     }
     return static_cast<QLineEdit*>(entry.widget)->text();
@@ -269,19 +271,19 @@ void ConfigurationDialog::writeValue(const KeyEditor& entry, const Variant& valu
     clsINIFile& ini = *m_ini;
     const Variant& fallback = entry.defaultValue;
     switch (entry.kind) {
-    case EditorKind::Boolean:
+    case KeyEditor::Kind::Boolean:
         ini.WriteBoolean(entry.section, entry.key, value.toBool(), fallback.toBool());
         return;
-    case EditorKind::Integer:
+    case KeyEditor::Kind::Integer:
         ini.WriteInteger(entry.section, entry.key, value.toInteger(), fallback.toInteger());
         return;
-    case EditorKind::Number:
+    case KeyEditor::Kind::Number:
         ini.WriteDouble(entry.section, entry.key, value.toDouble(), fallback.toDouble());
         return;
-    case EditorKind::Date:
+    case KeyEditor::Kind::Date:
         ini.WriteDate(entry.section, entry.key, value.toDate(), fallback.toDate());
         return;
-    case EditorKind::Text:
+    case KeyEditor::Kind::Text:
         break;
     }
     ini.WriteString(entry.section, entry.key, value.toString(), fallback.toString());

@@ -23,7 +23,7 @@ constexpr CodePage kCodePages[] = {
 constexpr char kUnknown = '?';
 
 // The number in a name: "cp850", "PC 850", "windows-1252" and "850" all name 850.
-int numberOf(const QString& name)
+int codePageNumber(const QString& name)
 {
     QString digits;
     for (QChar c : name) {
@@ -35,7 +35,7 @@ int numberOf(const QString& name)
 
 const CodePage* find(const QString& name)
 {
-    const int number = numberOf(name);
+    const int number = codePageNumber(name);
     for (const CodePage& page : kCodePages) {
         if (page.number == number)
             return &page;

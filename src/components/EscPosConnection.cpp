@@ -42,23 +42,23 @@ int remaining(const QDeadlineTimer& deadline)
 
 // A name lookup in a thread of its own, so that the wait for it is bounded: a lookup the
 // deadline gives up on ends on its own and frees its state.
-struct Lookup {
+struct HostLookup {
     std::mutex mutex;
     std::condition_variable done;
     bool finished = false;
     int result = 0;
     addrinfo* addresses = nullptr;
 
-    ~Lookup()
+    ~HostLookup()
     {
         if (addresses)
             freeaddrinfo(addresses);
     }
 };
 
-std::shared_ptr<Lookup> lookUp(const QByteArray& host, const QByteArray& port, const QDeadlineTimer& deadline)
+std::shared_ptr<HostLookup> lookUp(const QByteArray& host, const QByteArray& port, const QDeadlineTimer& deadline)
 {
-    auto lookup = std::make_shared<Lookup>();
+    auto lookup = std::make_shared<HostLookup>();
     std::thread([lookup, host, port] {
         addrinfo hints{};
         hints.ai_family = AF_UNSPEC;
@@ -123,7 +123,7 @@ int openTcp(const QString& device, const QDeadlineTimer& deadline)
     if (!url.isValid() || url.host().isEmpty())
         raiseDeviceError(EscPosConnection::unreachableText(device, u"no host"_s));
     const QByteArray port = QByteArray::number(url.port(EscPosConnection::kDefaultPort));
-    const std::shared_ptr<Lookup> lookup = lookUp(url.host().toUtf8(), port, deadline);
+    const std::shared_ptr<HostLookup> lookup = lookUp(url.host().toUtf8(), port, deadline);
     if (!lookup)
         raiseDeviceError(EscPosConnection::unreachableText(device, reason(ETIMEDOUT)));
     if (lookup->result != 0)

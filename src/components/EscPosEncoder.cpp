@@ -34,11 +34,6 @@ FontCell fontCell(int index)
     return {0, EscPosEncoder::kFontAWidth, EscPosEncoder::kFontAHeight};
 }
 
-int scale(int value)
-{
-    return std::clamp(value, 1, ReceiptRenderer::kLargestCharScale);
-}
-
 QString normalisedType(const QString& type)
 {
     QString name = type.toLower();
@@ -126,8 +121,8 @@ void EscPosEncoder::text(int fontIndex, const QString& emphasis, int charWidth, 
                          const QString& alignment, int indent, const QString& data)
 {
     const FontCell cell = fontCell(fontIndex);
-    const int width = scale(charWidth);
-    const int height = scale(charHeight);
+    const int width = ReceiptRenderer::charScale(charWidth);
+    const int height = ReceiptRenderer::charScale(charHeight);
     const int perLine = std::max(1, m_width / (cell.width * width));
     const int blanks = std::clamp(indent, 0, perLine - 1);
     const QStringList lines = wrapped(layoutAsBlanks(data), perLine - blanks);

@@ -27,11 +27,6 @@ int fontIndex(const QString& letter)
     return 0;
 }
 
-int scale(int value)
-{
-    return std::clamp(value, 1, ReceiptRenderer::kLargestCharScale);
-}
-
 QFont baseFont(const ReceiptSettings::Font& settings, int pixelSize)
 {
     QFont font(settings.family);
@@ -113,8 +108,8 @@ QFont ReceiptRenderer::font(const QString& letter, const QString& emphasis, int 
 {
     const int index = fontIndex(letter);
     const ReceiptSettings::Font& f = m_settings.font(letter);
-    const int width = scale(charWidth);
-    const int height = scale(charHeight);
+    const int width = charScale(charWidth);
+    const int height = charScale(charHeight);
     QFont result = baseFont(f, int(std::lround(f.points * m_settings.dpiY() / 72.0)) * height);
     result.setStretch(int(std::lround(m_stretch.at(std::size_t(index)) * width / height)));
     const ReceiptEmphasis e = ReceiptEmphasis::parse(emphasis);

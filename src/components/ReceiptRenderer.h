@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QImage>
 #include <QList>
+#include <algorithm>
 #include <array>
 
 // Draws the print events of a voucher as a receipt printer prints them: one column of the
@@ -19,6 +20,7 @@
 class ReceiptRenderer : public PrintEvents {
 public:
     static constexpr int kLargestCharScale = 8;
+    static constexpr int charScale(int value) { return std::clamp(value, 1, kLargestCharScale); }
     static constexpr int kThickestLine = 16;
     static constexpr int kTallestBarcodeMm = 100;
     static constexpr int kTallestImageMm = 300;

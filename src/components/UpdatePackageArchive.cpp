@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int kBlock = 512;
-
 qint64 octal(const char* field, int length, bool* ok)
 {
     qint64 value = 0;
@@ -43,14 +41,14 @@ bool headerChecksumMatches(const char* block, bool* ok)
     if (!*ok)
         return false;
     qint64 sum = 0;
-    for (int i = 0; i < kBlock; ++i)
+    for (int i = 0; i < UpdatePackageArchive::kBlockSize; ++i)
         sum += (i >= 148 && i < 156) ? ' ' : static_cast<unsigned char>(block[i]);
     return sum == stored;
 }
 
 bool allZero(const char* block)
 {
-    for (int i = 0; i < kBlock; ++i)
+    for (int i = 0; i < UpdatePackageArchive::kBlockSize; ++i)
         if (block[i] != 0)
             return false;
     return true;
@@ -80,8 +78,8 @@ bool UpdatePackageArchive::fail(const QString& why)
 
 bool UpdatePackageArchive::readBlock(char* block)
 {
-    const int read = gzread(static_cast<gzFile>(m_file), block, kBlock);
-    if (read == kBlock)
+    const int read = gzread(static_cast<gzFile>(m_file), block, kBlockSize);
+    if (read == kBlockSize)
         return true;
     return fail(QStringLiteral("truncated or damaged"));
 }
@@ -95,7 +93,7 @@ std::optional<UpdatePackageArchive::Member> UpdatePackageArchive::next()
 {
     if (!m_error.isEmpty() || (m_dataPending && !skipRest()))
         return std::nullopt;
-    std::array<char, kBlock> block{};
+    std::array<char, kBlockSize> block{};
     if (!readBlock(block.data()))
         return std::nullopt;
     if (allZero(block.data()))
@@ -135,12 +133,12 @@ bool UpdatePackageArchive::readData(const Sink& sink)
     if (!m_dataPending)
         return m_error.isEmpty();
     m_dataPending = false;
-    std::array<char, kBlock> block{};
+    std::array<char, kBlockSize> block{};
     bool wanted = true;
     while (m_remaining > 0) {
         if (!readBlock(block.data()))
             return false;
-        const qint64 chunk = std::min<qint64>(m_remaining, kBlock);
+        const qint64 chunk = std::min<qint64>(m_remaining, kBlockSize);
         if (wanted)
             wanted = sink(block.data(), chunk);
         m_remaining -= chunk;

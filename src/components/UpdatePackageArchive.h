@@ -20,6 +20,8 @@ public:
     using Sink = std::function<bool(const char* data, qint64 size)>;
 
     static constexpr qint64 kMaxMemberSize = qint64(256) * 1024 * 1024;
+    // Headers and data are read and written in blocks of this size.
+    static constexpr int kBlockSize = 512;
 
     explicit UpdatePackageArchive(const QString& fileName);
     ~UpdatePackageArchive();

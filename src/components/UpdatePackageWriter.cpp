@@ -1,6 +1,7 @@
 #include "components/UpdatePackageWriter.h"
 
 #include "components/UpdatePackage.h"
+#include "components/UpdatePackageArchive.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr int kBlock = 512;
+constexpr int kBlock = UpdatePackageArchive::kBlockSize;
 
 void putOctal(char* field, int length, qint64 value)
 {

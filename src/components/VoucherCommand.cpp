@@ -10,17 +10,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class Kind { Pdf, Png, EscPos };
+enum class OutputKind { Pdf, Png, EscPos };
 
 struct Switch {
     const char* name;
-    Kind kind;
+    OutputKind kind;
 };
 
 constexpr Switch kSwitches[] = {
-    {"--pdf", Kind::Pdf},
-    {"--png", Kind::Png},
-    {"--escpos", Kind::EscPos},
+    {"--pdf", OutputKind::Pdf},
+    {"--png", OutputKind::Png},
+    {"--escpos", OutputKind::EscPos},
 };
 
 int usage(QTextStream& errors)
@@ -30,7 +30,7 @@ int usage(QTextStream& errors)
     return VoucherCommand::kWrongArguments;
 }
 
-std::optional<Kind> kindOf(const QString& name)
+std::optional<OutputKind> kindOf(const QString& name)
 {
     for (const Switch& entry : kSwitches) {
         if (name == QLatin1StringView(entry.name))
@@ -39,14 +39,14 @@ std::optional<Kind> kindOf(const QString& name)
     return std::nullopt;
 }
 
-void write(Kind kind, const QString& voucher, const QString& out, const ReceiptSettings& settings)
+void write(OutputKind kind, const QString& voucher, const QString& out, const ReceiptSettings& settings)
 {
-    if (kind == Kind::EscPos) {
+    if (kind == OutputKind::EscPos) {
         ReceiptOutput::writeJob(ReceiptPrinter::escPosJob(voucher, settings), out);
         return;
     }
     const QList<QImage> sheets = ReceiptPrinter::render(voucher, settings);
-    if (kind == Kind::Pdf)
+    if (kind == OutputKind::Pdf)
         ReceiptOutput::writePdf(sheets, out, settings);
     else
         ReceiptOutput::writePng(sheets, out, settings);
@@ -65,7 +65,7 @@ int status(const QString& device, QTextStream& output)
 int VoucherCommand::run(const QStringList& arguments, QTextStream& output, QTextStream& errors)
 {
     const bool asksStatus = arguments.size() == 3 && arguments.at(1) == u"--status"_s;
-    const std::optional<Kind> kind = arguments.size() == 4 ? kindOf(arguments.at(2)) : std::nullopt;
+    const std::optional<OutputKind> kind = arguments.size() == 4 ? kindOf(arguments.at(2)) : std::nullopt;
     if (!asksStatus && !kind)
         return usage(errors);
     try {

@@ -20,7 +20,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QChar kSeparator = u'/';
+constexpr QChar kPathSeparator = u'/';
 
 // What a relative value of a FILES key is joined to.
 enum class Anchor {
@@ -174,5 +174,5 @@ QString IniLocation::joinPath(const QString& folder, const QString& name)
 {
     if (folder.isEmpty())
         return name;
-    return folder.endsWith(kSeparator) ? folder + name : folder + kSeparator + name;
+    return folder.endsWith(kPathSeparator) ? folder + name : folder + kPathSeparator + name;
 }

@@ -23,7 +23,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kClassName = u"clsINIFile"_s;
 // The default that tells a missing key from an empty one.
 const QString kMissingMarker = u"~^JUNK`~"_s;
 constexpr int kStringBufferSize = 1000;
@@ -35,7 +34,7 @@ constexpr qsizetype kMaxSectionNames = 1001;
 template <class Body>
 auto traced(const QString& procedure, Body&& body, bool keyMissing = false) -> decltype(body())
 {
-    ProcedureFrame frame(procedure, kClassName);
+    ProcedureFrame frame(procedure, clsINIFile::kClassName);
     if (keyMissing)
         frame.raise(RuntimeErrors::error(RuntimeErrors::PermissionDenied));
     return frame.run(ErrorExit::rethrow(), std::forward<Body>(body));
@@ -66,7 +65,7 @@ QString tristateWord(const Variant& value)
     return word ? (*word ? u"true"_s : u"false"_s) : u"null"_s;
 }
 
-std::optional<double> numberOf(const QString& text)
+std::optional<double> doubleOf(const QString& text)
 {
     if (!Conversions::isNumeric(Variant(text)))
         return std::nullopt;
@@ -389,7 +388,7 @@ double clsINIFile::GetDate(const QString& section, const QString& key, double de
 
 double clsINIFile::GetDouble(const QString& section, const QString& key, double defaultValue) const
 {
-    return traced(u"GetDouble"_s, [&] { return numberOf(profileString(section, key, {}).toLower()).value_or(defaultValue); });
+    return traced(u"GetDouble"_s, [&] { return doubleOf(profileString(section, key, {}).toLower()).value_or(defaultValue); });
 }
 
 qint32 clsINIFile::GetColor(const QString& section, const QString& key, qint32 defaultValue) const

@@ -23,6 +23,8 @@ class Dictionary;
 // Dates are serial dates: days since 30 December 1899, the fraction being the time of day.
 class clsINIFile : public AutomationObject {
 public:
+    static inline const QString kClassName = QStringLiteral("clsINIFile");
+
     // The default DateFormat: 20 characters, day, month (by name, so it reads the same in every
     // locale), year and time to the second, e.g. "05-Mar-2024 14:07:09".
     static inline const QString kDefaultDateFormat = QStringLiteral("dd-mmm-yyyy hh:nn:ss");

@@ -7,12 +7,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kClassName = u"clsIterator"_s;
-
 template <class Body>
-auto traced(const QString& procedure, Body&& body) -> decltype(body())
+auto rethrowing(const QString& procedure, Body&& body) -> decltype(body())
 {
-    ProcedureFrame frame(procedure, kClassName);
+    ProcedureFrame frame(procedure, clsIterator::kClassName);
     return frame.run(ErrorExit::rethrow(), std::forward<Body>(body));
 }
 
@@ -25,7 +23,7 @@ QString clsIterator::className() const
 
 void clsIterator::Init(const std::shared_ptr<Dictionary>& entries, bool sorted)
 {
-    traced(u"Init"_s, [&] {
+    rethrowing(u"Init"_s, [&] {
         m_keys = entries ? entries->keys() : QStringList();
         if (sorted)
             zSortKeys();
@@ -35,12 +33,12 @@ void clsIterator::Init(const std::shared_ptr<Dictionary>& entries, bool sorted)
 
 bool clsIterator::HasNext() const
 {
-    return traced(u"HasNext"_s, [&] { return m_cursor < m_keys.size() - 1; });
+    return rethrowing(u"HasNext"_s, [&] { return m_cursor < m_keys.size() - 1; });
 }
 
 QString clsIterator::NextKey()
 {
-    return traced(u"NextKey"_s, [&] {
+    return rethrowing(u"NextKey"_s, [&] {
         if (m_cursor >= m_keys.size() - 1)
             return QString();
         return m_keys.at(++m_cursor);
@@ -49,7 +47,7 @@ QString clsIterator::NextKey()
 
 void clsIterator::zSortKeys()
 {
-    traced(u"zSortKeys"_s, [&] {
+    rethrowing(u"zSortKeys"_s, [&] {
         for (qsizetype last = m_keys.size() - 1; last > 0; --last) {
             for (qsizetype i = 0; i < last; ++i) {
                 if (m_keys.at(i + 1) < m_keys.at(i))

@@ -16,6 +16,8 @@ class Dictionary;
 //         run(keys.NextKey());
 class clsIterator : public AutomationObject {
 public:
+    static inline const QString kClassName = QStringLiteral("clsIterator");
+
     QString className() const override;
 
     // Takes the dictionary's keys (none for nullptr), sorted when asked, and starts before the first.

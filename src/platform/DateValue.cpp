@@ -60,7 +60,7 @@ struct Token {
 };
 using Tokens = QList<Token>;
 
-bool isBlank(QChar c)
+bool isSpaceOrTab(QChar c)
 {
     return c == u' ' || c == u'\t';
 }
@@ -89,8 +89,8 @@ std::optional<Tokens> tokenize(const QString& text)
     qsizetype i = 0;
     while (i < text.size()) {
         const QChar c = text.at(i);
-        if (isBlank(c)) {
-            i = runEnd(text, i, isBlank);
+        if (isSpaceOrTab(c)) {
+            i = runEnd(text, i, isSpaceOrTab);
             tokens.append({Token::Type::Separator, QStringLiteral(" ")});
         } else if (isAsciiDigit(c)) {
             const qsizetype end = runEnd(text, i, isAsciiDigit);

@@ -25,7 +25,7 @@ constexpr std::array<RootName, 7> kRoots{{
     {RegistryFile::DynData, "HKEY_DYN_DATA"},
 }};
 
-constexpr QChar kSeparator = u'\\';
+constexpr QChar kKeySeparator = u'\\';
 
 bool isSpace(QChar c)
 {
@@ -122,7 +122,7 @@ private:
         const bool remove = path.startsWith(u'-');
         if (remove)
             path = path.sliced(1);
-        const qsizetype separator = path.indexOf(kSeparator);
+        const qsizetype separator = path.indexOf(kKeySeparator);
         const auto root = rootHandle(path.left(separator < 0 ? path.size() : separator).toString());
         if (!root)
             return;
@@ -159,7 +159,7 @@ private:
                 position = i + 1;
                 return true;
             }
-            if (c == kSeparator && i + 1 < line.size() && (line[i + 1] == u'"' || line[i + 1] == kSeparator))
+            if (c == kKeySeparator && i + 1 < line.size() && (line[i + 1] == u'"' || line[i + 1] == kKeySeparator))
                 ++i;
             text.append(line[i]);
         }
@@ -222,7 +222,7 @@ private:
     std::optional<QByteArray> readByteList(QStringView list)
     {
         QString joined = list.toString();
-        while (joined.endsWith(kSeparator)) {
+        while (joined.endsWith(kKeySeparator)) {
             joined.chop(1);
             if (m_next >= m_lines.size() || startsEntry(trimmed(m_lines[m_next])))
                 break;
@@ -357,9 +357,9 @@ std::optional<QString> RegistryFile::fullPath(quint32 root, const QString& subKe
     QString path = rootName(root);
     if (path.isEmpty())
         return std::nullopt;
-    const QStringList parts = subKey.split(kSeparator, Qt::SkipEmptyParts);
+    const QStringList parts = subKey.split(kKeySeparator, Qt::SkipEmptyParts);
     for (const QString& part : parts)
-        path += kSeparator + part;
+        path += kKeySeparator + part;
     return path;
 }
 
@@ -377,7 +377,7 @@ RegistryFile::Key& RegistryFile::createKey(const QString& path)
 void RegistryFile::deleteKey(const QString& path)
 {
     const QString folded = fold(path);
-    const QString below = folded + kSeparator;
+    const QString below = folded + kKeySeparator;
     m_keyOrder.removeIf([&](const QString& key) { return key == folded || key.startsWith(below); });
     m_keys.removeIf([&](const auto& entry) { return entry.key() == folded || entry.key().startsWith(below); });
 }
@@ -400,7 +400,7 @@ void RegistryFile::deleteValue(Key& key, const QString& name)
 void RegistryFile::indexExistingKeys()
 {
     for (const QString& folded : std::as_const(m_keyOrder)) {
-        for (qsizetype end = folded.indexOf(kSeparator); end >= 0; end = folded.indexOf(kSeparator, end + 1))
+        for (qsizetype end = folded.indexOf(kKeySeparator); end >= 0; end = folded.indexOf(kKeySeparator, end + 1))
             m_existing.insert(folded.left(end));
         m_existing.insert(folded);
     }

@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr char32_t kLastCharacter = 0x10FFFF;
 
 struct LeadByte {
     int continuations;
@@ -86,7 +85,7 @@ Utf8Decoder::Result Utf8Decoder::decode(QByteArrayView bytes, QString& text)
             }
             value = value * 64 + (next & 0x3F);
         }
-        if (result.status == Status::NotUtf8 || value > kLastCharacter) {
+        if (result.status == Status::NotUtf8 || value > QChar::LastValidCodePoint) {
             result.status = Status::NotUtf8;
             break;
         }

@@ -13,7 +13,6 @@ namespace {
 
 // A reference is decoded only when its ";" lies fewer than this many characters after "&".
 constexpr qsizetype kReferenceReach = 8;
-constexpr char32_t kLastCharacter = 0x10FFFF;
 
 bool isWhite(QChar character)
 {
@@ -49,7 +48,7 @@ std::optional<char32_t> parseCode(QStringView digits, int base)
         if (digit < 0 || digit >= base)
             return std::nullopt;
         code = code * char32_t(base) + char32_t(digit);
-        if (code > kLastCharacter)
+        if (code > QChar::LastValidCodePoint)
             return std::nullopt;
     }
     return code;

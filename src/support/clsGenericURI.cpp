@@ -12,7 +12,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kClassName = u"clsGenericURI"_s;
 const QString kDigits = u"0123456789"_s;
 const QString kAuthorityMark = u"//"_s;
 

@@ -12,6 +12,8 @@
 // code page cannot hold is escaped as "?" ("%3F").
 class clsGenericURI {
 public:
+    static inline const QString kClassName = QStringLiteral("clsGenericURI");
+
     // The allowed character sets of RFC 3986.
     static const QString& schemeCharacters();
     static const QString& unreservedCharacters();

@@ -20,7 +20,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kClassName = u"clsXMLReader"_s;
 constexpr QStringView kCommentOpen = u"<!--";
 constexpr QStringView kCdataOpen = u"<![CDATA[";
 // Characters of "<!--" before the text and of "<!--" plus "-->" around it.
@@ -36,7 +35,7 @@ constexpr qsizetype kKeptValue = 16;
 
 QString sourceName()
 {
-    return ExecutableInfo::name() + kClassName;
+    return ExecutableInfo::name() + clsXMLReader::kClassName;
 }
 
 constexpr QStringView kCommentClose = u"-->";

@@ -24,6 +24,8 @@ class clsXMLReaderEvents;
 // read in the same chunks, after a check that all of it is UTF-8.
 class clsXMLReader {
 public:
+    static inline const QString kClassName = QStringLiteral("clsXMLReader");
+
     static constexpr qsizetype kFileChunk = 1000;
     static constexpr qsizetype kLookAhead = 10;
     static constexpr qint16 kMaximumDepth = 200;

@@ -18,7 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kClassName = u"clsZlib"_s;
 constexpr qsizetype kHeaderLength = 2;
 constexpr int kDeflateMethod = 8;
 constexpr int kHeaderCheckDivisor = 31;

@@ -18,6 +18,8 @@
 // uncompress string" without taking more memory than that.
 class clsZlib {
 public:
+    static inline const QString kClassName = QStringLiteral("clsZlib");
+
     // Stored with a leading "."; read back without it. "." and the empty text clear it.
     QString Extension() const;
     void setExtension(const QString& extension);

@@ -21,7 +21,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QChar kSeparator = u'/';
+constexpr QChar kFolderSeparator = u'/';
 constexpr char16_t kFirstWordCode = 33;
 
 const QStringList& trueWords()
@@ -123,7 +123,7 @@ QString modTouchTools::QuoteText(const Variant& value, const QString& quote)
 bool modTouchTools::CreateFolderPath(const QString& path)
 {
     QString folder = path;
-    if (folder.size() > 1 && folder.endsWith(kSeparator))
+    if (folder.size() > 1 && folder.endsWith(kFolderSeparator))
         folder.chop(1);
     const QFileInfo info(folder);
     if (info.exists())
@@ -137,10 +137,10 @@ bool modTouchTools::CreateFolderPath(const QString& path)
 
 QString modTouchTools::ParentFolderName(const QString& path)
 {
-    const qsizetype separator = path.lastIndexOf(kSeparator);
+    const qsizetype separator = path.lastIndexOf(kFolderSeparator);
     if (separator < 0)
         return {};
-    return separator == 0 ? QString(kSeparator) : path.left(separator);
+    return separator == 0 ? QString(kFolderSeparator) : path.left(separator);
 }
 
 VariantArray modTouchTools::FlattenArray(const VariantArray& array)

@@ -25,12 +25,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-frmSplash* s_instance = nullptr;
+frmSplash* s_splash = nullptr;
 
 constexpr int kTickMilliseconds = 1000;
 constexpr qint64 kSecondsShownUpTo = 120;
 
-const char* const kStyleSheet = R"(
+const char* const kSplashStyleSheet = R"(
 #frmSplash { background: #ffffff; }
 #header { background: #17233d; }
 #lblTitle { color: #ffffff; font-size: 30px; font-weight: 700; letter-spacing: 1px; }
@@ -100,18 +100,18 @@ frmSplash& frmSplash::instance()
 {
     // A form unloaded through its base class is on its way out: the next use makes a new one.
     if (!isLoaded())
-        s_instance = new frmSplash;
-    return *s_instance;
+        s_splash = new frmSplash;
+    return *s_splash;
 }
 
 bool frmSplash::isLoaded()
 {
-    return s_instance != nullptr && !s_instance->isUnloading();
+    return s_splash != nullptr && !s_splash->isUnloading();
 }
 
 void frmSplash::unload()
 {
-    frmSplash* splash = std::exchange(s_instance, nullptr);
+    frmSplash* splash = std::exchange(s_splash, nullptr);
     if (!splash)
         return;
     splash->stopCountdown();
@@ -134,14 +134,14 @@ frmSplash::frmSplash() : Form(kFormName)
 
 frmSplash::~frmSplash()
 {
-    if (s_instance == this)
-        s_instance = nullptr;
+    if (s_splash == this)
+        s_splash = nullptr;
 }
 
 void frmSplash::buildLayout()
 {
     setWindowTitle(u"pcQUIBA"_s);
-    setStyleSheet(QString::fromLatin1(kStyleSheet));
+    setStyleSheet(QString::fromLatin1(kSplashStyleSheet));
     setAttribute(Qt::WA_StyledBackground);
     setFixedSize(600, 360);
 

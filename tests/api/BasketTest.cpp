@@ -200,7 +200,7 @@ TEST_F(BasketTest, SecondAddItemBeforeTheClickReplacesTheFirst)
     EXPECT_EQ(engine->calls.filter(u"AddItem"), QStringList{u"AddItem(P2, {})"_s});
 }
 
-struct PropertyCase {
+struct BasketPropertyCase {
     const char* name;
     std::function<void(FakeEngineBasket&)> arrange;
     std::function<Variant(Basket&)> read;
@@ -210,7 +210,7 @@ struct PropertyCase {
 
 TEST_F(BasketTest, PropertiesReadTheEngineAndLogTheirLines)
 {
-    const PropertyCase cases[] = {
+    const BasketPropertyCase cases[] = {
         {"Count", [](FakeEngineBasket& b) { b.addItem(u"A"_s); b.addItem(u"B"_s); },
          [](Basket& b) { return Variant(b.Count()); }, Variant(qint16(2)), " --> 2"},
         {"IsEmpty", [](FakeEngineBasket&) {}, [](Basket& b) { return Variant(b.IsEmpty()); }, Variant(true),
@@ -232,7 +232,7 @@ TEST_F(BasketTest, PropertiesReadTheEngineAndLogTheirLines)
         {"ActualPaymentMethod", [](FakeEngineBasket& b) { b.actualPaymentMethod = -1; },
          [](Basket& b) { return Variant(b.ActualPaymentMethod()); }, Variant(qint32(-1)), " --> -1"},
     };
-    for (const PropertyCase& testCase : cases) {
+    for (const BasketPropertyCase& testCase : cases) {
         SCOPED_TRACE(testCase.name);
         startEngine();
         testCase.arrange(basket());

@@ -19,6 +19,10 @@
 // environment: `root` becomes its program root.
 class PrivateBus {
 public:
+    // The names a Sovereign calls pcQUIBA by.
+    static inline const QString kService = QStringLiteral("org.pcquiba.pcQUIBA");
+    static inline const QString kRootPath = QStringLiteral("/org/pcquiba/pcQUIBA");
+
     explicit PrivateBus(const QString& root = {})
     {
         const QString services = m_folder.path() + QStringLiteral("/services");
@@ -70,7 +74,7 @@ public:
     {
         if (m_address.isEmpty())
             return;
-        const QDBusReply<uint> pid = connect().interface()->servicePid(QStringLiteral("org.pcquiba.pcQUIBA"));
+        const QDBusReply<uint> pid = connect().interface()->servicePid(kService);
         if (!pid.isValid())
             return;
         ::kill(pid_t(pid.value()), SIGTERM);

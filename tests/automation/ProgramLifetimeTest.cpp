@@ -10,9 +10,6 @@
 
 namespace {
 
-const QString kService = QStringLiteral("org.pcquiba.pcQUIBA");
-const QString kRoot = QStringLiteral("/org/pcquiba/pcQUIBA");
-
 QString logOf(const QTemporaryDir& root)
 {
     QFile log(root.path() + QStringLiteral("/logs/pcQUIBA.log"));
@@ -21,7 +18,7 @@ QString logOf(const QTemporaryDir& root)
 
 QDBusMessage createAPI(QDBusConnection& connection)
 {
-    return connection.call(QDBusMessage::createMethodCall(kService, kRoot, kService, QStringLiteral("CreateAPI")),
+    return connection.call(QDBusMessage::createMethodCall(PrivateBus::kService, PrivateBus::kRootPath, PrivateBus::kService, QStringLiteral("CreateAPI")),
                            QDBus::Block, 60000);
 }
 
@@ -67,24 +64,24 @@ TEST(ProgramLifetimeTest, AnActivatedProcessEndsAfterItsLastClientAndTheNextCall
     QDBusConnection connection = bus.connect();
     const QDBusMessage created = createAPI(connection);
     ASSERT_EQ(created.type(), QDBusMessage::ReplyMessage) << created.errorMessage().toStdString();
-    const QDBusReply<uint> first = connection.interface()->servicePid(kService);
+    const QDBusReply<uint> first = connection.interface()->servicePid(PrivateBus::kService);
     ASSERT_TRUE(first.isValid());
 
     // A well-behaved Sovereign: its engine stops with its last client, and the process ends.
-    QDBusMessage wellBehaved = QDBusMessage::createMethodCall(kService, apiPath(created), QStringLiteral("org.freedesktop.DBus.Properties"),
+    QDBusMessage wellBehaved = QDBusMessage::createMethodCall(PrivateBus::kService, apiPath(created), QStringLiteral("org.freedesktop.DBus.Properties"),
                                                               QStringLiteral("Set"));
     wellBehaved << QStringLiteral("org.pcquiba.API") << QStringLiteral("WellBehaved") << QVariant::fromValue(QDBusVariant(true));
     ASSERT_EQ(connection.call(wellBehaved).type(), QDBusMessage::ReplyMessage) << connection.call(wellBehaved).errorMessage().toStdString();
-    QDBusMessage release = QDBusMessage::createMethodCall(kService, apiPath(created), QStringLiteral("org.pcquiba.API"),
+    QDBusMessage release = QDBusMessage::createMethodCall(PrivateBus::kService, apiPath(created), QStringLiteral("org.pcquiba.API"),
                                                           QStringLiteral("Release"));
     ASSERT_EQ(connection.call(release).type(), QDBusMessage::ReplyMessage);
     // Calls on the factory while the process ends find it, or start a new process: never a
     // name whose objects are gone.
     QDeadlineTimer deadline(30000);
     while (QFile::exists(QStringLiteral("/proc/%1/exe").arg(first.value())) && !deadline.hasExpired()) {
-        QDBusMessage properties = QDBusMessage::createMethodCall(kService, kRoot, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QDBusMessage properties = QDBusMessage::createMethodCall(PrivateBus::kService, PrivateBus::kRootPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                                                  QStringLiteral("GetAll"));
-        properties << kService;
+        properties << PrivateBus::kService;
         const QDBusMessage answer = connection.call(properties, QDBus::Block, 60000);
         ASSERT_NE(answer.errorName(), QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"));
     }
@@ -93,7 +90,7 @@ TEST(ProgramLifetimeTest, AnActivatedProcessEndsAfterItsLastClientAndTheNextCall
 
     const QDBusMessage again = createAPI(connection);
     ASSERT_EQ(again.type(), QDBusMessage::ReplyMessage) << again.errorName().toStdString();
-    const QDBusReply<uint> second = connection.interface()->servicePid(kService);
+    const QDBusReply<uint> second = connection.interface()->servicePid(PrivateBus::kService);
     ASSERT_TRUE(second.isValid());
     EXPECT_NE(second.value(), first.value());
 

@@ -7,6 +7,7 @@
 #include "fakes/RecordingPrintEvents.h"
 #include "fakes/ServiceFixture.h"
 #include "platform/AutomationError.h"
+#include "VoucherFolder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -20,7 +21,6 @@ namespace {
 using Kind = EscPosJobDecoder::Item::Kind;
 using State = EscPosPrinterSimulator::State;
 
-const QString kVouchers = QStringLiteral(PCQUIBA_TEST_DATA "/vouchers");
 const QString kSample = kVouchers + QStringLiteral("/sample.xml");
 // Short, so that the waits on a printer that does not answer end soon.
 constexpr int kTimeoutMs = 100;

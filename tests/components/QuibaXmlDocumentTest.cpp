@@ -7,6 +7,7 @@
 #include "platform/AutomationError.h"
 #include "platform/ComponentRegistry.h"
 #include "support/clsZlib.h"
+#include "VoucherFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +20,6 @@
 
 namespace {
 
-const QString kVouchers = QStringLiteral(PCQUIBA_TEST_DATA "/vouchers");
 
 class QuibaXmlDocumentTest : public ::testing::Test {
 protected:

@@ -9,6 +9,7 @@
 #include "fakes/ServiceFixture.h"
 #include "platform/AutomationError.h"
 #include "platform/ComponentRegistry.h"
+#include "VoucherFolder.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -29,7 +30,6 @@
 
 namespace {
 
-const QString kVouchers = QStringLiteral(PCQUIBA_TEST_DATA "/vouchers");
 const QString kLogos = kVouchers + QStringLiteral("/logos");
 
 class ReceiptPrinterTest : public ServiceFixture {

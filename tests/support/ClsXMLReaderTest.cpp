@@ -758,7 +758,6 @@ TEST_F(XmlFiles, AnEmptyFileRaisesOnlyTheLocator)
     EXPECT_EQ(parse(path).events, QStringList{u"documentLocator("_s + path + u')'});
 }
 
-} // namespace
 
 TEST(XmlMarkupTextTest, FindGivesTheFirstCharacterAtOrAfterTheStart)
 {
@@ -795,3 +794,5 @@ TEST_F(XmlFiles, FilesEndingAtAndAroundAChunkBoundaryAreReadToTheirEnd)
         EXPECT_EQ(parse(path).events, expected) << size << " bytes";
     }
 }
+
+} // namespace

@@ -7,6 +7,7 @@
 #include "api/ClassExit.h"
 #include "api/Eftpos.h"
 #include "api/IniTextBounds.h"
+#include "api/IniWriteFailure.h"
 #include "api/Journal.h"
 #include "api/SaleGuards.h"
 #include "api/SaleObjects.h"
@@ -477,6 +478,7 @@ void API::setPOSInfo(const QString& name, const QString& value)
                                                              {u"Value"_s, value, IniTextBounds::kValueLimit}}))
             frame.raise(quibaInvalidArgument, kClassName, {Variant(*over)});
         processIni().WriteString(IniSections::Info, key, value);
+        IniWriteFailure::raiseIfAny(frame, kClassName, processIni());
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "api/ClassExit.h"
 #include "api/IniTextBounds.h"
+#include "api/IniWriteFailure.h"
 #include "services/ErrorExit.h"
 #include "services/ProcedureFrame.h"
 #include "services/ProcessState.h"
@@ -79,6 +80,7 @@ void Eftpos::write(const QString& property, const QString& key, const QString& v
             frame.raise(quibaInvalidArgument, kClassName, {Variant(property)});
         // With the empty text as default the accessor removes the key for an empty value.
         sharedIni().WriteString(IniSections::Eftpos, key, value, QString());
+        IniWriteFailure::raiseIfAny(frame, kClassName, sharedIni());
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "api/ClassExit.h"
 #include "api/IniTextBounds.h"
+#include "api/IniWriteFailure.h"
 #include "services/ErrorExit.h"
 #include "services/ProcedureFrame.h"
 #include "services/QuibaErrors.h"
@@ -113,6 +114,7 @@ void Settings::PutSetting(const QString& scope, const QString& name, const Varia
             m_ini->WriteString(scope, name, Conversions::toText(value));
             break;
         }
+        IniWriteFailure::raiseIfAny(frame, kClassName, *m_ini);
     });
 }
 

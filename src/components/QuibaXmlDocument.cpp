@@ -2,6 +2,7 @@
 
 #include "platform/Ansi.h"
 #include "platform/AutomationError.h"
+#include "platform/FileError.h"
 #include "platform/RuntimeErrors.h"
 #include "support/FileReplacement.h"
 #include "support/clsZlib.h"
@@ -120,7 +121,6 @@ void QuibaXmlDocument::Save(const QString& fileName)
     try {
         FileReplacement::replace(fileName, fileName, bytes);
     } catch (const AutomationError& error) {
-        RuntimeErrors::raise(RuntimeErrors::PathFileAccessError, {},
-                             QStringLiteral("Cannot write ") + fileName + QStringLiteral(": ") + error.description());
+        FileError::raiseCannotWrite(fileName, error);
     }
 }

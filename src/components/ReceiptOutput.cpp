@@ -4,6 +4,7 @@
 #include "components/ReceiptSettings.h"
 #include "components/ReceiptSheets.h"
 #include "platform/AutomationError.h"
+#include "platform/FileError.h"
 #include "platform/RuntimeErrors.h"
 #include "support/FileReplacement.h"
 
@@ -29,7 +30,7 @@ void replaceFile(const QString& fileName, const QByteArray& bytes)
     try {
         FileReplacement::replace(fileName, fileName, bytes);
     } catch (const AutomationError& error) {
-        raiseFileError(fileName, error.description());
+        FileError::raiseCannotWrite(fileName, error);
     }
 }
 

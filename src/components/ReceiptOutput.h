@@ -9,7 +9,8 @@ class ReceiptSettings;
 // Where a printed receipt goes: a PNG or PDF file, each written under one fixed hidden
 // temporary name beside the target (FileReplacement) and renamed over it, or a queue of the system's print service. Files hold
 // the dots a thermal printer prints (black or white, no grey); the print service gets the
-// smooth drawing. Failures raise 75 (file) or 57 (print service) with the reason.
+// smooth drawing. Failures raise 61 (a full disk) or 75 (any other file failure) or 57 (print
+// service) with the reason.
 class ReceiptOutput {
 public:
     // One image: the sheets one under the other (ReceiptSheets::roll), with the resolution.

@@ -6,6 +6,7 @@
 #include "platform/Conversions.h"
 #include "platform/DateValue.h"
 #include "platform/Dictionary.h"
+#include "platform/FileError.h"
 #include "platform/Format.h"
 #include "platform/HexDigit.h"
 #include "platform/PrivateProfile.h"
@@ -254,6 +255,7 @@ void clsINIFile::writeProfileString(const QString& section, const QString& key,
         PrivateProfile::writeProfileString(section, key, value);
     else
         PrivateProfile::writePrivateProfileString(section, key, value, m_fileName);
+    m_writeError = PrivateProfile::lastWriteError();
 }
 
 void clsINIFile::writeProfileSection(const QString& section, const std::optional<QString>& block) const
@@ -262,6 +264,12 @@ void clsINIFile::writeProfileSection(const QString& section, const std::optional
         PrivateProfile::writeProfileSection(section, block);
     else
         PrivateProfile::writePrivateProfileSection(section, block, m_fileName);
+    m_writeError = PrivateProfile::lastWriteError();
+}
+
+QString clsINIFile::WriteFailure() const
+{
+    return m_writeError == 0 ? QString() : FileError::description(m_writeError);
 }
 
 std::optional<QString> clsINIFile::storedText(const QString& section, const QString& key) const

@@ -18,7 +18,8 @@ class Dictionary;
 // Getters return their default whenever the stored text does not parse. Writers given a default
 // erase the key instead of writing a value equal to it, so that defaults never stand in the file.
 // A write that cannot be done (read-only file, missing folder, full disk) changes nothing and
-// raises no error. With an empty FileName every call goes to the user's own profile file.
+// raises no error; WriteFailure() then tells why. With an empty FileName every call goes to the
+// user's own profile file.
 //
 // Dates are serial dates: days since 30 December 1899, the fraction being the time of day.
 class clsINIFile : public AutomationObject {
@@ -96,6 +97,10 @@ public:
     // Replaces the section by the dictionary's pairs in its key order; nullptr empties it.
     void WriteSection(const QString& section, const std::shared_ptr<Dictionary>& entries);
 
+    // Why the last write or erase through this accessor changed nothing, as FileError describes
+    // the system's error ("Disk full: No space left on device"); empty when it was done.
+    QString WriteFailure() const;
+
     QString Obfuscate(const QString& text) const;
     QString Clarify(const QString& text) const;
 
@@ -121,4 +126,5 @@ private:
     QString m_obfuscateKey;
     QString m_hexPrefix = kDefaultHexPrefix;
     QString m_dateFormat = kDefaultDateFormat;
+    mutable int m_writeError = 0;
 };

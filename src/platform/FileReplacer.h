@@ -31,6 +31,10 @@ public:
     bool mayReplace() const;
     // Writes bytes as the file's new content; false, with the file unchanged, on any failure.
     bool replace(const QByteArray& bytes);
+    // The system's error number of the last failure (taking the lock, the check, the write):
+    // ENOSPC for a full disk, EROFS for a read-only file system, EACCES for a file that may not
+    // be written; 0 while nothing failed.
+    int error() const { return m_error; }
 
     // Takes the lock and replaces the file.
     static bool replaceFile(const QString& fileName, const QByteArray& bytes);
@@ -38,7 +42,13 @@ public:
     static QString lockFileName(const QString& fileName);
     static QString temporaryFileName(const QString& fileName);
 
+    // Why the file may not be replaced (a system error number: EACCES, EROFS, ...); 0 when it may.
+    int refusal() const;
+
 private:
+    bool fail(int systemError);
+
     QString m_fileName;
     int m_lock = -1;
+    int m_error = 0;
 };

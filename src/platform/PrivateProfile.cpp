@@ -5,6 +5,7 @@
 #include "platform/ProfileCache.h"
 #include "platform/ProgramFolders.h"
 
+#include <cerrno>
 #include <functional>
 
 namespace {
@@ -63,17 +64,29 @@ std::shared_ptr<const ProfileFile> readable(const QString& fileName)
 // Under the writers' lock: reads the file as it is now, applies the edit (which answers whether
 // it changed anything) and replaces the file with the result; false, with nothing changed, when
 // the file cannot be read or replaced.
+thread_local int t_lastWriteError = 0;
+
+bool failed(int systemError)
+{
+    t_lastWriteError = systemError;
+    return false;
+}
+
 bool edit(const QString& fileName, const std::function<bool(ProfileFile&)>& change)
 {
+    t_lastWriteError = 0;
     if (fileName.isEmpty())
         return false;
     FileReplacer replacer(fileName);
-    if (!replacer.isLocked() || !replacer.mayReplace())
-        return false;
+    if (!replacer.isLocked())
+        return failed(replacer.error());
+    if (const int refused = replacer.refusal())
+        return failed(refused);
     const QString& target = replacer.fileName();
+    errno = 0;
     std::shared_ptr<const ProfileFile> current = ProfileCache::load(target);
     if (!current)
-        return false;
+        return failed(errno != 0 ? errno : EIO);
     auto edited = std::make_shared<ProfileFile>(*current);
     // The edit must not copy a large file's lines: the copy is their only holder once the cache
     // lets go of the file (it holds the edited file after the write).
@@ -87,7 +100,7 @@ bool edit(const QString& fileName, const std::function<bool(ProfileFile&)>& chan
     }
     if (!replacer.replace(bytes)) {
         ProfileCache::forget(target);
-        return false;
+        return failed(replacer.error());
     }
     ProfileCache::update(target, bytes, std::move(edited));
     return true;
@@ -173,6 +186,11 @@ bool PrivateProfile::writeProfileString(const QString& section, const QString& k
 bool PrivateProfile::writeProfileSection(const QString& section, const std::optional<QString>& block)
 {
     return writePrivateProfileSection(section, block, userProfilePath());
+}
+
+int PrivateProfile::lastWriteError()
+{
+    return t_lastWriteError;
 }
 
 QString PrivateProfile::userProfilePath()

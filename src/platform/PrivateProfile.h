@@ -42,6 +42,11 @@ public:
     static bool writeProfileString(const QString& section, const QString& key, const std::optional<QString>& value);
     static bool writeProfileSection(const QString& section, const std::optional<QString>& block);
 
+    // Why the last write of this thread failed: the system's error number (ENOSPC, EROFS,
+    // EACCES, ...), as the original's callers ask GetLastError; 0 after a write that succeeded or
+    // was refused for its names alone.
+    static int lastWriteError();
+
     // The user's own profile file: win.ini in the program root.
     static QString userProfilePath();
 };

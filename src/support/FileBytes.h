@@ -5,7 +5,8 @@
 
 // Whole files as bytes, with the runtime's error numbers for what goes wrong: 53 for a
 // missing file, 76 for a missing folder, 70 for missing rights, 75 for any other refusal and 57
-// for a failed read or write.
+// for a failed read; a failed write carries FileError's number and the system's reason (61 for
+// a full disk, 75 for a read-only file system).
 class FileBytes {
 public:
     static QByteArray read(const QString& path);

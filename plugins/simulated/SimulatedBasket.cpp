@@ -30,7 +30,7 @@ bool SimulatedBasket::DocumentReleased(const QString& fileName) const
     if (!m_committed)
         return false;
     for (const auto& item : m_items) {
-        if (item->document() == fileName)
+        if (!fileName.isEmpty() && item->document() == fileName)
             return true;
     }
     return false;

@@ -78,6 +78,7 @@ void SimulatedRulesEngine::Initialise(bool kioskMode)
 {
     m_kioskMode = kioskMode;
     openNewBasket();
+    writeOwedVouchers();
     SimulatedLog::write(QStringLiteral("Simulated rules engine started (%1 products, %2)")
                             .arg(m_catalogue.products().size())
                             .arg(m_assignment.isAssigned() ? QStringLiteral("assigned to ") + m_assignment.account()
@@ -522,6 +523,28 @@ bool SimulatedRulesEngine::startCommit(bool fromScreen)
     return true;
 }
 
+VoucherWriter SimulatedRulesEngine::voucherWriter() const
+{
+    return VoucherWriter(m_settings.voucherFolder(), m_settings.compressVouchers, m_settings.compressedExtension);
+}
+
+void SimulatedRulesEngine::writeOwedVouchers()
+{
+    const VoucherWriter writer = voucherWriter();
+    for (const PinIssuer::Owed& owed : m_pins.owed()) {
+        const std::optional<VoucherRecord> record = VoucherRecord::fromJson(owed.details);
+        if (!record)
+            continue;
+        if (!writer.exists(owed.pin)) {
+            if (writer.write(*record, owed.pin).fileName.isEmpty())
+                continue;
+            SimulatedLog::write(QStringLiteral("Voucher %1 of a paid PIN written at start").arg(owed.pin.serial),
+                                SimulatedLog::Progress);
+        }
+        m_pins.markDelivered(owed.pin.serial);
+    }
+}
+
 void SimulatedRulesEngine::completeCommit(bool fromScreen)
 {
     const auto basket = m_basket;
@@ -529,27 +552,44 @@ void SimulatedRulesEngine::completeCommit(bool fromScreen)
     if (!basket)
         return;
     basket->setBusyUntil(0.0);
-    const VoucherWriter writer(m_settings.voucherFolder(), m_settings.compressVouchers, m_settings.compressedExtension);
-    const VoucherWriter::Terminal terminal{m_assignment.account(), m_posDeviceID, m_posReferenceID, m_trainingMode};
+    // The host records every PIN with its voucher's details first: a PIN it hands out is paid
+    // for and never lost, whatever happens to the voucher files.
     const QDateTime now = Clock::now();
-    QStringList documents;
+    QList<VoucherRecord> records;
+    QList<QByteArray> details;
     for (const auto& item : basket->items()) {
-        const auto pin = m_pins.issue();
-        const QString document = pin ? writer.write(*item, *pin, terminal, now) : QString();
-        if (document.isEmpty()) {
-            refreshScreen();
-            if (fromScreen)
-                surrender(SurrenderError, QStringLiteral("The vouchers could not be issued"));
-            return;
-        }
-        item->commit(*pin, document);
-        documents.append(document);
+        records.append({item->product(), item->data(), m_assignment.account(), m_posDeviceID, m_posReferenceID,
+                        m_trainingMode, now});
+        details.append(records.last().toJson());
     }
+    const auto pins = m_pins.issue(details);
+    if (!pins) {
+        refreshScreen();
+        surrender(SurrenderError, QStringLiteral("The vouchers could not be issued: ") + m_pins.failure());
+        return;
+    }
+    for (qsizetype index = 0; index < pins->size(); ++index)
+        basket->items().at(index)->commit(pins->at(index), {});
     basket->markCommitted();
     SimulatedLog::write(QStringLiteral("Basket committed: %1 vouchers, total %2")
-                            .arg(documents.size())
+                            .arg(pins->size())
                             .arg(Money::text(basket->TotalPrice())),
                         SimulatedLog::Progress);
+    // Only documents that are on the disk whole are announced, and only when all of them are.
+    const VoucherWriter writer = voucherWriter();
+    QStringList documents;
+    for (qsizetype index = 0; index < pins->size(); ++index) {
+        const VoucherWriter::Written written = writer.write(records.at(index), pins->at(index));
+        if (written.fileName.isEmpty()) {
+            refreshScreen();
+            surrender(SurrenderError, QStringLiteral("The voucher %1 could not be written: %2")
+                                          .arg(pins->at(index).serial, written.failure));
+            return;
+        }
+        basket->items().at(index)->commit(pins->at(index), written.fileName);
+        m_pins.markDelivered(pins->at(index).serial);
+        documents.append(written.fileName);
+    }
     refreshScreen();
     if (m_screen)
         m_screen->showMessage(QStringLiteral("Thank you"), QStringLiteral("Please take your vouchers from the printer."));

@@ -7,6 +7,7 @@
 #include "SimulatedBasket.h"
 #include "SimulatedEngineGUI.h"
 #include "SimulatedSettings.h"
+#include "VoucherWriter.h"
 #include "controller/RulesEngine.h"
 
 #include <QPointer>
@@ -95,6 +96,10 @@ private:
     void removeItem(const std::shared_ptr<SimulatedBasketItem>& item);
     bool startCommit(bool fromScreen);
     void completeCommit(bool fromScreen);
+    VoucherWriter voucherWriter() const;
+    // Writes the voucher of every PIN the host recorded without one (a sale that met a full or
+    // read-only disk), so that a paid PIN is never lost.
+    void writeOwedVouchers();
     void customerCancelled();
     void surrender(qint32 reason, const QString& message);
 

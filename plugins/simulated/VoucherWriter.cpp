@@ -2,9 +2,12 @@
 
 #include "Money.h"
 #include "SimulatedLog.h"
+#include "platform/AutomationError.h"
+#include "support/FileBytes.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFile>
+#include <QFileInfo>
 #include <zlib.h>
 
 namespace {
@@ -40,19 +43,18 @@ VoucherWriter::VoucherWriter(QString folder, bool compress, QString compressedEx
 {
 }
 
-QString VoucherWriter::markup(const SimulatedBasketItem& item, const IssuedPin& pin, const Terminal& terminal,
-                              const QDateTime& when)
+QString VoucherWriter::markup(const VoucherRecord& record, const IssuedPin& pin)
 {
-    const CatalogueProduct& product = item.product();
+    const CatalogueProduct& product = record.product;
     QString document = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<document a=\"c\">\n");
     document += QStringLiteral("  <graphics v=\"t\"><image a=\"c\" f=\"logo.png\"/></graphics>\n");
-    if (terminal.trainingMode)
+    if (record.trainingMode)
         document += text(QStringLiteral("*** TRAINING - NOT VALID ***"), QStringLiteral("a=\"c\" e=\"bold\""));
     document += text(product.supplierName, QStringLiteral("a=\"c\" w=\"2\" h=\"2\" e=\"bold\""));
     document += text(product.name, QStringLiteral("a=\"c\""));
     document += text(QStringLiteral("Value: ") + Money::text(product.price), QStringLiteral("a=\"c\""));
-    if (!item.data().isEmpty())
-        document += text(QStringLiteral("For: ") + item.data(), QStringLiteral("a=\"c\""));
+    if (!record.data.isEmpty())
+        document += text(QStringLiteral("For: ") + record.data, QStringLiteral("a=\"c\""));
     document += QStringLiteral("  <line w=\"1\"/>\n");
     document += text(QStringLiteral("Your PIN"), QStringLiteral("a=\"c\""));
     document += text(pin.groupedPin(), QStringLiteral("a=\"c\" f=\"B\" w=\"2\" h=\"2\" e=\"bold\""));
@@ -62,34 +64,58 @@ QString VoucherWriter::markup(const SimulatedBasketItem& item, const IssuedPin& 
     // Twelve millimetres on a receipt roll: scannable without taking half the slip.
     document += QStringLiteral("  <barcode y=\"code128\" h=\"12\" a=\"c\">%1</barcode>\n").arg(escaped(pin.serial));
     document += text(QStringLiteral("Serial ") + pin.serial, QStringLiteral("a=\"c\" f=\"B\""));
-    document += text(when.toString(QStringLiteral("dd-MMM-yyyy HH:mm:ss")), QStringLiteral("a=\"l\" f=\"B\""));
-    QString where = QStringLiteral("Account ") + terminal.account;
-    if (!terminal.posDeviceID.isEmpty())
-        where += QStringLiteral("  Terminal ") + terminal.posDeviceID;
+    document += text(record.when.toString(QStringLiteral("dd-MMM-yyyy HH:mm:ss")), QStringLiteral("a=\"l\" f=\"B\""));
+    QString where = QStringLiteral("Account ") + record.account;
+    if (!record.posDeviceID.isEmpty())
+        where += QStringLiteral("  Terminal ") + record.posDeviceID;
     document += text(where, QStringLiteral("a=\"l\" f=\"B\""));
-    if (!terminal.posReferenceID.isEmpty())
-        document += text(QStringLiteral("Reference ") + terminal.posReferenceID, QStringLiteral("a=\"l\" f=\"B\""));
+    if (!record.posReferenceID.isEmpty())
+        document += text(QStringLiteral("Reference ") + record.posReferenceID, QStringLiteral("a=\"l\" f=\"B\""));
     document += QStringLiteral("  <cut f=\"full\"/>\n</document>\n");
     return document;
 }
 
-QString VoucherWriter::write(const SimulatedBasketItem& item, const IssuedPin& pin, const Terminal& terminal,
-                             const QDateTime& when) const
+QString VoucherWriter::plainName(const IssuedPin& pin) const
 {
-    QString fileName = QDir(m_folder).filePath(pin.serial + QStringLiteral(".xml"));
+    return QDir(m_folder).filePath(pin.serial + QStringLiteral(".xml"));
+}
+
+bool VoucherWriter::exists(const IssuedPin& pin) const
+{
+    const QString plain = plainName(pin);
+    return QFileInfo::exists(plain)
+           || (!m_compressedExtension.isEmpty() && QFileInfo::exists(plain + u'.' + m_compressedExtension));
+}
+
+VoucherWriter::Written VoucherWriter::write(const VoucherRecord& record, const IssuedPin& pin) const
+{
+    QString fileName = plainName(pin);
     // UTF-8, as pcQUIBA's XML reader decodes every document, plain or decompressed.
-    QByteArray bytes = markup(item, pin, terminal, when).toUtf8();
+    QByteArray bytes = markup(record, pin).toUtf8();
     if (m_compress) {
         bytes = compressed(bytes);
         if (!m_compressedExtension.isEmpty())
             fileName += u'.' + m_compressedExtension;
     }
-    QDir().mkpath(m_folder);
-    QSaveFile file(fileName);
-    if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        SimulatedLog::write(QStringLiteral("Cannot write the voucher %1: %2").arg(fileName, file.errorString()),
-                            SimulatedLog::Error);
-        return {};
+    const QFileInfo target(fileName);
+    const QString partial = target.path() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".partial");
+    QString failure;
+    try {
+        QDir().mkpath(m_folder);
+        if (bytes.isEmpty())
+            failure = QStringLiteral("the document could not be compressed");
+        else {
+            FileBytes::writeDurably(partial, bytes);
+            FileBytes::rename(partial, fileName);
+            if (FileBytes::read(fileName) != bytes)
+                failure = QStringLiteral("the file on the disk differs from what was written");
+        }
+    } catch (const AutomationError& error) {
+        failure = error.description();
     }
-    return fileName;
+    if (failure.isEmpty())
+        return {fileName, {}};
+    QFile::remove(partial);
+    SimulatedLog::write(QStringLiteral("Cannot write the voucher %1: %2").arg(fileName, failure), SimulatedLog::Error);
+    return {{}, failure};
 }

@@ -1,34 +1,34 @@
 #pragma once
 
-#include "SimulatedBasketItem.h"
+#include "IssuedPin.h"
+#include "VoucherRecord.h"
 
-#include <QDateTime>
 #include <QString>
 
-// Writes the voucher document of one committed item in pcQUIBA's print markup: the logo, the
+// Writes the voucher document of one issued PIN in pcQUIBA's print markup: the logo, the
 // supplier and product, the PIN, its serial as a code128 barcode, the instructions, the
-// terminal's details, and a cut, in UTF-8. With compression the file is one zlib stream, named with the
-// compressed extension when there is one.
+// terminal's details, and a cut, in UTF-8. With compression the file is one zlib stream, named
+// with the compressed extension when there is one. A document is handed out only once it is on
+// the disk whole: written under a hidden name, synced, renamed into place and read back.
 class VoucherWriter {
 public:
-    struct Terminal {
-        QString account;
-        QString posDeviceID;
-        QString posReferenceID;
-        bool trainingMode = false;
+    struct Written {
+        QString fileName; // the full path of the document; empty when it could not be written
+        QString failure;  // why not, with the system's reason ("Disk full: No space left on device")
     };
 
     VoucherWriter(QString folder, bool compress, QString compressedExtension);
 
-    // The full path of the written document; empty when it could not be written.
-    QString write(const SimulatedBasketItem& item, const IssuedPin& pin, const Terminal& terminal,
-                  const QDateTime& when) const;
+    Written write(const VoucherRecord& record, const IssuedPin& pin) const;
+    // Whether the PIN's document is in the folder, plain or compressed.
+    bool exists(const IssuedPin& pin) const;
 
     // The markup of the document.
-    static QString markup(const SimulatedBasketItem& item, const IssuedPin& pin, const Terminal& terminal,
-                          const QDateTime& when);
+    static QString markup(const VoucherRecord& record, const IssuedPin& pin);
 
 private:
+    QString plainName(const IssuedPin& pin) const;
+
     QString m_folder;
     bool m_compress;
     QString m_compressedExtension;

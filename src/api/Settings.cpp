@@ -123,8 +123,13 @@ void Settings::EraseSetting(const QString& scope, const QString& name)
     ProcedureFrame frame(u"Sub EraseSetting"_s, kClassName);
     frame.run(classExit<Settings>(), [&] {
         Trace::write(Trace::callLine(kClassName, u"EraseSetting"_s, {quoted(Variant(scope)), quoted(Variant(name))}));
-        // Null is the value that erases: the key goes, rather than a stored 1.
-        PutSetting(scope, name, Variant::null());
+        // Null is the value that erases: the key goes, rather than a stored 1. What PutSetting
+        // raises it has already reported; it reaches the Sovereign as it stands.
+        try {
+            PutSetting(scope, name, Variant::null());
+        } catch (const AutomationError& error) {
+            frame.raise(error);
+        }
     });
 }
 

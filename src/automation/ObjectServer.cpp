@@ -269,10 +269,15 @@ bool ObjectServer::handleMessage(const QDBusMessage& message, const QDBusConnect
 }
 
 // A call that came after an answer waits for the relay that waited for it, unless pcQUIBA is
-// again waiting for that client: then the client's handler may need the call to answer.
+// again waiting for that client: then the client's handler may need the call to answer. A call
+// that comes while the same client's earlier call is still under way (a print waiting for the
+// printer) waits for that call's answer.
 bool ObjectServer::mayServe(const HeldCall& held) const
 {
-    return held.until.expired() || PendingReply::awaits(held.message.service());
+    const QString& client = held.message.service();
+    if (PendingReply::awaits(client))
+        return true;
+    return held.until.expired() && !m_serving.contains(client);
 }
 
 void ObjectServer::serveReleasedCalls()
@@ -299,7 +304,17 @@ void ObjectServer::serve(const QDBusMessage& message)
             kLimitsExceeded, QStringLiteral("Calls nest more than %1 events deep").arg(EventRelay::maximumDepth())));
         return;
     }
-    m_connection.send(dispatch(message));
+    m_serving.append(message.service());
+    const QDBusMessage reply = dispatch(message);
+    m_serving.removeOne(message.service());
+    m_connection.send(reply);
+    // The client's calls that waited for this answer go now (the loop that releases calls
+    // already running goes on by itself).
+    if (!m_releasing && !m_held.isEmpty() && !m_serving.contains(message.service())) {
+        m_releasing = true;
+        serveReleasedCalls();
+        m_releasing = false;
+    }
 }
 
 QDBusMessage ObjectServer::dispatch(const QDBusMessage& message)

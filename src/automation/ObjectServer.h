@@ -23,7 +23,8 @@ class BusObjectMapper;
 // objects end.
 //
 // Calls that arrive once the answer to an event is in wait until that event's relay has returned
-// (PendingReply); calls never nest deeper than EventRelay's bound. A client holds at most
+// (PendingReply), and a client's calls that arrive while its earlier call is still under way wait
+// for its answer; calls never nest deeper than EventRelay's bound. A client holds at most
 // objectLimit() live objects.
 class ObjectServer : public QDBusVirtualObject {
 public:
@@ -107,6 +108,9 @@ private:
     QHash<TargetKey, QString> m_targetPaths;
     qsizetype m_objectLimit = kDefaultObjectLimit;
     QList<HeldCall> m_held;
+    // The clients whose calls are being served, innermost last.
+    QStringList m_serving;
+    bool m_releasing = false;
     int m_relayListener = 0;
     Lifetime m_lifetime;
     QHash<QString, Adapter> m_adapters;

@@ -10,10 +10,12 @@
 #include "components/ReceiptSheets.h"
 #include "config/IniLocation.h"
 #include "config/clsINIFile.h"
+#include "platform/OffLoopWork.h"
 #include "platform/RuntimeErrors.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <optional>
 
 namespace {
 
@@ -81,17 +83,30 @@ EscPosStatus ReceiptPrinter::escPosStatus(const QString& device, int timeoutMs)
 
 void ReceiptPrinter::sendEscPos(const QByteArray& job, const ReceiptSettings& settings)
 {
-    EscPosConnection connection = EscPosConnection::open(settings.device, settings.timeoutMs);
-    EscPosStatus::ask(connection).raiseUnlessReady();
-    connection.write(job);
+    // A slow or silent printer holds its own thread, never the event loop; what the statuses
+    // say is logged and raised back on the loop's thread.
+    std::optional<EscPosStatus> before;
+    std::optional<EscPosStatus> after;
+    OffLoopWork::run([&] {
+        EscPosConnection connection = EscPosConnection::open(settings.device, settings.timeoutMs);
+        before = EscPosStatus::ask(connection);
+        if (before->state() != EscPosStatus::State::Ready)
+            return;
+        connection.write(job);
+        after = EscPosStatus::ask(connection);
+    });
+    before->raiseUnlessReady();
     // Found after the job, the voucher is not taken as printed.
-    EscPosStatus::ask(connection).raiseUnlessReady();
+    after->raiseUnlessReady();
 }
 
 void ReceiptPrinter::CheckStatus()
 {
-    if (fileType(m_settings) == kEscPos)
-        escPosStatus(m_settings.device, m_settings.timeoutMs).raiseUnlessReady();
+    if (fileType(m_settings) != kEscPos)
+        return;
+    std::optional<EscPosStatus> status;
+    OffLoopWork::run([&] { status = escPosStatus(m_settings.device, m_settings.timeoutMs); });
+    status->raiseUnlessReady();
 }
 
 QList<QImage> ReceiptPrinter::render(const QString& fileName, const ReceiptSettings& settings)

@@ -10,6 +10,7 @@
 #include "platform/AutomationError.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/EventRelay.h"
+#include "platform/OffLoopWork.h"
 #include "support/modTouchTools.h"
 
 #include <QFileInfo>
@@ -205,8 +206,14 @@ void frmController::Disconnect(const QString& clientName)
             return;
         d->clients.remove(clientName);
         if (d->clients.count() == 0 && (clientName == kKioskClient || ProcessState::instance().wellBehaved)) {
-            StopEngine();
-            unload();
+            // A print under way ends first, with the engine and controller it started with; a
+            // client that came meanwhile keeps them.
+            OffLoopWork::afterwards([] {
+                if (!isLoaded() || instance().clientCount() > 0)
+                    return;
+                instance().StopEngine();
+                unload();
+            });
         } else {
             tellClients(d->clients.count());
         }
@@ -258,6 +265,13 @@ void frmController::StopEngine()
     FormProcedure::run(u"Sub StopEngine"_s, kFormName, [&] {
         if (!d->engine)
             return;
+        if (OffLoopWork::underWay()) {
+            OffLoopWork::afterwards([] {
+                if (isLoaded())
+                    instance().StopEngine();
+            });
+            return;
+        }
         d->engine->ClearBasket();
         d->engine->HideGUI(false, QString());
         releaseEngine();
@@ -520,6 +534,10 @@ void frmController::releaseConnection()
 
 void frmController::tmrCommand_Timer()
 {
+    // A remote command may stop the engine: none starts in the middle of a print; the next tick
+    // takes it.
+    if (OffLoopWork::underWay())
+        return;
     if (const auto& processor = hooks().commandProcessor)
         processor(*this);
 }

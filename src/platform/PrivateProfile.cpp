@@ -142,7 +142,7 @@ bool PrivateProfile::writePrivateProfileString(const QString& section, const QSt
     const QString sectionName = trimmedName(section);
     const QString keyName = trimmedName(key);
     if (sectionName.isEmpty() || keyName.isEmpty())
-        return false;
+        return failed(0);
     return edit(fileName, [&](ProfileFile& file) {
         // As the file will hold them, so that this process reads back what every other one reads.
         const ProfileEncoding& encoding = file.encoding();
@@ -158,7 +158,7 @@ bool PrivateProfile::writePrivateProfileSection(const QString& section, const st
 {
     const QString sectionName = trimmedName(section);
     if (sectionName.isEmpty())
-        return false;
+        return failed(0);
     return edit(fileName, [&](ProfileFile& file) {
         const ProfileEncoding& encoding = file.encoding();
         if (block)

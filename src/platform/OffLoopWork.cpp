@@ -19,7 +19,7 @@ QList<std::function<void()>> g_afterwards;
 std::mutex g_turn;
 
 // What the worker hands back to the waiting frame.
-struct Outcome {
+struct OffLoopOutcome {
     std::exception_ptr error;
     bool done = false;
 };
@@ -39,7 +39,7 @@ void OffLoopWork::run(const std::function<void()>& work)
         work();
         return;
     }
-    auto outcome = std::make_shared<Outcome>();
+    auto outcome = std::make_shared<OffLoopOutcome>();
     QEventLoop loop;
     QPointer<QEventLoop> waiting(&loop);
     ++g_waiting;

@@ -66,7 +66,7 @@ std::shared_ptr<const ProfileFile> readable(const QString& fileName)
 // the file cannot be read or replaced.
 thread_local int t_lastWriteError = 0;
 
-bool failed(int systemError)
+bool writeFailed(int systemError)
 {
     t_lastWriteError = systemError;
     return false;
@@ -79,14 +79,14 @@ bool edit(const QString& fileName, const std::function<bool(ProfileFile&)>& chan
         return false;
     FileReplacer replacer(fileName);
     if (!replacer.isLocked())
-        return failed(replacer.error());
+        return writeFailed(replacer.error());
     if (const int refused = replacer.refusal())
-        return failed(refused);
+        return writeFailed(refused);
     const QString& target = replacer.fileName();
     errno = 0;
     std::shared_ptr<const ProfileFile> current = ProfileCache::load(target);
     if (!current)
-        return failed(errno != 0 ? errno : EIO);
+        return writeFailed(errno != 0 ? errno : EIO);
     auto edited = std::make_shared<ProfileFile>(*current);
     // The edit must not copy a large file's lines: the copy is their only holder once the cache
     // lets go of the file (it holds the edited file after the write).
@@ -100,7 +100,7 @@ bool edit(const QString& fileName, const std::function<bool(ProfileFile&)>& chan
     }
     if (!replacer.replace(bytes)) {
         ProfileCache::forget(target);
-        return failed(replacer.error());
+        return writeFailed(replacer.error());
     }
     ProfileCache::update(target, bytes, std::move(edited));
     return true;
@@ -142,7 +142,7 @@ bool PrivateProfile::writePrivateProfileString(const QString& section, const QSt
     const QString sectionName = trimmedName(section);
     const QString keyName = trimmedName(key);
     if (sectionName.isEmpty() || keyName.isEmpty())
-        return failed(0);
+        return writeFailed(0);
     return edit(fileName, [&](ProfileFile& file) {
         // As the file will hold them, so that this process reads back what every other one reads.
         const ProfileEncoding& encoding = file.encoding();
@@ -158,7 +158,7 @@ bool PrivateProfile::writePrivateProfileSection(const QString& section, const st
 {
     const QString sectionName = trimmedName(section);
     if (sectionName.isEmpty())
-        return failed(0);
+        return writeFailed(0);
     return edit(fileName, [&](ProfileFile& file) {
         const ProfileEncoding& encoding = file.encoding();
         if (block)

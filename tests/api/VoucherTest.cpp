@@ -11,11 +11,13 @@
 #include "platform/Clock.h"
 #include "platform/Collection.h"
 #include "platform/ComponentRegistry.h"
+#include "platform/OffLoopWork.h"
 #include "support/clsZlib.h"
 
 #include <QFile>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -460,6 +462,48 @@ TEST_F(EscPosVoucherTest, AVoucherIsStampedOnlyWhenThePrinterIsStillReadyAfterTh
     printer.setState(EscPosPrinterSimulator::State::Ready);
     Voucher::create(path)->PrintVoucher(sync);
     EXPECT_TRUE(stamped(path));
+}
+
+// A printer that keeps a job waiting holds neither the event loop nor the engine: other work
+// is served meanwhile, a stop asked for then waits for the job's end, and the job completes.
+TEST_F(EscPosVoucherTest, WhileThePrinterHoldsAJobTheLoopServesOthersAndTheEngineStopsOnlyAfterIt)
+{
+    ReceiptSettings settings;
+    settings.type = u"escpos"_s;
+    settings.device = printer.device();
+    // Longer than any test runs: the job ends when the test lets the printer go, never by time.
+    settings.timeoutMs = 600000;
+    const QByteArray job = ReceiptPrinter::escPosJob(path, settings);
+    printer.hold();
+    bool servedWhileHeld = false;
+    bool engineKeptWhileHeld = false;
+    QTimer::singleShot(0, [&] {
+        servedWhileHeld = OffLoopWork::underWay();
+        frmController::instance().StopEngine();
+        engineKeptWhileHeld = frmController::instance().EngineReady();
+        printer.release();
+    });
+    ReceiptPrinter::sendEscPos(job, settings);
+    EXPECT_TRUE(servedWhileHeld);
+    EXPECT_TRUE(engineKeptWhileHeld);
+    EXPECT_EQ(printer.decoded().lines(), QStringList{u"PIN 1234"_s});
+    EXPECT_TRUE(frmController::instance().EngineReady());
+    TestEventLoop::runPending();
+    EXPECT_FALSE(frmController::instance().EngineReady());
+}
+
+// The printer's errors cross back from its thread unchanged.
+TEST_F(EscPosVoucherTest, APrinterErrorOnItsThreadReachesTheCallerAsItIs)
+{
+    printer.setState(EscPosPrinterSimulator::State::CoverOpen);
+    ReceiptSettings settings;
+    settings.type = u"escpos"_s;
+    settings.device = printer.device();
+    settings.timeoutMs = 600000;
+    const AutomationError error = errorOf([&] { ReceiptPrinter(settings).CheckStatus(); });
+    EXPECT_EQ(error.number(), 57);
+    EXPECT_EQ(error.description(), u"Printer cover open"_s);
+    EXPECT_FALSE(OffLoopWork::underWay());
 }
 
 struct BrokenCase {

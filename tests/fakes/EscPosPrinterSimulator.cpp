@@ -66,6 +66,11 @@ EscPosPrinterSimulator::EscPosPrinterSimulator(Transport transport)
 
 EscPosPrinterSimulator::~EscPosPrinterSimulator()
 {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_released.notify_all();
     const char stop = 0;
     (void)::write(m_wake[1], &stop, 1);
     m_thread.join();
@@ -107,6 +112,27 @@ void EscPosPrinterSimulator::closeAfterBytes(qint64 bytes)
 {
     const std::lock_guard lock(m_mutex);
     m_closeAfter = bytes;
+}
+
+void EscPosPrinterSimulator::hold()
+{
+    const std::lock_guard lock(m_mutex);
+    m_held = true;
+}
+
+void EscPosPrinterSimulator::release()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_held = false;
+    }
+    m_released.notify_all();
+}
+
+bool EscPosPrinterSimulator::keepsWaiting() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_waiting;
 }
 
 EscPosJobDecoder EscPosPrinterSimulator::decoded() const
@@ -175,6 +201,14 @@ void EscPosPrinterSimulator::serve(int fd)
             return;
         if (!(waits[0].revents & (POLLIN | POLLHUP | POLLERR)))
             continue;
+        {
+            std::unique_lock lock(m_mutex);
+            m_waiting = m_held;
+            m_released.wait(lock, [&] { return !m_held || m_stopping; });
+            m_waiting = false;
+            if (m_stopping)
+                return;
+        }
         std::array<char, 4096> buffer{};
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got <= 0)

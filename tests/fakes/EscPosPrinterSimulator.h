@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -29,6 +30,11 @@ public:
     void setStateAfterCut(State state);
     // Drops the connection once this many bytes have come (0: never).
     void closeAfterBytes(qint64 bytes);
+    // While held, the printer reads nothing (a job or a status request waits) until release().
+    void hold();
+    void release();
+    // True once a held printer has bytes waiting to be read.
+    bool keepsWaiting() const;
 
     // The answers of a state to DLE EOT 1, 2 and 4 (nothing when it does not answer).
     static QByteArray answers(State state, int n);
@@ -55,6 +61,10 @@ private:
     State m_stateAfterCut = State::Ready;
     bool m_changeAfterCut = false;
     qint64 m_closeAfter = 0;
+    bool m_held = false;
+    bool m_waiting = false;
+    bool m_stopping = false;
+    std::condition_variable m_released;
     qint64 m_connections = 0;
     EscPosJobDecoder m_decoder;
 };

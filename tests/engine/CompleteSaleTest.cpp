@@ -169,8 +169,11 @@ protected:
     {
         QStringList pins;
         const QString text = QString::fromUtf8(fileBytes(ProcessState::instance().dataPath + QStringLiteral("/simulator/issued-pins.txt")));
-        for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts))
-            pins.append(line.section(u' ', 0, 0));
+        for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) {
+            // "delivered <serial>" marks a PIN whose voucher is on the disk.
+            if (!line.startsWith(QStringLiteral("delivered ")))
+                pins.append(line.section(u' ', 0, 0));
+        }
         return pins;
     }
 

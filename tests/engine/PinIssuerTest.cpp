@@ -1,4 +1,7 @@
 #include "PinIssuer.h"
+#include "common/SmallFileSystem.h"
+
+#include <QFile>
 
 #include <QSet>
 #include <QTemporaryDir>
@@ -64,6 +67,58 @@ TEST(PinIssuerTest, AnUnwritableRecordIssuesNothing)
     PinIssuer issuer(folder.path()); // a folder cannot be appended to
     EXPECT_FALSE(issuer.issue().has_value());
     EXPECT_EQ(issuer.issuedCount(), 0);
+}
+
+// A sale's PINs go into the record together, each with its voucher's details, and stay owed
+// their voucher until it is marked delivered, across restarts.
+TEST(PinIssuerTest, ASalesPinsAreOwedTheirVouchersUntilDeliveredAcrossARestart)
+{
+    QTemporaryDir folder;
+    const QString fileName = folder.filePath(QStringLiteral("issued-pins.txt"));
+    PinIssuer issuer(fileName);
+    const auto pins = issuer.issue({QByteArray("{\"n\":1}"), QByteArray("{\"n\":2}")});
+    ASSERT_TRUE(pins.has_value());
+    ASSERT_EQ(pins->size(), 2);
+    EXPECT_EQ(pins->at(1).serial, QStringLiteral("SIM0000000002"));
+    EXPECT_EQ(issuer.owed().size(), 2);
+    EXPECT_TRUE(issuer.markDelivered(pins->at(0).serial));
+
+    PinIssuer restarted(fileName);
+    EXPECT_EQ(restarted.issuedCount(), 2);
+    ASSERT_EQ(restarted.owed().size(), 1);
+    EXPECT_EQ(restarted.owed().first().pin.pin, pins->at(1).pin);
+    EXPECT_EQ(restarted.owed().first().pin.serial, pins->at(1).serial);
+    EXPECT_EQ(restarted.owed().first().details, QByteArray("{\"n\":2}"));
+    EXPECT_EQ(restarted.issue()->serial, QStringLiteral("SIM0000000003"));
+}
+
+// On a full disk a sale's record is written whole or not at all: a write cut short is taken
+// back, so the next record starts on a line of its own and no PIN is half recorded.
+TEST(PinIssuerTest, ARecordTheDiskCutsShortIsTakenBackAndIssuesNothing)
+{
+    SmallFileSystem disk;
+    ASSERT_TRUE(disk.mounted()) << disk.error().toStdString();
+    const QString fileName = disk.path() + QStringLiteral("/issued-pins.txt");
+    PinIssuer issuer(fileName);
+    ASSERT_TRUE(issuer.issue().has_value());
+    QFile file(fileName);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    ASSERT_TRUE(disk.fill());
+    // Larger than the room left in the record's last block: part of it fits, the rest does not.
+    const QByteArray large(6000, 'x');
+    EXPECT_FALSE(issuer.issue({large, large}).has_value());
+    EXPECT_EQ(issuer.failure(), QStringLiteral("Disk full: No space left on device"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    file.close();
+    EXPECT_EQ(issuer.issuedCount(), 1);
+    EXPECT_TRUE(issuer.owed().isEmpty());
+
+    disk.makeRoom();
+    EXPECT_EQ(issuer.issue()->serial, QStringLiteral("SIM0000000002"));
+    EXPECT_EQ(PinIssuer(fileName).issuedCount(), 2);
 }
 
 TEST(IssuedPinTest, ShowsThePinInGroupsOfFour)

@@ -1,3 +1,4 @@
+#include "common/SmallFileSystem.h"
 #include "common/TestFiles.h"
 #include "components/ReceiptBarcode.h"
 #include "components/ReceiptOutput.h"
@@ -582,6 +583,44 @@ TEST_F(ReceiptPrinterTest, KilledWriterLeavesNoTemporaryFilesThatPileUp)
     ReceiptPrinter(settings).PrintDocument(voucher, nullptr);
     EXPECT_EQ(printed.entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("voucher.pdf")});
     EXPECT_EQ(pdfPageCount(pdf), 40);
+}
+
+// A PNG or PDF receipt the disk refuses raises the standard number with the system's reason, and
+// leaves nothing behind.
+TEST_F(ReceiptPrinterTest, AReceiptTheDiskRefusesRaisesTheStandardNumberWithTheSystemsReason)
+{
+    const QList<QImage> sheets = ReceiptPrinter::render(writeVoucher("<document><text>PIN 1</text><cut/></document>"), settings);
+    const struct {
+        const char* name;
+        bool readOnly;
+        qint32 number;
+        const char* reason;
+    } faults[] = {
+        {"full", false, 61, "Disk full: No space left on device"},
+        {"read-only", true, 75, "Path/File access error: Read-only file system"},
+    };
+    for (const auto& fault : faults) {
+        SmallFileSystem disk;
+        ASSERT_TRUE(disk.mounted()) << disk.error().toStdString();
+        ASSERT_TRUE(fault.readOnly ? disk.makeReadOnly() : disk.fill());
+        const QStringList before = QDir(disk.path()).entryList(QDir::Files | QDir::Hidden);
+        for (const char* type : {"png", "pdf"}) {
+            SCOPED_TRACE(std::string(fault.name) + " " + type);
+            const QString target = disk.path() + QStringLiteral("/voucher.") + QLatin1StringView(type);
+            try {
+                if (QByteArrayView(type) == "png")
+                    ReceiptOutput::writePng(sheets, target, settings);
+                else
+                    ReceiptOutput::writePdf(sheets, target, settings);
+                ADD_FAILURE() << "no error";
+            } catch (const AutomationError& error) {
+                EXPECT_EQ(error.number(), fault.number);
+                EXPECT_EQ(error.description(),
+                          QStringLiteral("Cannot write ") + target + QStringLiteral(": ") + QLatin1StringView(fault.reason));
+            }
+            EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), before);
+        }
+    }
 }
 
 TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)

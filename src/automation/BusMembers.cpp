@@ -4,7 +4,10 @@
 
 BusArgument BusMembers::argument(const QString& name, const QString& type, const QString& meaning, int flags)
 {
-    BusArgument argument {name, (flags & Optional) != 0, (flags & ByReference) != 0};
+    BusArgument argument;
+    argument.name = name;
+    argument.optional = (flags & Optional) != 0;
+    argument.byReference = (flags & ByReference) != 0;
     argument.type = type;
     argument.meaning = meaning;
     return argument;

@@ -14,6 +14,9 @@
 #include "automation/InterfaceFiles.h"
 #include "automation/IntrospectionXml.h"
 
+#include "org_pcquiba_api.h"
+#include "org_pcquiba_pcquiba.h"
+
 #include <QDir>
 #include <QFile>
 #include <QXmlStreamReader>
@@ -131,13 +134,14 @@ TEST_F(InterfaceFilesTest, EveryElementCarriesItsAutomationTypeAndMeaning)
             const auto attributes = reader.attributes();
             if (reader.isStartElement() && (tag == u"method" || tag == u"property" || tag == u"arg")) {
                 const QString type = attributes.value(QStringLiteral("type")).toString();
-                if (tag != u"method")
+                if (tag != u"method") {
                     EXPECT_TRUE(type == u"v" || (tag == u"arg" && type == u"o")) << file.fileName().toStdString();
+                }
                 if (tag == u"arg" && attributes.value(QStringLiteral("name")) == u"result" && !hasResult.isEmpty())
                     hasResult.last() = true;
                 open.append(tag + u' ' + (tag == u"arg" ? attributes.value(QStringLiteral("direction")).toString() + u' ' : QString())
                             + attributes.value(QStringLiteral("name")).toString());
-                notes.append({});
+                notes.append(QStringList());
                 if (tag == u"method")
                     hasResult.append(false);
             } else if (reader.isStartElement() && tag == u"annotation" && !notes.isEmpty()) {
@@ -236,6 +240,33 @@ TEST_F(InterfaceFilesTest, TheSinkInterfaceIsTheCallsASinkReceives)
     EXPECT_TRUE(getDataCancel);
     EXPECT_TRUE(itemCancel);
     client.connection().unregisterObject(QStringLiteral("/sink"));
+}
+
+// A Sovereign built on the proxies Qt's generator makes from the installed files reaches the
+// server: the factory's CreateAPI, the API object's indexed property both ways, and Release.
+TEST_F(InterfaceFilesTest, QtProxiesFromTheFilesDriveTheServer)
+{
+    BusClient client(nextClient());
+    const QString service = QDBusConnection::sessionBus().baseService();
+    OrgPcquibaPcQUIBAInterface factory(service, AutomationServer::rootPath(), client.connection());
+    const auto finish = [](const QDBusPendingCall& call) {
+        waitUntil([&] { return call.isFinished(); });
+        return !call.isError();
+    };
+    QDBusPendingReply<QDBusVariant> created = factory.CreateAPI();
+    ASSERT_TRUE(finish(created)) << created.error().message().toStdString();
+    const QString apiPath = created.value().variant().value<QDBusObjectPath>().path();
+    ASSERT_TRUE(apiPath.startsWith(AutomationServer::rootPath() + QStringLiteral("/API_"))) << apiPath.toStdString();
+
+    OrgPcquibaAPIInterface api(service, apiPath, client.connection());
+    QDBusPendingReply<> written = api.SetPOSInfo(QDBusVariant(QStringLiteral("Till")), QDBusVariant(QStringLiteral("Front desk")));
+    ASSERT_TRUE(finish(written)) << written.error().message().toStdString();
+    QDBusPendingReply<QDBusVariant> read = api.POSInfo(QDBusVariant(QStringLiteral("_till")));
+    ASSERT_TRUE(finish(read)) << read.error().message().toStdString();
+    EXPECT_EQ(read.value().variant().toString(), QStringLiteral("Front desk"));
+    QDBusPendingReply<> released = api.Release();
+    ASSERT_TRUE(finish(released)) << released.error().message().toStdString();
+    EXPECT_FALSE(server->objects().objectOf(client.uniqueName(), apiPath));
 }
 
 } // namespace

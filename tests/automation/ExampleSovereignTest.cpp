@@ -17,8 +17,14 @@ struct Example {
     QStringList arguments;
     // What the example needs before it runs; empty when it is ready, else why it is not.
     std::function<QString()> prepare = [] { return QString(); };
+    // A script copied beside the test programs, the program's first argument.
+    QString builtScript = {};
 
     QString programPath() const { return program.startsWith(u'/') ? program : PrivateBus::programPath(program); }
+    QStringList allArguments() const
+    {
+        return builtScript.isEmpty() ? arguments : QStringList {PrivateBus::programPath(builtScript)} + arguments;
+    }
 };
 
 // The Node.js example's one dependency, pinned in its lockfile, installed beside its copy in the
@@ -60,7 +66,7 @@ TEST_P(ExampleSovereignTest, SellsAVoucherFromActivationToRelease)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
     sovereign.setProcessEnvironment(environment);
-    sovereign.start(GetParam().programPath(), GetParam().arguments + QStringList {QStringLiteral("--phone"), QStringLiteral("0498765432"),
+    sovereign.start(GetParam().programPath(), GetParam().allArguments() + QStringList {QStringLiteral("--phone"), QStringLiteral("0498765432"),
                                                                             QStringLiteral("--customer"), QStringLiteral("choose TN-TOPUP")});
     ASSERT_TRUE(sovereign.waitForFinished(180000)) << "still running";
     const QString said = QString::fromUtf8(sovereign.readAllStandardOutput());
@@ -95,9 +101,8 @@ INSTANTIATE_TEST_SUITE_P(Examples, ExampleSovereignTest,
                          testing::Values(Example {"python", QStringLiteral("/usr/bin/python3"),
                                                   {QStringLiteral(PCQUIBA_SOURCE_DIR "/examples/python/sovereign.py")}},
                                          Example {"cpp", QStringLiteral("examples/cpp/example-sovereign"), {}},
-                                         Example {"node", QStringLiteral(PCQUIBA_NODE),
-                                                  {PrivateBus::programPath(QStringLiteral("examples/node/sovereign.js"))},
-                                                  installNodeModules}),
+                                         Example {"node", QStringLiteral(PCQUIBA_NODE), {}, installNodeModules,
+                                                  QStringLiteral("examples/node/sovereign.js")}),
                          [](const testing::TestParamInfo<Example>& info) { return std::string(info.param.name); });
 
 } // namespace

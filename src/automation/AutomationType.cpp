@@ -15,24 +15,9 @@ QString AutomationType::longInteger()
     return QStringLiteral("Long");
 }
 
-QString AutomationType::singleFloat()
-{
-    return QStringLiteral("Single");
-}
-
-QString AutomationType::doubleFloat()
-{
-    return QStringLiteral("Double");
-}
-
 QString AutomationType::currency()
 {
     return QStringLiteral("Currency");
-}
-
-QString AutomationType::date()
-{
-    return QStringLiteral("Date");
 }
 
 QString AutomationType::string()

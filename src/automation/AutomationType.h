@@ -13,10 +13,7 @@ public:
     static QString boolean();
     static QString integer();
     static QString longInteger();
-    static QString singleFloat();
-    static QString doubleFloat();
     static QString currency();
-    static QString date();
     static QString string();
     static QString variant();
     static QString variantArray();

@@ -5,7 +5,8 @@
 set(PCQUIBA_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/pcquiba)
 set(PCQUIBA_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
 
-install(FILES README.md DESTINATION ${PCQUIBA_DOC_DIR})
+# The installed README speaks of the installed program, not of the source tree.
+install(FILES ${PCQUIBA_PACKAGING_DIR}/README.installed.md DESTINATION ${PCQUIBA_DOC_DIR} RENAME README.md)
 install(DIRECTORY docs/ DESTINATION ${PCQUIBA_DOC_DIR} FILES_MATCHING PATTERN "*.md")
 
 # Debian wants each package's copyright and changelog in its own doc folder, and manual pages

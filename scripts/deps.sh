@@ -6,7 +6,7 @@ packages=(cmake ninja-build g++ lld qt6-base-dev libgl-dev zlib1g-dev libpugixml
           libbenchmark-dev libexpat1-dev libdbus-1-dev pkg-config dbus dbus-bin dbus-daemon python3-dbus python3-gi
           dpkg-dev file lintian
           libsodium-dev minisign libmosquitto-dev mosquitto mosquitto-clients openssl
-          libglib2.0-dev-bin qt6-base-dev-tools nodejs)
+          libglib2.0-dev-bin libglib2.0-dev qt6-base-dev-tools nodejs)
 # Debian's npm only where no npm command exists (a machine may carry its own Node.js and npm).
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 [ "${PCQUIBA_FUZZ:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)

@@ -20,12 +20,14 @@ public:
     ObjectRef target() const override;
     void released() override;
 
+    // The members with no object behind them, for the interface description.
+    static BusMemberTable describedMembers();
+
 private:
     void advise(const BusCall& call, const QString& sinkPath);
     void unadvise(const QString& sinkPath);
-    void addIdentity();
-    void addFactories();
-    void addAssignment();
+    // The members acting on `api`; Advise and Unadvise go to `self`.
+    static BusMemberTable memberTable(const std::shared_ptr<API>& api, APIObject* self);
 
     ObjectServer& m_server;
     std::shared_ptr<API> m_api;

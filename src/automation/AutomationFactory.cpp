@@ -4,7 +4,8 @@
 #include "automation/BusMembers.h"
 
 AutomationFactory::AutomationFactory()
-    : m_members {BusMembers::function(QStringLiteral("CreateAPI"), std::nullopt, {},
+    : m_members {BusMembers::function(QStringLiteral("CreateAPI"), std::nullopt, {}, API::kClassName,
+                                      QStringLiteral("Makes an API object, one client of pcQUIBA, for the caller."),
                                       [](BusCall&) { return Variant(ObjectRef(std::make_shared<API>())); })}
 {
 }

@@ -15,6 +15,9 @@ struct BusArgument {
     bool byReference = false;
     // An object path of the client's own (a sink), passed to the handler as its text.
     bool clientPath = false;
+    // For the interface description: the automation type (AutomationType) and a one-line meaning.
+    QString type;
+    QString meaning;
 };
 
 // One member of an exported interface. A method (or a property with arguments, exposed as a
@@ -31,6 +34,10 @@ struct BusMember {
     bool hasResult = false;
     std::function<Variant(BusCall&)> invoke;
     std::function<void(BusCall&, const Variant&)> assign;
+    // For the interface description: the automation type of the result or property (none for a
+    // method without a result) and a one-line meaning.
+    QString type;
+    QString meaning;
 
     bool isReadable() const { return bool(invoke); }
     bool isWritable() const { return bool(assign); }

@@ -2,13 +2,27 @@
 
 #include <utility>
 
-BusMember BusMembers::property(const QString& name, std::optional<qint32> dispId, Getter get, Setter set)
+BusArgument BusMembers::argument(const QString& name, const QString& type, const QString& meaning, int flags)
+{
+    BusArgument argument;
+    argument.name = name;
+    argument.optional = (flags & Optional) != 0;
+    argument.byReference = (flags & ByReference) != 0;
+    argument.type = type;
+    argument.meaning = meaning;
+    return argument;
+}
+
+BusMember BusMembers::property(const QString& name, std::optional<qint32> dispId, const QString& type, const QString& meaning,
+                               Getter get, Setter set)
 {
     BusMember member;
     member.kind = BusMember::Kind::Property;
     member.name = name;
     member.dispId = dispId;
     member.hasResult = true;
+    member.type = type;
+    member.meaning = meaning;
     member.invoke = [get = std::move(get)](BusCall&) { return get(); };
     if (set)
         member.assign = [set = std::move(set)](BusCall&, const Variant& value) { set(value); };
@@ -16,21 +30,23 @@ BusMember BusMembers::property(const QString& name, std::optional<qint32> dispId
 }
 
 BusMember BusMembers::function(const QString& name, std::optional<qint32> dispId, QList<BusArgument> arguments,
-                               std::function<Variant(BusCall&)> invoke)
+                               const QString& type, const QString& meaning, std::function<Variant(BusCall&)> invoke)
 {
     BusMember member;
     member.name = name;
     member.dispId = dispId;
     member.arguments = std::move(arguments);
     member.hasResult = true;
+    member.type = type;
+    member.meaning = meaning;
     member.invoke = std::move(invoke);
     return member;
 }
 
 BusMember BusMembers::procedure(const QString& name, std::optional<qint32> dispId, QList<BusArgument> arguments,
-                                std::function<void(BusCall&)> invoke)
+                                const QString& meaning, std::function<void(BusCall&)> invoke)
 {
-    BusMember member = function(name, dispId, std::move(arguments), [invoke = std::move(invoke)](BusCall& call) {
+    BusMember member = function(name, dispId, std::move(arguments), QString(), meaning, [invoke = std::move(invoke)](BusCall& call) {
         invoke(call);
         return Variant();
     });
@@ -39,16 +55,17 @@ BusMember BusMembers::procedure(const QString& name, std::optional<qint32> dispI
 }
 
 QList<BusMember> BusMembers::indexedProperty(const QString& name, qint32 dispId, const QList<BusArgument>& arguments,
+                                             const QString& type, const QString& meaning,
                                              std::function<Variant(BusCall&)> get,
                                              std::function<void(BusCall&, const Variant&)> set)
 {
     if (!set)
-        return {function(name, dispId, arguments, std::move(get))};
+        return {function(name, dispId, arguments, type, meaning, std::move(get))};
     QList<BusArgument> withValue = arguments;
-    withValue.append({QStringLiteral("value")});
+    withValue.append(argument(QStringLiteral("value"), type, QStringLiteral("The new value.")));
     const qsizetype valueIndex = arguments.size();
-    return {function(name, dispId, arguments, std::move(get)),
-            procedure(setterPrefix() + name, dispId, withValue,
+    return {function(name, dispId, arguments, type, meaning, std::move(get)),
+            procedure(setterPrefix() + name, dispId, withValue, QStringLiteral("Writes what %1 reads.").arg(name),
                       [set = std::move(set), valueIndex](BusCall& call) { set(call, call.arguments.at(valueIndex)); })};
 }
 

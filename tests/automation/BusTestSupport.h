@@ -1,5 +1,6 @@
 #pragma once
 
+#include "automation/BusMembers.h"
 #include "automation/BusObjectMapper.h"
 #include "automation/ExportedObject.h"
 #include "automation/ObjectServer.h"
@@ -72,27 +73,34 @@ public:
         : m_target(std::move(target))
         , m_releases(releases)
     {
+        const QString variant = QStringLiteral("Variant");
+        const BusArgument value = BusMembers::argument(QStringLiteral("value"), variant, QStringLiteral("Any value."));
         m_members = {
-            {BusMember::Kind::Method, QStringLiteral("Echo"), 1, {{QStringLiteral("value")}}, true,
-             [](BusCall& call) { return call.arguments.at(0); }, {}},
-            {BusMember::Kind::Method, QStringLiteral("Describe"), 2, {{QStringLiteral("value"), true}}, true,
-             [](BusCall& call) { return Variant(call.isOmitted(0) ? QStringLiteral("Missing") : call.arguments.at(0).typeName()); }, {}},
-            {BusMember::Kind::Method, QStringLiteral("Swap"), 3,
-             {{QStringLiteral("a"), false, true}, {QStringLiteral("b"), false, true}}, false,
-             [](BusCall& call) { call.arguments.swapItemsAt(0, 1); return Variant(); }, {}},
-            {BusMember::Kind::Method, QStringLiteral("Fail"), 4, {}, false,
-             [](BusCall&) -> Variant { throw AutomationError(qint32(0x80040259), QStringLiteral("pcQUIBATest"),
-                                                              QStringLiteral("Not ready.\nTry later.")); }, {}},
-            {BusMember::Kind::Method, QStringLiteral("MakeChild"), 5, {}, true,
-             [](BusCall&) { return Variant(ObjectRef(std::make_shared<TestTarget>())); }, {}},
-            {BusMember::Kind::Property, QStringLiteral("Name"), 6, {}, true,
-             [this](BusCall&) { return Variant(m_target->name); },
-             [this](BusCall&, const Variant& value) { m_target->name = value.toString(); }},
-            {BusMember::Kind::Property, QStringLiteral("Count"), 7, {}, true,
-             [](BusCall&) { return Variant(qint32(3)); }, {}},
-            {BusMember::Kind::Property, QStringLiteral("Secret"), 8, {}, true,
-             [](BusCall&) -> Variant { throw AutomationError(qint32(0x8004025B), QStringLiteral("pcQUIBATest"),
-                                                              QStringLiteral("Not supported.")); }, {}},
+            BusMembers::function(QStringLiteral("Echo"), 1, {value}, variant, QStringLiteral("Returns the value."),
+                                 [](BusCall& call) { return call.arguments.at(0); }),
+            BusMembers::function(QStringLiteral("Describe"), 2,
+                                 {BusMembers::argument(QStringLiteral("value"), variant, QStringLiteral("Any value."), BusMembers::Optional)},
+                                 QStringLiteral("String"), QStringLiteral("The value's type name."), [](BusCall& call) {
+                                     return Variant(call.isOmitted(0) ? QStringLiteral("Missing") : call.arguments.at(0).typeName());
+                                 }),
+            BusMembers::procedure(QStringLiteral("Swap"), 3,
+                                  {BusMembers::argument(QStringLiteral("a"), variant, QStringLiteral("First."), BusMembers::ByReference),
+                                   BusMembers::argument(QStringLiteral("b"), variant, QStringLiteral("Second."), BusMembers::ByReference)},
+                                  QStringLiteral("Swaps a and b."), [](BusCall& call) { call.arguments.swapItemsAt(0, 1); }),
+            BusMembers::procedure(QStringLiteral("Fail"), 4, {}, QStringLiteral("Always fails."), [](BusCall&) {
+                throw AutomationError(qint32(0x80040259), QStringLiteral("pcQUIBATest"), QStringLiteral("Not ready.\nTry later."));
+            }),
+            BusMembers::function(QStringLiteral("MakeChild"), 5, {}, QStringLiteral("Test"), QStringLiteral("A new object."),
+                                 [](BusCall&) { return Variant(ObjectRef(std::make_shared<TestTarget>())); }),
+            BusMembers::property(
+                QStringLiteral("Name"), 6, QStringLiteral("String"), QStringLiteral("The target's name."),
+                [this] { return Variant(m_target->name); }, [this](const Variant& value) { m_target->name = value.toString(); }),
+            BusMembers::property(QStringLiteral("Count"), 7, QStringLiteral("Long"), QStringLiteral("Always 3."),
+                                 [] { return Variant(qint32(3)); }),
+            BusMembers::property(QStringLiteral("Secret"), 8, QStringLiteral("String"), QStringLiteral("Always refused."),
+                                 []() -> Variant {
+                                     throw AutomationError(qint32(0x8004025B), QStringLiteral("pcQUIBATest"), QStringLiteral("Not supported."));
+                                 }),
         };
     }
     ~TestObject() override = default;
@@ -116,8 +124,8 @@ private:
 class TestFactory : public ExportedObject {
 public:
     TestFactory()
-        : m_members {{BusMember::Kind::Method, QStringLiteral("Create"), 1, {}, true,
-                      [](BusCall&) { return Variant(ObjectRef(std::make_shared<TestTarget>())); }, {}}}
+        : m_members {BusMembers::function(QStringLiteral("Create"), 1, {}, QStringLiteral("Test"), QStringLiteral("A new test object."),
+                                          [](BusCall&) { return Variant(ObjectRef(std::make_shared<TestTarget>())); })}
     {
     }
     QString className() const override { return QStringLiteral("TestFactory"); }

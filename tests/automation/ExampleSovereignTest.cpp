@@ -1,10 +1,12 @@
 #include "PrivateBus.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <functional>
 
 namespace {
 
@@ -13,9 +15,36 @@ struct Example {
     // A program built beside the test programs, or an absolute one.
     QString program;
     QStringList arguments;
+    // What the example needs before it runs; empty when it is ready, else why it is not.
+    std::function<QString()> prepare = [] { return QString(); };
+    // A script copied beside the test programs, the program's first argument.
+    QString builtScript = {};
 
     QString programPath() const { return program.startsWith(u'/') ? program : PrivateBus::programPath(program); }
+    QStringList allArguments() const
+    {
+        return builtScript.isEmpty() ? arguments : QStringList {PrivateBus::programPath(builtScript)} + arguments;
+    }
 };
+
+// The Node.js example's one dependency, pinned in its lockfile, installed beside its copy in the
+// build folder as its README tells a developer to (npm ci), once per lockfile.
+QString installNodeModules()
+{
+    const QString folder = PrivateBus::programPath(QStringLiteral("examples/node"));
+    const QFileInfo installed(folder + QStringLiteral("/node_modules/.package-lock.json"));
+    const QFileInfo lock(folder + QStringLiteral("/package-lock.json"));
+    if (installed.exists() && installed.lastModified() >= lock.lastModified())
+        return {};
+    QProcess npm;
+    npm.setWorkingDirectory(folder);
+    npm.start(QStringLiteral(PCQUIBA_NPM), {QStringLiteral("ci"), QStringLiteral("--omit=optional"), QStringLiteral("--no-audit"),
+                                            QStringLiteral("--no-fund")});
+    if (!npm.waitForFinished(600000) || npm.exitStatus() != QProcess::NormalExit || npm.exitCode() != 0)
+        return QStringLiteral("npm ci in %1: %2 %3").arg(folder, QString::fromUtf8(npm.readAllStandardOutput()),
+                                                          QString::fromUtf8(npm.readAllStandardError()));
+    return {};
+}
 
 void PrintTo(const Example& example, std::ostream* out)
 {
@@ -28,6 +57,8 @@ class ExampleSovereignTest : public testing::TestWithParam<Example> {};
 // chooses, the example answers the data request, commits, prints and releases.
 TEST_P(ExampleSovereignTest, SellsAVoucherFromActivationToRelease)
 {
+    const QString notReady = GetParam().prepare();
+    ASSERT_TRUE(notReady.isEmpty()) << notReady.toStdString();
     QTemporaryDir root;
     PrivateBus bus(root.path());
     ASSERT_FALSE(bus.address().isEmpty());
@@ -35,7 +66,7 @@ TEST_P(ExampleSovereignTest, SellsAVoucherFromActivationToRelease)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
     sovereign.setProcessEnvironment(environment);
-    sovereign.start(GetParam().programPath(), GetParam().arguments + QStringList {QStringLiteral("--phone"), QStringLiteral("0498765432"),
+    sovereign.start(GetParam().programPath(), GetParam().allArguments() + QStringList {QStringLiteral("--phone"), QStringLiteral("0498765432"),
                                                                             QStringLiteral("--customer"), QStringLiteral("choose TN-TOPUP")});
     ASSERT_TRUE(sovereign.waitForFinished(180000)) << "still running";
     const QString said = QString::fromUtf8(sovereign.readAllStandardOutput());
@@ -69,7 +100,9 @@ TEST_P(ExampleSovereignTest, SellsAVoucherFromActivationToRelease)
 INSTANTIATE_TEST_SUITE_P(Examples, ExampleSovereignTest,
                          testing::Values(Example {"python", QStringLiteral("/usr/bin/python3"),
                                                   {QStringLiteral(PCQUIBA_SOURCE_DIR "/examples/python/sovereign.py")}},
-                                         Example {"cpp", QStringLiteral("examples/cpp/example-sovereign"), {}}),
+                                         Example {"cpp", QStringLiteral("examples/cpp/example-sovereign"), {}},
+                                         Example {"node", QStringLiteral(PCQUIBA_NODE), {}, installNodeModules,
+                                                  QStringLiteral("examples/node/sovereign.js")}),
                          [](const testing::TestParamInfo<Example>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -98,6 +98,15 @@ for setting in After=graphical-session.target Restart=always SuccessExitStatus=1
     grep -qx "$setting" "$unit" || fail "kiosk unit lacks $setting"
 done
 
+# The interface files are the ones the build wrote; the installed README speaks of the installed
+# program, not of the source tree.
+for file in "$build"/interfaces/*.xml; do
+    cmp -s "$file" "$unpacked/usr/share/dbus-1/interfaces/$(basename "$file")" || fail "packaged $(basename "$file") differs"
+done
+readme="$unpacked/usr/share/doc/pcquiba/README.md"
+grep -q "/usr/bin/pcquiba" "$readme" || fail "the installed README does not name /usr/bin/pcquiba"
+! grep -nE "scripts/run\.sh|build/" "$readme" || fail "the installed README names the source tree"
+
 # The bus starts the unpacked pcquiba through the packaged service file.
 mkdir -p "$work/services" "$work/root"
 sed "s|/usr/bin/pcquiba|$unpacked/usr/bin/pcquiba|" "$service" >"$work/services/org.pcquiba.pcQUIBA.service"

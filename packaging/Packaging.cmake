@@ -51,7 +51,10 @@ install(FILES ${PCQUIBA_PACKAGING_DIR}/packaged DESTINATION ${CMAKE_INSTALL_DATA
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pcquiba)
 set(CPACK_PACKAGE_VENDOR "pcQUIBA developers")
-set(CPACK_PACKAGE_CONTACT "pcQUIBA developers <pcquiba@example.org>")
+set(CPACK_PACKAGE_CONTACT "pcQUIBA developers <maintainers@pcquiba.org>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_PREFIX /usr)
 # Installed with DESTDIR, so that the service file and the unit name /usr/bin/pcquiba.

@@ -1,3 +1,5 @@
+#include "app/ExitStatus.h"
+#include "app/KioskRun.h"
 #include "app/ProcessLifetime.h"
 #include "services/ProcessState.h"
 #include "app/ServiceStartup.h"
@@ -96,13 +98,22 @@ int main(int argc, char* argv[])
                          Trace::WarningSeverity);
     }
 
+    // A hand start may be a kiosk: it paces its restarts and says why it ends.
+    std::unique_ptr<KioskRun> kiosk;
+    if (!state.startedByAutomation)
+        kiosk = std::make_unique<KioskRun>();
     try {
         if (const std::optional<int> end = modMain::Main(modMain::commandLineFromArguments(arguments)))
             return *end;
     } catch (const AutomationError& error) {
         // Main's error exit has recorded it; the process cannot go on without its start.
         std::fprintf(stderr, "pcQUIBA: %s\n", qPrintable(error.description()));
-        return 1;
+        ProcessLifetime::Ending why{KioskRun::startFailedLine(error.description()), ExitStatus::kStartFailed,
+                                    Trace::ErrorSeverity};
+        if (kiosk)
+            kiosk->report(why);
+        Trace::write(why.logLine, why.severity);
+        return why.exitCode;
     }
 
     if (state.startedByAutomation)
@@ -111,6 +122,10 @@ int main(int argc, char* argv[])
     if (automation)
         QObject::connect(&lifetime, &ProcessLifetime::ending, [&automation] { automation->releaseName(); });
     QObject::connect(&lifetime, &ProcessLifetime::ended, &application, &QCoreApplication::exit, Qt::QueuedConnection);
+    if (kiosk) {
+        lifetime.setEndReport([&kiosk](ProcessLifetime::Ending& why) { kiosk->report(why); });
+        QObject::connect(kiosk.get(), &KioskRun::failed, &lifetime, &ProcessLifetime::end);
+    }
     lifetime.start();
     return application.exec();
 }

@@ -2,6 +2,7 @@
 
 #include "api/SaleObjects.h"
 #include "app/FirstRun.h"
+#include "app/KioskRun.h"
 #include "services/MessageBoxes.h"
 #include "services/ProcedureFrame.h"
 #include "services/ProcessInitialiser.h"
@@ -21,7 +22,6 @@
 #include "platform/Conversions.h"
 #include "platform/DailyLogFile.h"
 #include "platform/ProgramFolders.h"
-#include "platform/RuntimeErrors.h"
 #include "platform/SingleInstance.h"
 #include "support/modTouchTools.h"
 #include "ui/frmSplash.h"
@@ -208,12 +208,7 @@ void modMain::runConfiguration(const QString& value)
 
 void modMain::runKiosk(const QString& startAt)
 {
-    frmController& controller = frmController::instance().Connect(u"KIOSK"_s);
-    controller.StartEngine();
-    const auto engine = controller.Engine();
-    if (!engine)
-        RuntimeErrors::raise(91);
-    engine->ShowGUI(Blanks::trim(startAt));
+    KioskRun::start(startAt);
 }
 
 void modMain::runStartScreen(const QString& value)

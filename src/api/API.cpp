@@ -16,6 +16,7 @@
 #include "api/UserInterface.h"
 #include "api/Voucher.h"
 #include "services/ErrorExit.h"
+#include "services/PrivateData.h"
 #include "services/ProcedureFrame.h"
 #include "services/ProcessInitialiser.h"
 #include "services/ProcessState.h"
@@ -571,7 +572,7 @@ void API::InjectData(const Variant& data, std::optional<qint32> device)
         // The call line joins the data as text, which an array or an object cannot be.
         if (data.isArray() || data.isObject())
             RuntimeErrors::raise(RuntimeErrors::TypeMismatch);
-        Trace::write(Trace::callLine(kClassName, u"InjectData"_s, {Trace::valueText(data)}));
+        Trace::write(Trace::callLine(kClassName, u"InjectData"_s, {PrivateData::shown(Trace::valueText(data))}));
         requireReadyAndAssigned(frame);
         // Inside GetData the data is the event's answer.
         if (m_inDataRequest) {
@@ -671,7 +672,7 @@ void API::GetData(const QString& name, const QString& dataType, qint32 device, c
     m_injectionCancelled = false;
 
     passOver([&] {
-        Trace::write(Trace::eventLine(u"GetData"_s, {name, dataType, errorMessage, Trace::valueText(data)}));
+        Trace::write(Trace::eventLine(u"GetData"_s, {name, dataType, errorMessage, PrivateData::shown(Trace::valueText(data))}));
     });
     raiseToSinks([&](APIEvents& sink) { sink.GetData(name, dataType, device, errorMessage, data, cancel); });
     // InjectCancel(True) wins over everything; an injection wins over the handler's Data.
@@ -680,7 +681,7 @@ void API::GetData(const QString& name, const QString& dataType, qint32 device, c
     else if (!m_injectedData.isNull())
         data = m_injectedData;
     passOver([&] {
-        Trace::write(u" --> END EVENT: GetData (returned: Data = "_s + Trace::valueText(data) + u", Cancel = "_s
+        Trace::write(u" --> END EVENT: GetData (returned: Data = "_s + PrivateData::shown(Trace::valueText(data)) + u", Cancel = "_s
                      + boolText(cancel) + u')');
     });
 
@@ -779,7 +780,7 @@ void API::PrintVoucher(const QString& alignment)
 void API::PrintText(const QString& font, const QString& emphasis, qint16 charWidth, qint16 charHeight,
                     const QString& alignment, qint16 indent, const QString& data)
 {
-    relay([&] { return Trace::eventLine(u"PrintText"_s, {data}); },
+    relay([&] { return Trace::eventLine(u"PrintText"_s, {PrivateData::shown(data)}); },
           [&](APIEvents& sink) { sink.PrintText(font, emphasis, charWidth, charHeight, alignment, indent, data); }, {},
           EndLine::None);
 }
@@ -793,7 +794,7 @@ void API::PrintLine(qint16 width)
 void API::PrintBarcode(const QString& barcodeType, qint16 width, qint16 height, const QString& alignment,
                        const QString& data)
 {
-    relay([&] { return Trace::eventLine(u"PrintBarcode"_s, {barcodeType, data}); },
+    relay([&] { return Trace::eventLine(u"PrintBarcode"_s, {barcodeType, PrivateData::shown(data)}); },
           [&](APIEvents& sink) { sink.PrintBarcode(barcodeType, width, height, alignment, data); }, {},
           EndLine::None);
 }

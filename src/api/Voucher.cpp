@@ -6,6 +6,7 @@
 #include "api/VoucherMarkup.h"
 #include "api/XmlDocument.h"
 #include "services/ErrorExit.h"
+#include "services/PrivateData.h"
 #include "services/ProcedureFrame.h"
 #include "services/ProcessState.h"
 #include "services/Trace.h"
@@ -131,7 +132,7 @@ QString Voucher::XML()
         // Both forms read as the program reads every plain text file; the compressed one is
         // inflated first.
         const QString text = zlib.Read(m_fileName);
-        Trace::write(Trace::resultLine(preview(text)));
+        Trace::write(Trace::resultLine(PrivateData::shown(preview(text))));
         return text;
     });
 }

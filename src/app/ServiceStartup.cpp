@@ -5,6 +5,8 @@
 #include "platform/ComponentRegistry.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/Format.h"
+#include "platform/PrivateFiles.h"
+#include "platform/ProgramFolders.h"
 
 bool ServiceStartup::startErrorHandler(QString& failureMessage)
 {
@@ -23,6 +25,8 @@ bool ServiceStartup::startErrorHandler(QString& failureMessage)
 
 void ServiceStartup::startLogger()
 {
+    // Logs hold customers' data: an earlier version's readable files are tightened first.
+    PrivateFiles::tighten(ProgramFolders::logs());
     auto logger = ComponentRegistry::createAs<Logger>(kLoggerClass);
     logger->setLogName(ExecutableInfo::name());
     Services::setLogger(logger);

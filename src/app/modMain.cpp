@@ -4,6 +4,7 @@
 #include "app/FirstRun.h"
 #include "app/KioskRun.h"
 #include "services/MessageBoxes.h"
+#include "services/PrivateData.h"
 #include "services/ProcedureFrame.h"
 #include "services/ProcessInitialiser.h"
 #include "services/ProcessState.h"
@@ -123,6 +124,8 @@ void modMain::readGeneralKeys()
         if (ini.GetBoolean(IniSections::General, IniKeys::Debug, IniDefaults::iniDefault(IniKeys::Debug).toBool()))
             Services::logger().setThreshold(0);
     });
+    // Kiosk-only and outside the defaults table: a missing key keeps every log line as it was.
+    passOver([&] { PrivateData::setLogged(ini.GetBoolean(IniSections::General, IniKeys::LogPrivateData, true)); });
 }
 
 void modMain::resolvePaths()

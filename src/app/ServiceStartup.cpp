@@ -4,7 +4,6 @@
 #include "services/Trace.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/ExecutableInfo.h"
-#include "platform/Format.h"
 #include "platform/PrivateFiles.h"
 #include "platform/ProgramFolders.h"
 
@@ -37,13 +36,12 @@ void ServiceStartup::startLogger()
 
 QString ServiceStartup::versionString(int major, int minor, int revision)
 {
-    const auto part = [](int value) { return Format::format(Variant(qint32(value)), QStringLiteral("00")); };
-    return QStringLiteral("VB.") + part(major) + u'.' + part(minor) + u'.' + part(revision);
+    return ExecutableInfo::versionString(major, minor, revision);
 }
 
 QString ServiceStartup::versionString()
 {
-    return versionString(ExecutableInfo::majorVersion(), ExecutableInfo::minorVersion(), ExecutableInfo::revision());
+    return ExecutableInfo::versionString();
 }
 
 void ServiceStartup::startLexicon(const QString& fileName)

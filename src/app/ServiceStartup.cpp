@@ -2,6 +2,8 @@
 
 #include "services/Services.h"
 #include "services/Trace.h"
+#include "controller/RulesEngine.h"
+#include "platform/ComponentPluginLoader.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/PrivateFiles.h"
@@ -32,6 +34,19 @@ void ServiceStartup::startLogger()
     Trace::write(QStringLiteral("*"));
     Trace::write(QStringLiteral("Initialising pcQUIBA, version ") + versionString());
     Trace::write(QStringLiteral("*"));
+}
+
+void ServiceStartup::reportMissingEngine()
+{
+    if (!ComponentPluginLoader::provides(RulesEngine::kClassId))
+        Trace::write(missingEngineLine(), Trace::ErrorSeverity);
+}
+
+QString ServiceStartup::missingEngineLine()
+{
+    return QStringLiteral("No rules engine is installed: the component ") + RulesEngine::kClassId +
+           QStringLiteral(" is missing, so nothing can be sold. The package pcquiba-simulated provides a "
+                          "simulated one for trying pcQUIBA out; a kiosk that sells needs its vendor's engine package");
 }
 
 QString ServiceStartup::versionString(int major, int minor, int revision)

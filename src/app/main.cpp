@@ -87,6 +87,7 @@ int main(int argc, char* argv[])
         [](const QString& text, qint32 severity) { Services::logger().log(Variant(text), severity); });
     if (noDisplay)
         Trace::write(QStringLiteral("No display: windows go to the offscreen platform"), Trace::WarningSeverity);
+    ServiceStartup::reportMissingEngine();
 
     // The Sovereign's way in: the factory object on the session bus, served for the whole run.
     std::unique_ptr<AutomationServer> automation;

@@ -133,6 +133,8 @@ void API::Class_Terminate()
 {
     ProcedureFrame frame(u"Sub Class_Terminate"_s, kClassName);
     frame.run(classExit<API>(), [&] {
+        if (m_settings)
+            m_settings->eraseScriptItPut();
         // A controller unloaded under this client (the start screen closed it) has nothing
         // left to disconnect from.
         frmController* controller = m_controller.data();

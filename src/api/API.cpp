@@ -15,6 +15,7 @@
 #include "api/TickCount.h"
 #include "api/UserInterface.h"
 #include "api/Voucher.h"
+#include "api/VoucherDelivery.h"
 #include "services/ErrorExit.h"
 #include "services/PrivateData.h"
 #include "services/ProcedureFrame.h"
@@ -25,6 +26,7 @@
 #include "config/clsINIFile.h"
 #include "controller/frmController.h"
 #include "platform/Blanks.h"
+#include "platform/Clock.h"
 #include "platform/RuntimeErrors.h"
 #include "support/modTouchTools.h"
 
@@ -135,6 +137,7 @@ void API::Class_Terminate()
     frame.run(classExit<API>(), [&] {
         if (m_settings)
             m_settings->eraseScriptItPut();
+        VoucherDelivery::ownerLeaves(this);
         // A controller unloaded under this client (the start screen closed it) has nothing
         // left to disconnect from.
         frmController* controller = m_controller.data();
@@ -732,12 +735,16 @@ void API::VoucherAvailable(std::shared_ptr<Voucher>& voucher)
 {
     // The path as the voucher holds it: the FileName property would rewrite the document, and
     // refuses one the engine has not released yet.
+    if (voucher)
+        VoucherDelivery::offered(this, voucher->path());
     relay([&] { return Trace::eventLine(u"VoucherAvailable"_s, {voucherPath(voucher)}); },
           [&](APIEvents& sink) { sink.VoucherAvailable(voucher); }, u"VoucherAvailable"_s);
 }
 
 void API::BasketCommitted(qint16 numberOfItems)
 {
+    const auto engine = m_controller ? m_controller->Engine() : nullptr;
+    VoucherDelivery::basketCommitted(this, engine ? engine->POSReferenceID() : QString(), Clock::now());
     relay([&] { return Trace::eventLine(u"BasketCommitted"_s, {QString::number(numberOfItems)}); },
           [&](APIEvents& sink) { sink.BasketCommitted(numberOfItems); }, u"BasketCommitted"_s);
 }

@@ -3,6 +3,7 @@
 #include "api/ClassExit.h"
 #include "api/Printer.h"
 #include "api/SaleGuards.h"
+#include "api/VoucherDelivery.h"
 #include "api/VoucherMarkup.h"
 #include "api/XmlDocument.h"
 #include "services/ErrorExit.h"
@@ -133,6 +134,7 @@ QString Voucher::XML()
         // inflated first.
         const QString text = zlib.Read(m_fileName);
         Trace::write(Trace::resultLine(PrivateData::shown(preview(text))));
+        VoucherDelivery::delivered(m_fileName);
         return text;
     });
 }
@@ -239,6 +241,8 @@ void Voucher::zWritePrintedTimestamp()
 
 void Voucher::writePrintedTimestamp()
 {
+    // Printed whole: the Sovereign has it.
+    VoucherDelivery::delivered(m_fileName);
     if (!QFileInfo(m_fileName).isFile())
         return;
     // Saved through a temporary file renamed over the voucher: a crash leaves the old or the

@@ -53,8 +53,12 @@ void KioskRun::start(const QString& startAt)
         show(startAt);
         return;
     }
-    Trace::write(waitLine(wait, run->m_backoff.quickFailures()), Trace::ErrorSeverity);
-    QTimer::singleShot(std::chrono::milliseconds(wait), run, [run, startAt] { run->showAfterWait(startAt); });
+    // The wait begins in the event loop, once the process hears termination signals: a stop
+    // while it waits ends it in order.
+    QTimer::singleShot(0, run, [run, startAt, wait] {
+        Trace::write(waitLine(wait, run->m_backoff.quickFailures()), Trace::ErrorSeverity);
+        QTimer::singleShot(std::chrono::milliseconds(wait), run, [run, startAt] { run->showAfterWait(startAt); });
+    });
 }
 
 void KioskRun::show(const QString& startAt)

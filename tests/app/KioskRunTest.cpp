@@ -78,6 +78,7 @@ TEST_F(KioskRunTest, AnUnassignedKioskEndsWithItsStatusAndTheNextRunWaits)
     EXPECT_EQ(next.waitBeforeShowing(), 5000);
     logger->lines.clear();
     KioskRun::start(u""_s);
+    TestEventLoop::runPending();
     EXPECT_TRUE(showCalls().isEmpty()) << "shown only after the wait";
     EXPECT_EQ(frmController::instance().clientCount(), 1) << "the waiting kiosk keeps the process";
     EXPECT_EQ(logger->lines, (QList<RecordingLogger::Line>{

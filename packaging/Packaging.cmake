@@ -26,7 +26,7 @@ foreach(component IN ITEMS pcquiba simulated)
 endforeach()
 
 install(CODE "
-    foreach(page pcquiba pcquiba-voucher pcquiba-installer)
+    foreach(page pcquiba pcquiba-assign pcquiba-voucher pcquiba-installer)
         set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1\")
         file(MAKE_DIRECTORY \"\${folder}\")
         message(STATUS \"Installing: \${folder}/\${page}.1.gz\")
@@ -42,6 +42,15 @@ install(CODE "
     message(STATUS \"Installing: \${unit}\")
     configure_file(\"${PCQUIBA_PACKAGING_DIR}/pcquiba-kiosk.service.in\" \"\${unit}\" @ONLY)
 ")
+
+# A packaged install's sample keeps customers' data out of the logs and the journal (voucher
+# text, device data, card values); a build tree's keeps every line for development.
+install(CODE "
+    set(ini \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/share/pcquiba/sample/config/pcQUIBA.ini\")
+    file(READ \"\${ini}\" text)
+    string(REPLACE \"[GENERAL]\\n\" \"[GENERAL]\\n; The logs and the journal keep no voucher text, device data or card values.\\nlog_private_data=False\\n\" text \"\${text}\")
+    file(WRITE \"\${ini}\" \"\${text}\")
+" COMPONENT pcquiba EXCLUDE_FROM_ALL)
 
 # Only the package carries the mark of a packaged install (docs/packaging.md): a `cmake --install`
 # leaves remote installs working.

@@ -698,7 +698,7 @@ void API::GetData(const QString& name, const QString& dataType, qint32 device, c
 void API::DataMismatch(qint16 index, const Variant& data, const QString& message)
 {
     relay([&] {
-        return Trace::eventLine(u"DataMismatch"_s, {QString::number(index), Trace::valueText(data), message});
+        return Trace::eventLine(u"DataMismatch"_s, {QString::number(index), PrivateData::shown(Trace::valueText(data)), message});
     },
           [&](APIEvents& sink) { sink.DataMismatch(index, data, message); }, u"DataMismatch"_s);
 }

@@ -24,6 +24,7 @@ protected:
         API& api = readyAPI();
         sink.onGetData = [&](Variant&, bool&) { api.InjectData(Variant(u"0412345678"_s)); };
         engine->raiseGetData(u"Phone number"_s, u"PHONE"_s, 1, u""_s, Variant(u"04"_s));
+        engine->sink()->DataMismatch(1, Variant(u"0412"_s), u"Too short"_s);
         frmController& controller = frmController::instance();
         controller.RaisePrintText(u"A"_s, u"B"_s, 1, 1, u"Left"_s, 0, u"PIN 1234 5678"_s);
         controller.RaisePrintBarcode(u"code128"_s, 2, 12, u"Center"_s, u"000042"_s);
@@ -43,6 +44,8 @@ TEST_F(PrivateDataLogTest, WithoutPrivateDataTheLogShowsOnlyHowLongVoucherTextDe
                                   u"EVENT: GetData(Phone number, PHONE, , [2 characters])"_s,
                                   u"CALL: API.InjectData([10 characters])"_s,
                                   u" --> END EVENT: GetData (returned: Data = [10 characters], Cancel = False)"_s,
+                                  u"EVENT: DataMismatch(1, [4 characters], Too short)"_s,
+                                  u" --> END EVENT: DataMismatch"_s,
                                   u"EVENT: PrintText([13 characters])"_s,
                                   u"EVENT: PrintBarcode(code128, [6 characters])"_s,
                                   u"CALL: API.Eftpos()"_s,
@@ -58,6 +61,7 @@ TEST_F(PrivateDataLogTest, ByDefaultTheLinesStayAsTheyWere)
 {
     const QStringList lines = privateLines();
     for (const QString& expected : {u"EVENT: GetData(Phone number, PHONE, , 04)"_s, u"CALL: API.InjectData(0412345678)"_s,
+                                    u"EVENT: DataMismatch(1, 0412, Too short)"_s,
                                     u"EVENT: PrintText(PIN 1234 5678)"_s, u"EVENT: PrintBarcode(code128, 000042)"_s,
                                     u"SET: Eftpos.Pan = 6010123412341234"_s, u"SET: Eftpos.CardName = J CITIZEN"_s})
         EXPECT_TRUE(lines.contains(expected)) << expected.toStdString() << "\n" << lines.join(u'\n').toStdString();

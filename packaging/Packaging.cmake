@@ -92,6 +92,8 @@ A rules engine and host connection that sell from a sample catalogue
 and make up their PINs, for trying pcQUIBA out and for tests. Never
 install it on a kiosk that sells.")
 
+# No ldconfig for the private library (packaging/DropLdconfig.cmake).
+set(CPACK_POST_BUILD_SCRIPTS ${PCQUIBA_PACKAGING_DIR}/DropLdconfig.cmake)
 include(CPack)
 cpack_add_component(pcquiba DISPLAY_NAME "pcQUIBA")
 cpack_add_component(simulated DISPLAY_NAME "pcQUIBA simulated engine and host" DEPENDS pcquiba)

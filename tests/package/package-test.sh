@@ -52,6 +52,11 @@ check_control() { # deb package
         [[ "$depends" == *"$library ("* ]] || fail "$2 Depends lacks $library: $depends"
     done
 }
+# The private library is no business of ldconfig: no maintainer script calls it.
+for deb in "$main" "$simulated"; do
+    dpkg-deb --ctrl-tarfile "$deb" | tar -tf - | grep -Eq '(postinst|postrm)$' &&
+        fail "$(basename "$deb") has maintainer scripts: $(dpkg-deb --ctrl-tarfile "$deb" | tar -tf - | tr '\n' ' ')"
+done
 check_control "$main" pcquiba
 check_control "$simulated" pcquiba-simulated
 [[ "$(dpkg-deb -f "$simulated" Depends)" == *"pcquiba (= $version)"* ]] ||

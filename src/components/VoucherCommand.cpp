@@ -24,10 +24,10 @@ constexpr Switch kSwitches[] = {
     {"--escpos", OutputKind::EscPos},
 };
 
-const char* const kUsage = "usage: pcquiba-voucher FILE --pdf OUT | --png OUT | --escpos OUT\n"
+const char* const kVoucherUsage = "usage: pcquiba-voucher FILE --pdf OUT | --png OUT | --escpos OUT\n"
                           "       pcquiba-voucher --status tcp://HOST[:PORT] | DEVICE\n";
 
-const char* const kHelp =
+const char* const kVoucherHelp =
     "\n"
     "Renders a voucher file (plain or compressed) as pcQUIBA's built-in receipt printer prints it,\n"
     "with the PRINTER keys and the logo folder of the INI file pcquiba would use, and writes it to\n"
@@ -39,7 +39,7 @@ const char* const kHelp =
 
 int usage(QTextStream& errors)
 {
-    errors << kUsage;
+    errors << kVoucherUsage;
     return VoucherCommand::kWrongArguments;
 }
 
@@ -79,7 +79,7 @@ int VoucherCommand::run(const QStringList& arguments, QTextStream& output, QText
 {
     const QString only = arguments.size() == 2 ? arguments.at(1) : QString();
     if (only == u"--help"_s) {
-        output << kUsage << kHelp;
+        output << kVoucherUsage << kVoucherHelp;
         return kDone;
     }
     if (only == u"--version"_s) {

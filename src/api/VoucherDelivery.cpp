@@ -3,6 +3,7 @@
 #include "services/Trace.h"
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 

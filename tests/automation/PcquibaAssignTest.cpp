@@ -7,13 +7,13 @@
 
 namespace {
 
-struct Run {
+struct AssignRun {
     int status;
     QString output;
     QString errors;
 };
 
-Run assign(const QString& busAddress, const QStringList& arguments)
+AssignRun assign(const QString& busAddress, const QStringList& arguments)
 {
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -52,7 +52,7 @@ TEST(PcquibaAssignTest, AssignsThroughPcquibaOnTheBusAndSaysWhatTheEngineAnswere
          0, QStringLiteral("OK: Terminal assigned to account SIM-000000\n")},
     };
     for (const auto& testCase : cases) {
-        const Run run = assign(bus.address(), testCase.arguments);
+        const AssignRun run = assign(bus.address(), testCase.arguments);
         SCOPED_TRACE(testCase.arguments.join(u' ').toStdString() + " " + run.errors.toStdString());
         EXPECT_EQ(run.status, testCase.status);
         EXPECT_EQ(run.output, testCase.output);
@@ -77,12 +77,13 @@ TEST(PcquibaAssignTest, WrongArgumentsHelpAndVersionNeedNoBus)
         {{QStringLiteral("--version")}, 0, "pcquiba-assign VB."},
     };
     for (const auto& testCase : cases) {
-        const Run run = assign(QStringLiteral("unix:path=/nonexistent"), testCase.arguments);
+        const AssignRun run = assign(QStringLiteral("unix:path=/nonexistent"), testCase.arguments);
         SCOPED_TRACE(testCase.arguments.join(u' ').toStdString());
         EXPECT_EQ(run.status, testCase.status);
         EXPECT_TRUE(run.output.startsWith(QString::fromLatin1(testCase.outputStart))) << run.output.toStdString();
-        if (testCase.status == 2)
+        if (testCase.status == 2) {
             EXPECT_TRUE(run.errors.startsWith(QStringLiteral("usage: pcquiba-assign"))) << run.errors.toStdString();
+        }
     }
 }
 

@@ -43,10 +43,12 @@ TEST(PcquibaAssignTest, AssignsThroughPcquibaOnTheBusAndSaysWhatTheEngineAnswere
          QStringLiteral("FAILED: Assignment code 1 is not valid\n")},
         {{QStringLiteral("TILL-9"), QStringLiteral("123455"), QStringLiteral("X")}, 0,
          QStringLiteral("OK: Terminal assigned to account SIM-123455\n")},
-        {{QStringLiteral("--host")}, 1,
+        {{QStringLiteral("TILL-9"), QStringLiteral("111115"), QStringLiteral("X")}, 1,
          QStringLiteral("FAILED: Already assigned to account SIM-123455; assign with Force to move it\n")},
         {{QStringLiteral("TILL-9"), QStringLiteral("111115"), QStringLiteral("X"), QStringLiteral("--force")}, 0,
          QStringLiteral("OK: Terminal assigned to account SIM-111115\n")},
+        // The host assigns by the machine's name (GENERAL/hardware_id is not set).
+        {{QStringLiteral("--host")}, 0, QStringLiteral("OK: Terminal assigned to account SIM-")},
         {{QStringLiteral("--array"), QStringLiteral("TILL-9"), QStringLiteral("000000"), QStringLiteral("X"),
           QStringLiteral("Yes")},
          0, QStringLiteral("OK: Terminal assigned to account SIM-000000\n")},
@@ -55,7 +57,8 @@ TEST(PcquibaAssignTest, AssignsThroughPcquibaOnTheBusAndSaysWhatTheEngineAnswere
         const AssignRun run = assign(bus.address(), testCase.arguments);
         SCOPED_TRACE(testCase.arguments.join(u' ').toStdString() + " " + run.errors.toStdString());
         EXPECT_EQ(run.status, testCase.status);
-        EXPECT_EQ(run.output, testCase.output);
+        EXPECT_TRUE(run.output.startsWith(testCase.output)) << run.output.toStdString();
+        EXPECT_TRUE(run.output.endsWith(u'\n')) << "one line";
     }
     QFile assignment(root.path() + QStringLiteral("/data/simulator/assignment.ini"));
     ASSERT_TRUE(assignment.open(QIODevice::ReadOnly));
@@ -80,9 +83,11 @@ TEST(PcquibaAssignTest, WrongArgumentsHelpAndVersionNeedNoBus)
         const AssignRun run = assign(QStringLiteral("unix:path=/nonexistent"), testCase.arguments);
         SCOPED_TRACE(testCase.arguments.join(u' ').toStdString());
         EXPECT_EQ(run.status, testCase.status);
-        EXPECT_TRUE(run.output.startsWith(QString::fromLatin1(testCase.outputStart))) << run.output.toStdString();
         if (testCase.status == 2) {
+            EXPECT_TRUE(run.output.isEmpty()) << run.output.toStdString();
             EXPECT_TRUE(run.errors.startsWith(QStringLiteral("usage: pcquiba-assign"))) << run.errors.toStdString();
+        } else {
+            EXPECT_TRUE(run.output.startsWith(QString::fromLatin1(testCase.outputStart))) << run.output.toStdString();
         }
     }
 }

@@ -65,7 +65,9 @@ TEST(PackageInstallerCommandLineTest, HelpAndVersionOnlyAsTheOneArgument)
         EXPECT_EQ(line.help, c.help);
         EXPECT_EQ(line.version, c.version);
         EXPECT_EQ(!line.error.isEmpty(), c.error);
-        EXPECT_FALSE(line.install || line.rollback);
+        if (!c.error) {
+            EXPECT_FALSE(line.install || line.rollback) << "nothing is installed";
+        }
     }
 }
 

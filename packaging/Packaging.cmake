@@ -27,7 +27,7 @@ foreach(component IN ITEMS pcquiba simulated)
 endforeach()
 
 install(CODE "
-    foreach(page pcquiba pcquiba-voucher pcquiba-installer)
+    foreach(page pcquiba pcquiba-assign pcquiba-voucher pcquiba-installer)
         set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1\")
         file(MAKE_DIRECTORY \"\${folder}\")
         message(STATUS \"Installing: \${folder}/\${page}.1.gz\")
@@ -44,6 +44,15 @@ install(CODE "
     configure_file(\"${PCQUIBA_PACKAGING_DIR}/pcquiba-kiosk.service.in\" \"\${unit}\" @ONLY)
 ")
 
+# A packaged install's sample keeps customers' data out of the logs and the journal (voucher
+# text, device data, card values); a build tree's keeps every line for development.
+install(CODE "
+    set(ini \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/share/pcquiba/sample/config/pcQUIBA.ini\")
+    file(READ \"\${ini}\" text)
+    string(REPLACE \"[GENERAL]\\n\" \"[GENERAL]\\n; The logs and the journal keep no voucher text, device data or card values.\\nlog_private_data=False\\n\" text \"\${text}\")
+    file(WRITE \"\${ini}\" \"\${text}\")
+" COMPONENT pcquiba EXCLUDE_FROM_ALL)
+
 # Only the package carries the mark of a packaged install (docs/packaging.md): a `cmake --install`
 # leaves remote installs working.
 install(FILES ${PCQUIBA_PACKAGING_DIR}/packaged DESTINATION ${CMAKE_INSTALL_DATADIR}/pcquiba
@@ -52,7 +61,10 @@ install(FILES ${PCQUIBA_PACKAGING_DIR}/packaged DESTINATION ${CMAKE_INSTALL_DATA
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pcquiba)
 set(CPACK_PACKAGE_VENDOR "pcQUIBA developers")
-set(CPACK_PACKAGE_CONTACT "pcQUIBA developers <pcquiba@example.org>")
+set(CPACK_PACKAGE_CONTACT "pcQUIBA developers <maintainers@pcquiba.org>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_PREFIX /usr)
 # Installed with DESTDIR, so that the service file and the unit name /usr/bin/pcquiba.
@@ -81,6 +93,8 @@ A rules engine and host connection that sell from a sample catalogue
 and make up their PINs, for trying pcQUIBA out and for tests. Never
 install it on a kiosk that sells.")
 
+# No ldconfig for the private library (packaging/DropLdconfig.cmake).
+set(CPACK_POST_BUILD_SCRIPTS ${PCQUIBA_PACKAGING_DIR}/DropLdconfig.cmake)
 include(CPack)
 cpack_add_component(pcquiba DISPLAY_NAME "pcQUIBA")
 cpack_add_component(simulated DISPLAY_NAME "pcQUIBA simulated engine and host" DEPENDS pcquiba)

@@ -16,7 +16,9 @@
 #include "api/TickCount.h"
 #include "api/UserInterface.h"
 #include "api/Voucher.h"
+#include "api/VoucherDelivery.h"
 #include "services/ErrorExit.h"
+#include "services/PrivateData.h"
 #include "services/ProcedureFrame.h"
 #include "services/ProcessInitialiser.h"
 #include "services/ProcessState.h"
@@ -25,6 +27,7 @@
 #include "config/clsINIFile.h"
 #include "controller/frmController.h"
 #include "platform/Blanks.h"
+#include "platform/Clock.h"
 #include "platform/RuntimeErrors.h"
 #include "support/modTouchTools.h"
 
@@ -133,6 +136,9 @@ void API::Class_Terminate()
 {
     ProcedureFrame frame(u"Sub Class_Terminate"_s, kClassName);
     frame.run(classExit<API>(), [&] {
+        if (m_settings)
+            m_settings->eraseScriptItPut();
+        VoucherDelivery::ownerLeaves(this);
         // A controller unloaded under this client (the start screen closed it) has nothing
         // left to disconnect from.
         frmController* controller = m_controller.data();
@@ -573,7 +579,7 @@ void API::InjectData(const Variant& data, std::optional<qint32> device)
         // The call line joins the data as text, which an array or an object cannot be.
         if (data.isArray() || data.isObject())
             RuntimeErrors::raise(RuntimeErrors::TypeMismatch);
-        Trace::write(Trace::callLine(kClassName, u"InjectData"_s, {Trace::valueText(data)}));
+        Trace::write(Trace::callLine(kClassName, u"InjectData"_s, {PrivateData::shown(Trace::valueText(data))}));
         requireReadyAndAssigned(frame);
         // Inside GetData the data is the event's answer.
         if (m_inDataRequest) {
@@ -673,7 +679,7 @@ void API::GetData(const QString& name, const QString& dataType, qint32 device, c
     m_injectionCancelled = false;
 
     passOver([&] {
-        Trace::write(Trace::eventLine(u"GetData"_s, {name, dataType, errorMessage, Trace::valueText(data)}));
+        Trace::write(Trace::eventLine(u"GetData"_s, {name, dataType, errorMessage, PrivateData::shown(Trace::valueText(data))}));
     });
     raiseToSinks([&](APIEvents& sink) { sink.GetData(name, dataType, device, errorMessage, data, cancel); });
     // InjectCancel(True) wins over everything; an injection wins over the handler's Data.
@@ -682,7 +688,7 @@ void API::GetData(const QString& name, const QString& dataType, qint32 device, c
     else if (!m_injectedData.isNull())
         data = m_injectedData;
     passOver([&] {
-        Trace::write(u" --> END EVENT: GetData (returned: Data = "_s + Trace::valueText(data) + u", Cancel = "_s
+        Trace::write(u" --> END EVENT: GetData (returned: Data = "_s + PrivateData::shown(Trace::valueText(data)) + u", Cancel = "_s
                      + boolText(cancel) + u')');
     });
 
@@ -694,7 +700,7 @@ void API::GetData(const QString& name, const QString& dataType, qint32 device, c
 void API::DataMismatch(qint16 index, const Variant& data, const QString& message)
 {
     relay([&] {
-        return Trace::eventLine(u"DataMismatch"_s, {QString::number(index), Trace::valueText(data), message});
+        return Trace::eventLine(u"DataMismatch"_s, {QString::number(index), PrivateData::shown(Trace::valueText(data)), message});
     },
           [&](APIEvents& sink) { sink.DataMismatch(index, data, message); }, u"DataMismatch"_s);
 }
@@ -731,12 +737,16 @@ void API::VoucherAvailable(std::shared_ptr<Voucher>& voucher)
 {
     // The path as the voucher holds it: the FileName property would rewrite the document, and
     // refuses one the engine has not released yet.
+    if (voucher)
+        VoucherDelivery::offered(this, voucher->path());
     relay([&] { return Trace::eventLine(u"VoucherAvailable"_s, {voucherPath(voucher)}); },
           [&](APIEvents& sink) { sink.VoucherAvailable(voucher); }, u"VoucherAvailable"_s);
 }
 
 void API::BasketCommitted(qint16 numberOfItems)
 {
+    const auto engine = m_controller ? m_controller->Engine() : nullptr;
+    VoucherDelivery::basketCommitted(this, engine ? engine->POSReferenceID() : QString(), Clock::now());
     relay([&] { return Trace::eventLine(u"BasketCommitted"_s, {QString::number(numberOfItems)}); },
           [&](APIEvents& sink) { sink.BasketCommitted(numberOfItems); }, u"BasketCommitted"_s);
 }
@@ -781,7 +791,7 @@ void API::PrintVoucher(const QString& alignment)
 void API::PrintText(const QString& font, const QString& emphasis, qint16 charWidth, qint16 charHeight,
                     const QString& alignment, qint16 indent, const QString& data)
 {
-    relay([&] { return Trace::eventLine(u"PrintText"_s, {data}); },
+    relay([&] { return Trace::eventLine(u"PrintText"_s, {PrivateData::shown(data)}); },
           [&](APIEvents& sink) { sink.PrintText(font, emphasis, charWidth, charHeight, alignment, indent, data); }, {},
           EndLine::None);
 }
@@ -795,7 +805,7 @@ void API::PrintLine(qint16 width)
 void API::PrintBarcode(const QString& barcodeType, qint16 width, qint16 height, const QString& alignment,
                        const QString& data)
 {
-    relay([&] { return Trace::eventLine(u"PrintBarcode"_s, {barcodeType, data}); },
+    relay([&] { return Trace::eventLine(u"PrintBarcode"_s, {barcodeType, PrivateData::shown(data)}); },
           [&](APIEvents& sink) { sink.PrintBarcode(barcodeType, width, height, alignment, data); }, {},
           EndLine::None);
 }

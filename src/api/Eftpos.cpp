@@ -4,6 +4,7 @@
 #include "api/IniTextBounds.h"
 #include "api/IniWriteFailure.h"
 #include "services/ErrorExit.h"
+#include "services/PrivateData.h"
 #include "services/ProcedureFrame.h"
 #include "services/ProcessState.h"
 #include "services/QuibaErrors.h"
@@ -28,6 +29,17 @@ constexpr AccountName kAccountNames[] = {
     {u"CHQ", u"CHQ"},     {u"CHEQUE", u"CHQ"}, {u"CHECK", u"CHQ"},   {u"SAV", u"SAV"}, {u"SAVINGS", u"SAV"},
     {u"CR", u"CR"},       {u"CRED", u"CR"},    {u"CREDIT", u"CR"},   {u"DEF", u"DEF"}, {u"DEFAULT", u"DEF"},
 };
+
+// The card's own values: kept out of the log when private data is not logged.
+bool isCardValue(const QString& property)
+{
+    return property == u"CardName" || property == u"Pan";
+}
+
+QString loggedEftposValue(const QString& property, const QString& value)
+{
+    return isCardValue(property) ? PrivateData::shown(value) : value;
+}
 
 } // namespace
 
@@ -66,7 +78,7 @@ QString Eftpos::read(const QString& property, const QString& key)
     return frame.run(classExit<Eftpos>(), [&] {
         Trace::write(Trace::getLine(kClassName, property));
         const QString value = sharedIni().GetString(IniSections::Eftpos, key, QString());
-        Trace::write(Trace::resultLine(value));
+        Trace::write(Trace::resultLine(loggedEftposValue(property, value)));
         return value;
     });
 }
@@ -75,7 +87,7 @@ void Eftpos::write(const QString& property, const QString& key, const QString& v
 {
     ProcedureFrame frame(u"Property (Let) "_s + property, kClassName);
     frame.run(classExit<Eftpos>(), [&] {
-        Trace::write(Trace::setLine(kClassName, property, value + logAddition));
+        Trace::write(Trace::setLine(kClassName, property, loggedEftposValue(property, value) + logAddition));
         if (IniTextBounds::firstOverLimit({{property, value, IniTextBounds::kValueLimit}}))
             frame.raise(quibaInvalidArgument, kClassName, {Variant(property)});
         // With the empty text as default the accessor removes the key for an empty value.

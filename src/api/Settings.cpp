@@ -24,6 +24,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The simulated engine's scripted customer, read by the engine each time the screen shows.
+const QString kSimulatorSection = u"SIMULATOR"_s;
+const QString kScriptKey = u"script"_s;
+
 QString quoted(const Variant& value)
 {
     return modTouchTools::QuoteText(value, u"\""_s);
@@ -115,7 +119,27 @@ void Settings::PutSetting(const QString& scope, const QString& name, const Varia
             break;
         }
         IniWriteFailure::raiseIfAny(frame, kClassName, *m_ini);
+        rememberScriptPut(scope, name);
     });
+}
+
+void Settings::rememberScriptPut(const QString& scope, const QString& name)
+{
+    if (scope.compare(kSimulatorSection, Qt::CaseInsensitive) != 0 || name.compare(kScriptKey, Qt::CaseInsensitive) != 0)
+        return;
+    const QString text = m_ini->GetString(kSimulatorSection, kScriptKey);
+    m_scriptPut = text.isEmpty() ? std::nullopt : std::optional<QString>(text);
+}
+
+void Settings::eraseScriptItPut()
+{
+    if (!m_scriptPut)
+        return;
+    if (m_ini->GetString(kSimulatorSection, kScriptKey) == *m_scriptPut) {
+        m_ini->EraseKey(kSimulatorSection, kScriptKey);
+        Trace::write(u"Scripted customer erased with the API object that put it"_s, Trace::ProgressSeverity);
+    }
+    m_scriptPut.reset();
 }
 
 void Settings::EraseSetting(const QString& scope, const QString& name)

@@ -36,6 +36,16 @@ public:
     // The typing of GetSetting for one text.
     static Variant typedValue(const QString& text);
 
+    // The simulated engine's scripted customer (SIMULATOR/script) lasts only while the API
+    // object that put it lives, so that a later Sovereign never has its sale played by a script
+    // it did not set: the API object calls this as it ends, and the script this object put is
+    // erased unless someone changed it since.
+    void eraseScriptItPut();
+
 private:
+    void rememberScriptPut(const QString& scope, const QString& name);
+
     std::shared_ptr<clsINIFile> m_ini;
+    // The script text this object put, while it is its to erase.
+    std::optional<QString> m_scriptPut;
 };

@@ -3,9 +3,11 @@
 #include "api/ClassExit.h"
 #include "api/Printer.h"
 #include "api/SaleGuards.h"
+#include "api/VoucherDelivery.h"
 #include "api/VoucherMarkup.h"
 #include "api/XmlDocument.h"
 #include "services/ErrorExit.h"
+#include "services/PrivateData.h"
 #include "services/ProcedureFrame.h"
 #include "services/ProcessState.h"
 #include "services/Trace.h"
@@ -131,7 +133,8 @@ QString Voucher::XML()
         // Both forms read as the program reads every plain text file; the compressed one is
         // inflated first.
         const QString text = zlib.Read(m_fileName);
-        Trace::write(Trace::resultLine(preview(text)));
+        Trace::write(Trace::resultLine(PrivateData::shown(preview(text))));
+        VoucherDelivery::delivered(m_fileName);
         return text;
     });
 }
@@ -238,6 +241,8 @@ void Voucher::zWritePrintedTimestamp()
 
 void Voucher::writePrintedTimestamp()
 {
+    // Printed whole: the Sovereign has it.
+    VoucherDelivery::delivered(m_fileName);
     if (!QFileInfo(m_fileName).isFile())
         return;
     // Saved through a temporary file renamed over the voucher: a crash leaves the old or the

@@ -1,6 +1,7 @@
 #include "app/ProcessLifetime.h"
 
 #include "services/ProcessState.h"
+#include "app/ExitStatus.h"
 #include "app/TerminationSignals.h"
 #include "services/Trace.h"
 #include "controller/frmController.h"
@@ -38,7 +39,7 @@ void ProcessLifetime::start()
     if (!m_signals) {
         m_signals = new TerminationSignals(this);
         connect(m_signals, &TerminationSignals::received, this,
-                [this](int signalNumber) { end(signalLogLine(signalNumber), 128 + signalNumber); });
+                [this](int signalNumber) { end(signalLogLine(signalNumber), ExitStatus::forSignal(signalNumber)); });
     }
 }
 
@@ -89,7 +90,7 @@ bool ProcessLifetime::inUse()
 void ProcessLifetime::check()
 {
     if (!m_ended && !inUse())
-        end(kEndLogLine, 0);
+        end(kEndLogLine, ExitStatus::kOrderly);
 }
 
 void ProcessLifetime::end(const QString& logLine, int exitCode)
@@ -98,11 +99,14 @@ void ProcessLifetime::end(const QString& logLine, int exitCode)
         return;
     m_ended = true;
     m_timer->stop();
-    Trace::write(logLine);
+    Ending why{logLine, exitCode, Trace::TraceSeverity};
+    if (m_endReport)
+        m_endReport(why);
+    Trace::write(why.logLine, why.severity);
     if (frmController::isLoaded())
         frmController::instance().StopEngine();
     Q_EMIT ending();
-    Q_EMIT ended(exitCode);
+    Q_EMIT ended(why.exitCode);
 }
 
 QString ProcessLifetime::signalLogLine(int signalNumber)

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class QTimer;
 class TerminationSignals;
@@ -34,8 +35,18 @@ public:
     void start();
     // True while something can still use the process.
     bool inUse();
-    // Stops the engine, tells ending() and then ended(exitCode).
+    // Logs why, stops the engine, tells ending() and then ended(exitCode).
     void end(const QString& logLine, int exitCode);
+
+    // Why the process ends, as end() logs it and exits; a report may change it (the kiosk
+    // names its engine's surrender and logs at severity 4, so the journal has it).
+    struct Ending {
+        QString logLine;
+        int exitCode;
+        qint32 severity;
+    };
+    using EndReport = std::function<void(Ending&)>;
+    void setEndReport(EndReport report) { m_endReport = std::move(report); }
 
     static bool anyWindowVisible();
     static bool engineRunning();
@@ -62,4 +73,5 @@ private:
     qint64 m_lastClientLeft = 0;
     QTimer* m_timer;
     TerminationSignals* m_signals = nullptr;
+    EndReport m_endReport;
 };

@@ -2,9 +2,12 @@
 
 #include "services/Services.h"
 #include "services/Trace.h"
+#include "controller/RulesEngine.h"
+#include "platform/ComponentPluginLoader.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/ExecutableInfo.h"
-#include "platform/Format.h"
+#include "platform/PrivateFiles.h"
+#include "platform/ProgramFolders.h"
 
 bool ServiceStartup::startErrorHandler(QString& failureMessage)
 {
@@ -23,6 +26,8 @@ bool ServiceStartup::startErrorHandler(QString& failureMessage)
 
 void ServiceStartup::startLogger()
 {
+    // Logs hold customers' data: an earlier version's readable files are tightened first.
+    PrivateFiles::tighten(ProgramFolders::logs());
     auto logger = ComponentRegistry::createAs<Logger>(kLoggerClass);
     logger->setLogName(ExecutableInfo::name());
     Services::setLogger(logger);
@@ -31,15 +36,27 @@ void ServiceStartup::startLogger()
     Trace::write(QStringLiteral("*"));
 }
 
+void ServiceStartup::reportMissingEngine()
+{
+    if (!ComponentPluginLoader::provides(RulesEngine::kClassId))
+        Trace::write(missingEngineLine(), Trace::ErrorSeverity);
+}
+
+QString ServiceStartup::missingEngineLine()
+{
+    return QStringLiteral("No rules engine is installed: the component ") + RulesEngine::kClassId +
+           QStringLiteral(" is missing, so nothing can be sold. The package pcquiba-simulated provides a "
+                          "simulated one for trying pcQUIBA out; a kiosk that sells needs its vendor's engine package");
+}
+
 QString ServiceStartup::versionString(int major, int minor, int revision)
 {
-    const auto part = [](int value) { return Format::format(Variant(qint32(value)), QStringLiteral("00")); };
-    return QStringLiteral("VB.") + part(major) + u'.' + part(minor) + u'.' + part(revision);
+    return ExecutableInfo::versionString(major, minor, revision);
 }
 
 QString ServiceStartup::versionString()
 {
-    return versionString(ExecutableInfo::majorVersion(), ExecutableInfo::minorVersion(), ExecutableInfo::revision());
+    return ExecutableInfo::versionString();
 }
 
 void ServiceStartup::startLexicon(const QString& fileName)

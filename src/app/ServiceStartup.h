@@ -20,6 +20,11 @@ public:
     // it cannot be created or loaded.
     static void startLexicon(const QString& fileName);
 
+    // Logs at severity 4, when no component plugin provides the rules engine, that the
+    // built-in one sells nothing and which package provides one.
+    static void reportMissingEngine();
+    static QString missingEngineLine();
+
     // "VB." + major + "." + minor + "." + revision, each part at least two digits.
     static QString versionString(int major, int minor, int revision);
     static QString versionString();

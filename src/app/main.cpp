@@ -1,3 +1,5 @@
+#include "app/ExitStatus.h"
+#include "app/KioskRun.h"
 #include "app/ProcessLifetime.h"
 #include "services/ProcessState.h"
 #include "app/ServiceStartup.h"
@@ -85,6 +87,7 @@ int main(int argc, char* argv[])
         [](const QString& text, qint32 severity) { Services::logger().log(Variant(text), severity); });
     if (noDisplay)
         Trace::write(QStringLiteral("No display: windows go to the offscreen platform"), Trace::WarningSeverity);
+    ServiceStartup::reportMissingEngine();
 
     // The Sovereign's way in: the factory object on the session bus, served for the whole run.
     std::unique_ptr<AutomationServer> automation;
@@ -96,13 +99,22 @@ int main(int argc, char* argv[])
                          Trace::WarningSeverity);
     }
 
+    // A hand start may be a kiosk: it paces its restarts and says why it ends.
+    std::unique_ptr<KioskRun> kiosk;
+    if (!state.startedByAutomation)
+        kiosk = std::make_unique<KioskRun>();
     try {
         if (const std::optional<int> end = modMain::Main(modMain::commandLineFromArguments(arguments)))
             return *end;
     } catch (const AutomationError& error) {
         // Main's error exit has recorded it; the process cannot go on without its start.
         std::fprintf(stderr, "pcQUIBA: %s\n", qPrintable(error.description()));
-        return 1;
+        ProcessLifetime::Ending why{KioskRun::startFailedLine(error.description()), ExitStatus::kStartFailed,
+                                    Trace::ErrorSeverity};
+        if (kiosk)
+            kiosk->report(why);
+        Trace::write(why.logLine, why.severity);
+        return why.exitCode;
     }
 
     if (state.startedByAutomation)
@@ -111,6 +123,10 @@ int main(int argc, char* argv[])
     if (automation)
         QObject::connect(&lifetime, &ProcessLifetime::ending, [&automation] { automation->releaseName(); });
     QObject::connect(&lifetime, &ProcessLifetime::ended, &application, &QCoreApplication::exit, Qt::QueuedConnection);
+    if (kiosk) {
+        lifetime.setEndReport([&kiosk](ProcessLifetime::Ending& why) { kiosk->report(why); });
+        QObject::connect(kiosk.get(), &KioskRun::failed, &lifetime, &ProcessLifetime::end);
+    }
     lifetime.start();
     return application.exec();
 }

@@ -2,7 +2,9 @@
 
 #include "api/SaleObjects.h"
 #include "app/FirstRun.h"
+#include "app/KioskRun.h"
 #include "services/MessageBoxes.h"
+#include "services/PrivateData.h"
 #include "services/ProcedureFrame.h"
 #include "services/ProcessInitialiser.h"
 #include "services/ProcessState.h"
@@ -21,7 +23,6 @@
 #include "platform/Conversions.h"
 #include "platform/DailyLogFile.h"
 #include "platform/ProgramFolders.h"
-#include "platform/RuntimeErrors.h"
 #include "platform/SingleInstance.h"
 #include "support/modTouchTools.h"
 #include "ui/frmSplash.h"
@@ -123,6 +124,8 @@ void modMain::readGeneralKeys()
         if (ini.GetBoolean(IniSections::General, IniKeys::Debug, IniDefaults::iniDefault(IniKeys::Debug).toBool()))
             Services::logger().setThreshold(0);
     });
+    // Kiosk-only and outside the defaults table: a missing key keeps every log line as it was.
+    passOver([&] { PrivateData::setLogged(ini.GetBoolean(IniSections::General, IniKeys::LogPrivateData, true)); });
 }
 
 void modMain::resolvePaths()
@@ -208,12 +211,7 @@ void modMain::runConfiguration(const QString& value)
 
 void modMain::runKiosk(const QString& startAt)
 {
-    frmController& controller = frmController::instance().Connect(u"KIOSK"_s);
-    controller.StartEngine();
-    const auto engine = controller.Engine();
-    if (!engine)
-        RuntimeErrors::raise(91);
-    engine->ShowGUI(Blanks::trim(startAt));
+    KioskRun::start(startAt);
 }
 
 void modMain::runStartScreen(const QString& value)

@@ -16,6 +16,12 @@ QChar switchOf(const QString& argument)
 PackageInstallerCommandLine PackageInstallerCommandLine::parse(const QStringList& arguments)
 {
     PackageInstallerCommandLine line;
+    if (arguments.size() == 1) {
+        line.help = arguments[0] == QStringLiteral("--help");
+        line.version = arguments[0] == QStringLiteral("--version");
+        if (line.help || line.version)
+            return line;
+    }
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         const QChar letter = switchOf(argument);
@@ -31,8 +37,7 @@ PackageInstallerCommandLine PackageInstallerCommandLine::parse(const QStringList
         }
     }
     if (!line.install && !line.rollback)
-        line.error = QStringLiteral(
-            "Usage: pcquiba-installer /i[=PACKAGE] | /r[=PACKAGE] [/p=PID] [/x=PROGRAM [ARGUMENT...]]");
+        line.error = kUsage;
     return line;
 }
 

@@ -14,8 +14,14 @@
 // quotes with inner quotes doubled is taken unquoted.
 class PackageInstallerCommandLine {
 public:
+    static inline const QString kUsage = QStringLiteral(
+        "Usage: pcquiba-installer /i[=PACKAGE] | /r[=PACKAGE] [/p=PID] [/x=PROGRAM [ARGUMENT...]]");
+
     static PackageInstallerCommandLine parse(const QStringList& arguments);
 
+    // "--help" or "--version" as the one and only argument: answered, nothing installed.
+    bool help = false;
+    bool version = false;
     bool install = false;
     bool rollback = false;
     QString package;

@@ -3,6 +3,7 @@
 #include "components/ReceiptOutput.h"
 #include "components/ReceiptPrinter.h"
 #include "platform/AutomationError.h"
+#include "platform/ExecutableInfo.h"
 
 #include <QTextStream>
 
@@ -23,10 +24,22 @@ constexpr Switch kSwitches[] = {
     {"--escpos", OutputKind::EscPos},
 };
 
+const char* const kVoucherUsage = "usage: pcquiba-voucher FILE --pdf OUT | --png OUT | --escpos OUT\n"
+                          "       pcquiba-voucher --status tcp://HOST[:PORT] | DEVICE\n";
+
+const char* const kVoucherHelp =
+    "\n"
+    "Renders a voucher file (plain or compressed) as pcQUIBA's built-in receipt printer prints it,\n"
+    "with the PRINTER keys and the logo folder of the INI file pcquiba would use, and writes it to\n"
+    "OUT as PDF, PNG or an ESC/POS job; or tells an ESC/POS printer's status.\n"
+    "Exit status: 0 written (the printer is ready), 1 failed (or the printer cannot print),\n"
+    "2 wrong arguments.\n"
+    "  --help      this text\n"
+    "  --version   the version\n";
+
 int usage(QTextStream& errors)
 {
-    errors << "usage: pcquiba-voucher FILE --pdf OUT | --png OUT | --escpos OUT\n"
-              "       pcquiba-voucher --status tcp://HOST[:PORT] | DEVICE\n";
+    errors << kVoucherUsage;
     return VoucherCommand::kWrongArguments;
 }
 
@@ -64,6 +77,15 @@ int status(const QString& device, QTextStream& output)
 
 int VoucherCommand::run(const QStringList& arguments, QTextStream& output, QTextStream& errors)
 {
+    const QString only = arguments.size() == 2 ? arguments.at(1) : QString();
+    if (only == u"--help"_s) {
+        output << kVoucherUsage << kVoucherHelp;
+        return kDone;
+    }
+    if (only == u"--version"_s) {
+        output << "pcquiba-voucher " << ExecutableInfo::versionString() << "\n";
+        return kDone;
+    }
     const bool asksStatus = arguments.size() == 3 && arguments.at(1) == u"--status"_s;
     const std::optional<OutputKind> kind = arguments.size() == 4 ? kindOf(arguments.at(2)) : std::nullopt;
     if (!asksStatus && !kind)

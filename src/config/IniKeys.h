@@ -25,6 +25,8 @@ public:
     static inline const QString PerformPurchaseCommands = QStringLiteral("perform_purchase_commands");
     static inline const QString PerformPingCommands = QStringLiteral("perform_ping_commands");
     static inline const QString WellBehaved = QStringLiteral("well_behaved");
+    // Kiosk-only, without a default: a missing key counts as True (docs/configuration.md).
+    static inline const QString LogPrivateData = QStringLiteral("log_private_data");
     // INFO
     static inline const QString ModelName = QStringLiteral("model_name");
     static inline const QString MakeName = QStringLiteral("make_name");

@@ -35,6 +35,7 @@ struct Hooks {
     frmController::BasketItemFactory basketItemFactory;
     frmController::VoucherFactory voucherFactory;
     frmController::StartScreenHooks startScreen;
+    frmController::KioskHooks kiosk;
     frmController::ClientsHook clients;
 };
 
@@ -566,6 +567,11 @@ void frmController::setStartScreenHooks(StartScreenHooks startScreen)
     hooks().startScreen = std::move(startScreen);
 }
 
+void frmController::setKioskHooks(KioskHooks kiosk)
+{
+    hooks().kiosk = std::move(kiosk);
+}
+
 void frmController::setClientsHook(ClientsHook hook)
 {
     hooks().clients = std::move(hook);
@@ -616,9 +622,18 @@ void frmController::m_objEngine_Surrender(qint32 reason, const QString& message)
         return;
     // No Sovereign writes this event's line for the hand-started kiosk.
     Trace::write(Trace::eventLine(u"Surrender"_s, {QString::number(reason), message}));
+    if (hooks().kiosk.surrendered)
+        hooks().kiosk.surrendered(reason, message);
     Disconnect(kKioskClient);
     if (reason == kSurrenderConfigUtility)
         callHook(hooks().startScreen.show);
+}
+
+void frmController::m_objEngine_BasketCommitted(qint16 numberOfItems)
+{
+    raiseEvent([&](ControllerEvents& listener) { listener.BasketCommitted(numberOfItems); });
+    if (d->kioskMode && hooks().kiosk.basketCommitted)
+        hooks().kiosk.basketCommitted();
 }
 
 void frmController::m_objEngine_SetOLETimeout(qint32 timeout, const QString& msgText, const QString& msgTitle)
@@ -661,7 +676,7 @@ void ControllerEngineSink::AddItemFailed(const QString& productID, const QString
 
 void ControllerEngineSink::BasketCommitted(qint16 numberOfItems)
 {
-    relay([&](ControllerEvents& listener) { listener.BasketCommitted(numberOfItems); });
+    engineEvent([&] { q.m_objEngine_BasketCommitted(numberOfItems); });
 }
 
 void ControllerEngineSink::BasketSuspended(const QString& handle)

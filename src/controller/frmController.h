@@ -105,6 +105,14 @@ public:
     };
     static void setStartScreenHooks(StartScreenHooks hooks);
 
+    // The hand-started kiosk's run as start-up follows it: told the engine's surrender (before
+    // the kiosk disconnects) and each committed basket while in kiosk mode. While unset, nothing.
+    struct KioskHooks {
+        std::function<void(qint32 reason, const QString& message)> surrendered;
+        std::function<void()> basketCommitted;
+    };
+    static void setKioskHooks(KioskHooks hooks);
+
     // Told the number of clients each time a client connects or leaves and when the controller
     // unloads (then none), after the controller has done what that change asks of it.
     using ClientsHook = std::function<void(int clients)>;
@@ -129,6 +137,7 @@ private:
     void m_objEngine_ItemRemoved(std::shared_ptr<EngineBasketItem>& item);
     void m_objEngine_VoucherAvailable(const QString& fileName);
     void m_objEngine_Surrender(qint32 reason, const QString& message);
+    void m_objEngine_BasketCommitted(qint16 numberOfItems);
     void m_objEngine_SetOLETimeout(qint32 timeout, const QString& msgText, const QString& msgTitle);
     void beginEngineEvent();
     void endEngineEvent();

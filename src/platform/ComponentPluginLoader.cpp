@@ -27,6 +27,13 @@ ComponentPlugin::LogFunction& liveLog()
     return log;
 }
 
+// The classes loaded plugins provide, compared without regard to case as the registry does.
+QStringList& providedClasses()
+{
+    static QStringList classes;
+    return classes;
+}
+
 const QString kIidPrefix = QStringLiteral("org.pcquiba.ComponentPlugin/");
 
 QString skipped(const QString& filePath, const QString& reason)
@@ -113,12 +120,19 @@ bool ComponentPluginLoader::loadFile(const QString& filePath)
     plugin->setLogFunction([](const QString& text, qint32 severity) { report(text, severity); });
     for (const QString& className : classNames) {
         ComponentRegistry::registerFactory(className, [plugin, className] { return plugin->create(className); });
+        if (!provides(className))
+            providedClasses().append(className);
     }
     report(QStringLiteral("Component plugin loaded: %1 (%2)")
                .arg(QDir::toNativeSeparators(filePath), classNames.join(QStringLiteral(", "))),
            kProgress);
     loaded->append(loader);
     return true;
+}
+
+bool ComponentPluginLoader::provides(const QString& className)
+{
+    return providedClasses().contains(className, Qt::CaseInsensitive);
 }
 
 void ComponentPluginLoader::setLogFunction(ComponentPlugin::LogFunction log)

@@ -33,6 +33,9 @@ public:
     // Loads one plugin file; false (with a message) when it is skipped.
     static bool loadFile(const QString& filePath);
 
+    // Whether a plugin loaded so far provides the class (else a built-in, if any, serves).
+    static bool provides(const QString& className);
+
     // Where messages go from now on; the kept ones are handed over first. An empty function
     // goes back to keeping them.
     static void setLogFunction(ComponentPlugin::LogFunction log);

@@ -1,5 +1,7 @@
 #include "platform/ExecutableInfo.h"
 
+#include "platform/Format.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -32,4 +34,15 @@ int ExecutableInfo::minorVersion()
 int ExecutableInfo::revision()
 {
     return PCQUIBA_VERSION_PATCH;
+}
+
+QString ExecutableInfo::versionString(int major, int minor, int revision)
+{
+    const auto part = [](int value) { return Format::format(Variant(qint32(value)), QStringLiteral("00")); };
+    return QStringLiteral("VB.") + part(major) + u'.' + part(minor) + u'.' + part(revision);
+}
+
+QString ExecutableInfo::versionString()
+{
+    return versionString(majorVersion(), minorVersion(), revision());
 }

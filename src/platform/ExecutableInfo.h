@@ -16,4 +16,7 @@ public:
     static int majorVersion();
     static int minorVersion();
     static int revision();
+    // "VB." + major + "." + minor + "." + revision, each part at least two digits.
+    static QString versionString(int major, int minor, int revision);
+    static QString versionString();
 };

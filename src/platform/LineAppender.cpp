@@ -1,5 +1,7 @@
 #include "platform/LineAppender.h"
 
+#include "platform/PrivateFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -43,9 +45,9 @@ QString LineAppender::oneLine(const QString& text)
 
 bool LineAppender::append(const QString& fileName, const QString& line)
 {
-    QDir().mkpath(QFileInfo(fileName).absolutePath());
+    PrivateFiles::makeFolder(QFileInfo(fileName).absolutePath());
     QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text, PrivateFiles::kFilePermissions))
         return false;
     const QByteArray bytes = (oneLine(line) + u'\n').toUtf8();
     return file.write(bytes) == bytes.size();

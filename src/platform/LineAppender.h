@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// Appends lines to a text file in UTF-8, creating its folder when needed. A line that cannot be
+// Appends lines to a text file in UTF-8, creating its folder when needed. Both are private to
+// their owner when made here (PrivateFiles: a log holds customers' data). A line that cannot be
 // written is dropped: logging never stops the program.
 class LineAppender {
 public:

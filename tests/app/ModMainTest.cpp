@@ -3,6 +3,7 @@
 #include "app/ServiceStartup.h"
 #include "services/Services.h"
 #include "app/modMain.h"
+#include "services/PrivateData.h"
 #include "common/TestEnvironment.h"
 #include "common/TestEventLoop.h"
 #include "components/BuiltInComponents.h"
@@ -282,6 +283,27 @@ TEST_F(MainTest, MainInitialiseBuildsTheProcessState)
     logger->lines.clear();
     EXPECT_FALSE(modMain::MainInitialise().has_value());
     EXPECT_TRUE(logger->lines.isEmpty());
+}
+
+TEST_F(MainTest, PrivateDataIsLoggedUnlessTheSettingSaysFalse)
+{
+    const struct {
+        QByteArray ini;
+        bool logged;
+    } cases[] = {
+        {"[GENERAL]\r\n", true},
+        {"[GENERAL]\r\nlog_private_data=False\r\n", false},
+        {"[GENERAL]\r\nlog_private_data=0\r\n", false},
+        {"[GENERAL]\r\nlog_private_data=True\r\n", true},
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.ini.constData());
+        PrivateData::setLogged(!testCase.logged);
+        initialiseWith(testCase.ini);
+        EXPECT_EQ(PrivateData::logged(), testCase.logged);
+        ProcessState::reset();
+    }
+    PrivateData::setLogged(true);
 }
 
 TEST_F(MainTest, StartUpRemovesDatedLogsOlderThanTheRetentionDays)

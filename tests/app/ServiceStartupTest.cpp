@@ -1,6 +1,7 @@
 #include "app/ServiceStartup.h"
 #include "services/Services.h"
 #include "common/TestEnvironment.h"
+#include "fakes/RecordingLogger.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -20,6 +21,17 @@ TEST(ServiceStartupTest, VersionStringHasTwoDigitParts)
     for (const auto& testCase : cases)
         EXPECT_EQ(ServiceStartup::versionString(testCase.major, testCase.minor, testCase.revision),
                   QString::fromLatin1(testCase.expected));
+}
+
+TEST(ServiceStartupTest, AStartWithoutAnEnginePluginSaysWhichComponentIsMissingAndWhichPackageProvidesIt)
+{
+    auto logger = std::make_shared<RecordingLogger>();
+    Services::setLogger(logger);
+    ServiceStartup::reportMissingEngine(); // this test program loads no plugin
+    Services::reset();
+    EXPECT_EQ(logger->lines, (QList<RecordingLogger::Line>{{ServiceStartup::missingEngineLine(), 4}}));
+    EXPECT_TRUE(ServiceStartup::missingEngineLine().contains(QStringLiteral("QuibaRules.RulesEngine")));
+    EXPECT_TRUE(ServiceStartup::missingEngineLine().contains(QStringLiteral("package pcquiba-simulated")));
 }
 
 TEST(ServiceStartupTest, StartsTheServicesAndWritesTheBanner)

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -99,6 +100,86 @@ TEST(ProgramLifetimeTest, AnActivatedProcessEndsAfterItsLastClientAndTheNextCall
     ::kill(pid_t(second.value()), SIGTERM);
     EXPECT_TRUE(endsInTime(second.value()));
     EXPECT_TRUE(logOf(root).contains(QStringLiteral("pcQUIBA ends: signal %1").arg(SIGTERM))) << logOf(root).toStdString();
+}
+
+// A hand-started kiosk as its unit starts it: no session bus, standard error the journal's
+// stream (here a file that JOURNAL_STREAM names).
+class HandStartedKiosk {
+public:
+    explicit HandStartedKiosk(const QTemporaryDir& root) : m_journal(root.path() + QStringLiteral("/journal"))
+    {
+        QFile(m_journal).open(QIODevice::WriteOnly);
+        struct stat status {};
+        ::stat(QFile::encodeName(m_journal).constData(), &status);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PCQUIBA_ROOT"), root.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("JOURNAL_STREAM"), QStringLiteral("%1:%2").arg(status.st_dev).arg(status.st_ino));
+        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        m_program.setProcessEnvironment(environment);
+        m_program.setStandardErrorFile(m_journal, QIODevice::Append);
+        m_program.start(PrivateBus::programPath(QStringLiteral("pcquiba")), {QStringLiteral("/g")});
+    }
+    ~HandStartedKiosk()
+    {
+        if (m_program.state() != QProcess::NotRunning) {
+            m_program.kill();
+            m_program.waitForFinished();
+        }
+    }
+    QProcess& program() { return m_program; }
+    QString journal() const
+    {
+        QFile file(m_journal);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+private:
+    QString m_journal;
+    QProcess m_program;
+};
+
+QString lastLogLine(const QTemporaryDir& root)
+{
+    const QStringList lines = logOf(root).split(u'\n', Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.last().section(u' ', 2);
+}
+
+QByteArray kioskState(const QTemporaryDir& root)
+{
+    QFile state(root.path() + QStringLiteral("/data/kiosk-restarts.state"));
+    return state.open(QIODevice::ReadOnly) ? state.readAll() : QByteArray();
+}
+
+// The simulated engine surrenders at once on a terminal that is not assigned.
+TEST(ProgramLifetimeTest, AnUnassignedKioskSaysWhyItEndsAndWaitsBeforeItShowsAgain)
+{
+    QTemporaryDir root;
+    {
+        HandStartedKiosk kiosk(root);
+        ASSERT_TRUE(kiosk.program().waitForFinished(60000)) << logOf(root).toStdString();
+        EXPECT_EQ(kiosk.program().exitCode(), 3) << logOf(root).toStdString();
+        EXPECT_EQ(lastLogLine(root),
+                  QStringLiteral("4 pcQUIBA ends: the kiosk's engine surrendered (7, This terminal is not assigned)"));
+        EXPECT_TRUE(kiosk.journal().contains(
+            QStringLiteral("<3>pcQUIBA ends: the kiosk's engine surrendered (7, This terminal is not assigned)\n")))
+            << kiosk.journal().toStdString();
+        EXPECT_EQ(kioskState(root), "quick_failures=1\n");
+    }
+    {
+        HandStartedKiosk kiosk(root);
+        const QString waitLine = QStringLiteral("The kiosk shows its screen again in 5 s: quick failures in a row: 1");
+        QDeadlineTimer deadline(30000);
+        while (!logOf(root).contains(waitLine) && !deadline.hasExpired())
+            QThread::msleep(20);
+        ASSERT_TRUE(logOf(root).contains(waitLine)) << logOf(root).toStdString();
+        kiosk.program().terminate();
+        ASSERT_TRUE(kiosk.program().waitForFinished(30000));
+        EXPECT_EQ(kiosk.program().exitCode(), 143);
+        EXPECT_EQ(lastLogLine(root), QStringLiteral("4 pcQUIBA ends: signal 15"));
+        EXPECT_TRUE(kiosk.journal().contains(QStringLiteral("<3>") + waitLine)) << kiosk.journal().toStdString();
+        EXPECT_EQ(kioskState(root), "quick_failures=1\n") << "a stop while it waits neither counts nor resets";
+    }
 }
 
 } // namespace

@@ -46,6 +46,31 @@ TEST(PackageInstallerCommandLineTest, RefusesWhatItDoesNotUnderstand)
             << arguments.join(QLatin1Char(' ')).toStdString();
 }
 
+TEST(PackageInstallerCommandLineTest, HelpAndVersionOnlyAsTheOneArgument)
+{
+    const struct {
+        QStringList arguments;
+        bool help;
+        bool version;
+        bool error;
+    } cases[] = {
+        {{QStringLiteral("--help")}, true, false, false},
+        {{QStringLiteral("--version")}, false, true, false},
+        {{QStringLiteral("/i"), QStringLiteral("--help")}, false, false, true},
+        {{QStringLiteral("--HELP")}, false, false, true},
+    };
+    for (const auto& c : cases) {
+        const auto line = PackageInstallerCommandLine::parse(c.arguments);
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        EXPECT_EQ(line.help, c.help);
+        EXPECT_EQ(line.version, c.version);
+        EXPECT_EQ(!line.error.isEmpty(), c.error);
+        if (!c.error) {
+            EXPECT_FALSE(line.install || line.rollback) << "nothing is installed";
+        }
+    }
+}
+
 TEST(PackageInstallerCommandLineTest, RollbackAndTheProcessToWaitFor)
 {
     struct Case {

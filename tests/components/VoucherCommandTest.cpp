@@ -72,6 +72,20 @@ TEST_F(VoucherCommandTest, WrongArgumentsShowTheUsage)
     }
 }
 
+TEST_F(VoucherCommandTest, HelpAndVersionAnswerOnTheOutputAndSucceed)
+{
+    EXPECT_EQ(run({QStringLiteral("--help")}), VoucherCommand::kDone);
+    EXPECT_TRUE(output.startsWith(QStringLiteral("usage: pcquiba-voucher FILE"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("--version"))) << output.toStdString();
+    EXPECT_EQ(errors, QString());
+
+    EXPECT_EQ(run({QStringLiteral("--version")}), VoucherCommand::kDone);
+    EXPECT_EQ(output, QStringLiteral("pcquiba-voucher VB.%1.%2.%3\n")
+                          .arg(PCQUIBA_VERSION_MAJOR, 2, 10, QChar(u'0'))
+                          .arg(PCQUIBA_VERSION_MINOR, 2, 10, QChar(u'0'))
+                          .arg(PCQUIBA_VERSION_PATCH, 2, 10, QChar(u'0')));
+}
+
 TEST_F(VoucherCommandTest, WritesTheEscPosJobOfAVoucher)
 {
     const QString voucher = write("<document><text>PIN 1234</text><cut f='half'/></document>");

@@ -40,8 +40,11 @@ TEST_F(ComponentPluginLoaderTest, APluginsClassesAreCreatedByNameAndReplaceTheBu
 {
     ASSERT_EQ(ComponentRegistry::create(QStringLiteral("QuibaLexicon.Lexicon"))->className(), QStringLiteral("Lexicon"));
     ASSERT_FALSE(ComponentRegistry::isRegistered(QStringLiteral("QuibaTest.Echo")));
+    EXPECT_FALSE(ComponentPluginLoader::provides(QStringLiteral("QuibaLexicon.Lexicon"))) << "a built-in only";
 
     ASSERT_TRUE(ComponentPluginLoader::loadFile(testPlugin(QStringLiteral("test_component"))));
+    EXPECT_TRUE(ComponentPluginLoader::provides(QStringLiteral("quibalexicon.lexicon")));
+    EXPECT_FALSE(ComponentPluginLoader::provides(QStringLiteral("QuibaRules.RulesEngine")));
 
     EXPECT_EQ(ComponentRegistry::create(QStringLiteral("quibatest.echo"))->className(), QStringLiteral("Plugin QuibaTest.Echo"));
     EXPECT_EQ(ComponentRegistry::create(QStringLiteral("QuibaLexicon.Lexicon"))->className(),

@@ -15,6 +15,7 @@
 #include "components/PackageInstallerWait.h"
 #include "components/StandardLogger.h"
 #include "platform/AutomationError.h"
+#include "platform/ExecutableInfo.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -25,6 +26,14 @@
 #include <cstdio>
 
 namespace {
+
+const char* const kHelp =
+    "Installs an update package (/i), or rolls one back (/r), once the pcQUIBA process PID has\n"
+    "ended and left the session bus (at most 60 s), then starts PROGRAM with its arguments.\n"
+    "Writes what happened to pcquiba-installer.log in pcQUIBA's logs folder.\n"
+    "Exit status: 0 installed or rolled back, 1 failed, 2 wrong arguments.\n"
+    "  --help      this text\n"
+    "  --version   the version\n";
 
 const QString kBusName = QStringLiteral("org.pcquiba.pcQUIBA");
 constexpr int kWaitMilliseconds = 60000;
@@ -86,12 +95,20 @@ bool runInstaller(const PackageInstallerCommandLine& line)
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
+    const auto line = PackageInstallerCommandLine::parse(application.arguments().mid(1));
+    if (line.help) {
+        std::printf("%s\n\n%s", qPrintable(PackageInstallerCommandLine::kUsage), kHelp);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("pcquiba-installer %s\n", qPrintable(ExecutableInfo::versionString()));
+        return 0;
+    }
     auto logger = std::make_shared<StandardLogger>();
     logger->setLogName(QStringLiteral("pcquiba-installer"));
     logger->setThreshold(0);
     Services::setLogger(logger);
 
-    const auto line = PackageInstallerCommandLine::parse(application.arguments().mid(1));
     if (!line.error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(line.error));
         return 2;

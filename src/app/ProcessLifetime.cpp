@@ -1,7 +1,9 @@
 #include "app/ProcessLifetime.h"
 
 #include "services/ProcessState.h"
+#include "app/ExitStatus.h"
 #include "app/TerminationSignals.h"
+#include "controller/ControllerCommandHost.h"
 #include "services/Trace.h"
 #include "controller/frmController.h"
 #include "platform/Clock.h"
@@ -28,6 +30,8 @@ ProcessLifetime::ProcessLifetime(bool startedByAutomation, qint64 firstClientWai
 ProcessLifetime::~ProcessLifetime()
 {
     frmController::setClientsHook({});
+    if (m_bus)
+        frmController::setCommandProcessor(ControllerCommandHost::tick());
 }
 
 void ProcessLifetime::start()
@@ -37,8 +41,9 @@ void ProcessLifetime::start()
     m_timer->start();
     if (!m_signals) {
         m_signals = new TerminationSignals(this);
-        connect(m_signals, &TerminationSignals::received, this,
-                [this](int signalNumber) { end(signalLogLine(signalNumber), 128 + signalNumber); });
+        connect(m_signals, &TerminationSignals::received, this, [this](int signalNumber) {
+            end(signalLogLine(signalNumber), ExitStatus::signalStatus(signalNumber));
+        });
     }
 }
 
@@ -88,19 +93,49 @@ bool ProcessLifetime::inUse()
 
 void ProcessLifetime::check()
 {
-    if (!m_ended && !inUse())
+    if (busGone())
+        busLost();
+    else if (!m_ended && !inUse())
         end(kEndLogLine, 0);
 }
 
-void ProcessLifetime::end(const QString& logLine, int exitCode)
+void ProcessLifetime::watchBus(const QDBusConnection& connection)
+{
+    m_bus = connection;
+    // The library's own message on the connection once it has read the connection's end.
+    m_bus->connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"), QStringLiteral("org.freedesktop.DBus.Local"),
+                   QStringLiteral("Disconnected"), this, SLOT(busLost()));
+    // The signal comes through the event loop; a tick that is due before it must not run a
+    // remote command for a program that cannot be reached any more.
+    frmController::setCommandProcessor([this, tick = ControllerCommandHost::tick()](frmController& controller) {
+        if (busGone())
+            busLost();
+        else
+            tick(controller);
+    });
+}
+
+bool ProcessLifetime::busGone() const
+{
+    return m_bus && !m_bus->isConnected();
+}
+
+void ProcessLifetime::busLost()
+{
+    end(kBusLostLogLine, ExitStatus::kBusLost, Trace::ErrorSeverity);
+}
+
+void ProcessLifetime::end(const QString& logLine, int exitCode, qint32 severity)
 {
     if (m_ended)
         return;
     m_ended = true;
     m_timer->stop();
-    Trace::write(logLine);
-    if (frmController::isLoaded())
+    Trace::write(logLine, severity);
+    if (frmController::isLoaded()) {
+        frmController::instance().tmrCommand()->stop();
         frmController::instance().StopEngine();
+    }
     Q_EMIT ending();
     Q_EMIT ended(exitCode);
 }

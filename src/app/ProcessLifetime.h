@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class QTimer;
 class TerminationSignals;
@@ -17,7 +19,9 @@ class TerminationSignals;
 //   ago.
 // Clients are counted as the controller connects and disconnects them, so one that comes and
 // goes between two checks still counts. Every end, SIGTERM, SIGINT and SIGHUP included, stops
-// the controller's engine first and then emits ending() before ended().
+// the remote command tick and the controller's engine first and then emits ending() before
+// ended(). A watched bus connection that is lost ends the process at once (ExitStatus::kBusLost):
+// nothing it would serve can reach anybody any more.
 // Qt's rule of ending with the last window closed is switched off: the controller has none.
 class ProcessLifetime : public QObject {
     Q_OBJECT
@@ -34,14 +38,18 @@ public:
     void start();
     // True while something can still use the process.
     bool inUse();
-    // Stops the engine, tells ending() and then ended(exitCode).
-    void end(const QString& logLine, int exitCode);
+    // Ends the process when the connection is lost; from then on the remote command tick runs
+    // only while the connection is there.
+    void watchBus(const QDBusConnection& connection);
+    // Stops the command tick and the engine, tells ending() and then ended(exitCode).
+    void end(const QString& logLine, int exitCode, qint32 severity = 1);
 
     static bool anyWindowVisible();
     static bool engineRunning();
 
     static inline const QString kEndLogLine = QStringLiteral("pcQUIBA ends: nothing uses it any more");
     static QString signalLogLine(int signalNumber);
+    static inline const QString kBusLostLogLine = QStringLiteral("pcQUIBA ends: the session bus connection is lost");
 
 Q_SIGNALS:
     // The process is about to end: the name on the bus is to be given up now.
@@ -51,6 +59,12 @@ Q_SIGNALS:
 private:
     void clientsChanged(int clients);
     void check();
+    bool busGone() const;
+
+private Q_SLOTS:
+    void busLost();
+
+private:
     bool waitingAfterLastClient() const;
 
     bool m_automation;
@@ -62,4 +76,5 @@ private:
     qint64 m_lastClientLeft = 0;
     QTimer* m_timer;
     TerminationSignals* m_signals = nullptr;
+    std::optional<QDBusConnection> m_bus;
 };

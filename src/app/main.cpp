@@ -1,4 +1,9 @@
+#include "app/CrashLine.h"
 #include "app/ProcessLifetime.h"
+#include "app/Watchdog.h"
+#include "config/clsINIFile.h"
+#include "platform/ProgramFolders.h"
+#include "services/ProcedureSlot.h"
 #include "services/ProcessState.h"
 #include "app/ServiceStartup.h"
 #include "services/Services.h"
@@ -70,6 +75,9 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // The main thread's procedures are what a hang or a crash reports.
+    ProcedureSlot::claimForThisThread();
+    CrashLine::install(ProgramFolders::logs() + QStringLiteral("/error.log"));
     BuiltInComponents::registerAll();
     ComponentPluginLoader::loadAll();
     modMain::registerInitialiser();
@@ -108,9 +116,16 @@ int main(int argc, char* argv[])
     if (state.startedByAutomation)
         Trace::write(QStringLiteral("Started by automation: waiting for the Sovereign"));
     ProcessLifetime lifetime(state.startedByAutomation);
-    if (automation)
+    if (automation) {
         QObject::connect(&lifetime, &ProcessLifetime::ending, [&automation] { automation->releaseName(); });
+        lifetime.watchBus(QDBusConnection::sessionBus());
+    }
     QObject::connect(&lifetime, &ProcessLifetime::ended, &application, &QCoreApplication::exit, Qt::QueuedConnection);
     lifetime.start();
+    const qint64 engineTimeout = state.ini ? Watchdog::timeoutSeconds(*state.ini) : Watchdog::kDefaultTimeoutSeconds;
+    Watchdog watchdog(engineTimeout * 1000);
+    watchdog.start([engineTimeout](Watchdog::Verdict verdict, int signalNumber) {
+        Watchdog::endProcess(verdict, signalNumber, engineTimeout);
+    });
     return application.exec();
 }

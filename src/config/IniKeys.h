@@ -25,6 +25,7 @@ public:
     static inline const QString PerformPurchaseCommands = QStringLiteral("perform_purchase_commands");
     static inline const QString PerformPingCommands = QStringLiteral("perform_ping_commands");
     static inline const QString WellBehaved = QStringLiteral("well_behaved");
+    static inline const QString EngineTimeout = QStringLiteral("engine_timeout");
     // INFO
     static inline const QString ModelName = QStringLiteral("model_name");
     static inline const QString MakeName = QStringLiteral("make_name");

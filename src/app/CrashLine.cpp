@@ -125,7 +125,9 @@ void CrashLine::handle(int signalNumber)
     char line[kLineCapacity];
     line[0] = '\n';
     const std::size_t length = format(line + 1, sizeof line - 1, signalNumber, static_cast<long long>(::time(nullptr)), procedure);
-    const int fd = ::open(s_crashFile, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    int fd = ::open(s_crashFile, O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        fd = ::open(s_crashFile, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd >= 0) {
         // A line torn by the crash of a write gets closed first.
         const bool closeTornLine = endsInsideLine(fd);

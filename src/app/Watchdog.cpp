@@ -21,9 +21,10 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 } // namespace
 
-Watchdog::Watchdog(qint64 timeoutMilliseconds, Now now)
+Watchdog::Watchdog(qint64 timeoutMilliseconds, Now now, int checkMilliseconds)
     : m_timeout(timeoutMilliseconds)
     , m_now(std::move(now))
+    , m_checkMilliseconds(checkMilliseconds)
     , m_lastBeat(m_now())
 {
 }
@@ -81,7 +82,7 @@ void Watchdog::stop()
 void Watchdog::watch()
 {
     std::unique_lock lock(m_mutex);
-    while (!m_wake.wait_for(lock, std::chrono::milliseconds(kCheckMilliseconds), [this] { return m_stopping; })) {
+    while (!m_wake.wait_for(lock, std::chrono::milliseconds(m_checkMilliseconds), [this] { return m_stopping; })) {
         const Verdict verdict = check();
         if (verdict == Verdict::Alive)
             continue;

@@ -25,12 +25,17 @@ public:
     static constexpr int kCheckMilliseconds = 1000;
     static constexpr qint64 kTerminationGraceMilliseconds = 5000;
 
+    // A termination signal ends the process within 10 s: the grace, and a look at most a check
+    // late (the signal may come just after one).
+    static_assert(kTerminationGraceMilliseconds + 2 * kCheckMilliseconds <= 10000);
+
     enum class Verdict { Alive, LoopStalled, TerminationOverdue };
     // Monotonic milliseconds.
     using Now = std::function<qint64()>;
     using Action = std::function<void(Verdict, int signalNumber)>;
 
-    explicit Watchdog(qint64 timeoutMilliseconds, Now now = steadyMilliseconds);
+    // checkMilliseconds: how often the watching thread looks (tests look more often).
+    explicit Watchdog(qint64 timeoutMilliseconds, Now now = steadyMilliseconds, int checkMilliseconds = kCheckMilliseconds);
     ~Watchdog();
 
     Watchdog(const Watchdog&) = delete;
@@ -70,6 +75,7 @@ private:
 
     const qint64 m_timeout;
     Now m_now;
+    const int m_checkMilliseconds;
     std::atomic<qint64> m_lastBeat;
     qint64 m_terminationSeen = -1;
     Action m_action;

@@ -48,7 +48,12 @@ QString LineAppender::oneLine(const QString& text)
 bool LineAppender::append(const QString& fileName, const QString& line)
 {
     QDir().mkpath(QFileInfo(fileName).absolutePath());
-    const int fd = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const QByteArray path = QFile::encodeName(fileName);
+    // Read access too, to see whether the file ends inside a line; a file only writable still
+    // takes lines.
+    int fd = ::open(path.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     const bool written = appendWhole(fd, (oneLine(line) + u'\n').toUtf8());

@@ -5,6 +5,7 @@
 #include <QDBusVariant>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -99,6 +100,45 @@ TEST(ProgramLifetimeTest, AnActivatedProcessEndsAfterItsLastClientAndTheNextCall
     ::kill(pid_t(second.value()), SIGTERM);
     EXPECT_TRUE(endsInTime(second.value()));
     EXPECT_TRUE(logOf(root).contains(QStringLiteral("pcQUIBA ends: signal %1").arg(SIGTERM))) << logOf(root).toStdString();
+}
+
+TEST(ProgramLifetimeTest, LosingTheBusEndsTheProgramAtOnceWithItsStatus)
+{
+    QTemporaryDir root;
+    PrivateBus bus(root.path());
+    ASSERT_FALSE(bus.address().isEmpty());
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PCQUIBA_ROOT"), root.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    program.setProcessEnvironment(environment);
+    program.start(PrivateBus::programPath(QStringLiteral("pcquiba")), {QStringLiteral("--automation")});
+    ASSERT_TRUE(program.waitForStarted(30000));
+
+    // A client holds an API object (an engine running) when the bus goes.
+    QDBusConnection connection = bus.connect();
+    QDeadlineTimer deadline(30000);
+    while (!connection.interface()->isServiceRegistered(PrivateBus::kService).value() && !deadline.hasExpired())
+        QThread::msleep(20);
+    const QDBusMessage created = createAPI(connection);
+    ASSERT_EQ(created.type(), QDBusMessage::ReplyMessage) << created.errorMessage().toStdString();
+    ASSERT_TRUE(logOf(root).contains(QStringLiteral("Initialising API object")));
+    bus.killDaemon();
+
+    const bool finished = program.waitForFinished(30000);
+    if (!finished)
+        program.kill();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 69);
+    const QString log = logOf(root);
+    static const QRegularExpression endLine(QStringLiteral("\\n[-0-9: .]+ 4 pcQUIBA ends: the session bus connection is lost\\n"));
+    const auto match = endLine.match(log);
+    ASSERT_TRUE(match.hasMatch()) << log.toStdString();
+    // Nothing was served after it: no call and no event line follows.
+    const QString after = log.mid(match.capturedEnd());
+    EXPECT_FALSE(after.contains(QStringLiteral("CALL:")) || after.contains(QStringLiteral("EVENT:"))) << after.toStdString();
 }
 
 } // namespace

@@ -99,15 +99,17 @@ void ProcessLifetime::check()
         end(kEndLogLine, 0);
 }
 
-void ProcessLifetime::watchBus(const QDBusConnection& connection)
+void ProcessLifetime::watchBus(const QDBusConnection& connection, frmController::CommandProcessor tick)
 {
+    if (!tick)
+        tick = ControllerCommandHost::tick();
     m_bus = connection;
     // The library's own message on the connection once it has read the connection's end.
     m_bus->connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"), QStringLiteral("org.freedesktop.DBus.Local"),
                    QStringLiteral("Disconnected"), this, SLOT(busLost()));
     // The signal comes through the event loop; a tick that is due before it must not run a
     // remote command for a program that cannot be reached any more.
-    frmController::setCommandProcessor([this, tick = ControllerCommandHost::tick()](frmController& controller) {
+    frmController::setCommandProcessor([this, tick = std::move(tick)](frmController& controller) {
         if (busGone())
             busLost();
         else

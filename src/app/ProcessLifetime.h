@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controller/frmController.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
@@ -38,9 +40,9 @@ public:
     void start();
     // True while something can still use the process.
     bool inUse();
-    // Ends the process when the connection is lost; from then on the remote command tick runs
-    // only while the connection is there.
-    void watchBus(const QDBusConnection& connection);
+    // Ends the process when the connection is lost; from then on the controller's command tick
+    // runs `tick` (the remote command processor) only while the connection is there.
+    void watchBus(const QDBusConnection& connection, frmController::CommandProcessor tick = {});
     // Stops the command tick and the engine, tells ending() and then ended(exitCode).
     void end(const QString& logLine, int exitCode, qint32 severity = 1);
 

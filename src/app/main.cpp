@@ -104,6 +104,13 @@ int main(int argc, char* argv[])
                          Trace::WarningSeverity);
     }
 
+    // From here on an engine that holds the main thread inside a call ends the process.
+    const qint64 engineTimeout = state.ini ? Watchdog::timeoutSeconds(*state.ini) : Watchdog::kDefaultTimeoutSeconds;
+    Watchdog watchdog(engineTimeout * 1000);
+    watchdog.start([engineTimeout](Watchdog::Verdict verdict, int signalNumber) {
+        Watchdog::endProcess(verdict, signalNumber, engineTimeout);
+    });
+
     try {
         if (const std::optional<int> end = modMain::Main(modMain::commandLineFromArguments(arguments)))
             return *end;
@@ -122,10 +129,5 @@ int main(int argc, char* argv[])
     }
     QObject::connect(&lifetime, &ProcessLifetime::ended, &application, &QCoreApplication::exit, Qt::QueuedConnection);
     lifetime.start();
-    const qint64 engineTimeout = state.ini ? Watchdog::timeoutSeconds(*state.ini) : Watchdog::kDefaultTimeoutSeconds;
-    Watchdog watchdog(engineTimeout * 1000);
-    watchdog.start([engineTimeout](Watchdog::Verdict verdict, int signalNumber) {
-        Watchdog::endProcess(verdict, signalNumber, engineTimeout);
-    });
     return application.exec();
 }

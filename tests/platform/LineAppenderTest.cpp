@@ -3,6 +3,7 @@
 #include "platform/LineAppender.h"
 #include "platform/TestHelpers.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <csignal>
@@ -86,6 +87,7 @@ TEST(LineAppenderTest, ALineIsWrittenWholeOrNotAtAllAndATornLineIsClosedFirst)
         {"empty file", "", kPlenty, 1, "new line\n"},
     };
     const QString fileName = TestEnvironment::root() + QStringLiteral("/appender/limited.log");
+    QDir().mkpath(QFileInfo(fileName).absolutePath());
     for (const auto& c : cases) {
         QFile::remove(fileName);
         TestFiles::write(fileName, c.before);

@@ -30,14 +30,14 @@ constexpr std::size_t kAlternateStackSize = 64 * 1024;
 alignas(16) char s_alternateStack[kAlternateStackSize];
 
 // Appends text to out[at..size-1); returns the new length.
-std::size_t put(char* out, std::size_t at, std::size_t size, const char* text)
+std::size_t putCrashText(char* out, std::size_t at, std::size_t size, const char* text)
 {
     while (*text != '\0' && at + 1 < size)
         out[at++] = *text++;
     return at;
 }
 
-std::size_t putNumber(char* out, std::size_t at, std::size_t size, long long value)
+std::size_t putCrashNumber(char* out, std::size_t at, std::size_t size, long long value)
 {
     char digits[24];
     std::size_t count = 0;
@@ -48,7 +48,7 @@ std::size_t putNumber(char* out, std::size_t at, std::size_t size, long long val
         rest /= 10;
     } while (rest != 0);
     if (negative)
-        at = put(out, at, size, "-");
+        at = putCrashText(out, at, size, "-");
     while (count > 0 && at + 1 < size)
         out[at++] = digits[--count];
     return at;
@@ -63,7 +63,7 @@ const char* crashSignalName(int signalNumber)
 }
 
 // True when the file ends inside a line (a write torn before).
-bool endsInsideLine(int fd)
+bool crashFileEndsInsideLine(int fd)
 {
     struct stat status = {};
     char last = '\n';
@@ -80,15 +80,15 @@ std::size_t CrashLine::format(char* out, std::size_t size, int signalNumber, lon
             out[0] = '\0';
         return 0;
     }
-    std::size_t at = putNumber(out, 0, size, seconds);
-    at = put(out, at, size, " | ");
-    at = putNumber(out, at, size, signalNumber);
-    at = put(out, at, size, " | Crash: signal ");
-    at = putNumber(out, at, size, signalNumber);
-    at = put(out, at, size, " (");
-    at = put(out, at, size, crashSignalName(signalNumber));
-    at = put(out, at, size, ") | ");
-    at = put(out, at, size, *procedure != '\0' ? procedure : "none");
+    std::size_t at = putCrashNumber(out, 0, size, seconds);
+    at = putCrashText(out, at, size, " | ");
+    at = putCrashNumber(out, at, size, signalNumber);
+    at = putCrashText(out, at, size, " | Crash: signal ");
+    at = putCrashNumber(out, at, size, signalNumber);
+    at = putCrashText(out, at, size, " (");
+    at = putCrashText(out, at, size, crashSignalName(signalNumber));
+    at = putCrashText(out, at, size, ") | ");
+    at = putCrashText(out, at, size, *procedure != '\0' ? procedure : "none");
     // The line end always fits: the text before it is cut instead.
     if (at + 1 >= size)
         at = size - 2;
@@ -130,7 +130,7 @@ void CrashLine::handle(int signalNumber)
         fd = ::open(s_crashFile, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd >= 0) {
         // A line torn by the crash of a write gets closed first.
-        const bool closeTornLine = endsInsideLine(fd);
+        const bool closeTornLine = crashFileEndsInsideLine(fd);
         [[maybe_unused]] const ssize_t written = ::write(fd, closeTornLine ? line : line + 1, length + (closeTornLine ? 1 : 0));
         ::close(fd);
     }

@@ -5,11 +5,11 @@
 namespace {
 
 // Two buffers: the writer fills the one not shown and then shows it.
-char s_names[2][ProcedureSlot::kCapacity] = {};
-std::atomic<int> s_shown{0};
-thread_local bool t_claimed = false;
+char s_procedureNames[2][ProcedureSlot::kCapacity] = {};
+std::atomic<int> s_shownName{0};
+thread_local bool t_slotClaimed = false;
 
-std::size_t putAscii(char* out, std::size_t at, std::size_t capacity, const QString& text)
+std::size_t putSlotAscii(char* out, std::size_t at, std::size_t capacity, const QString& text)
 {
     for (const QChar c : text) {
         if (at + 1 >= capacity)
@@ -23,35 +23,35 @@ std::size_t putAscii(char* out, std::size_t at, std::size_t capacity, const QStr
 
 void ProcedureSlot::claimForThisThread()
 {
-    t_claimed = true;
+    t_slotClaimed = true;
 }
 
 bool ProcedureSlot::claimedByThisThread()
 {
-    return t_claimed;
+    return t_slotClaimed;
 }
 
 void ProcedureSlot::show(const QString& owner, const QString& procedure)
 {
-    if (!t_claimed)
+    if (!t_slotClaimed)
         return;
-    const int next = 1 - s_shown.load(std::memory_order_relaxed);
-    char* name = s_names[next];
+    const int next = 1 - s_shownName.load(std::memory_order_relaxed);
+    char* name = s_procedureNames[next];
     std::size_t length = 0;
     if (!owner.isEmpty() && !procedure.isEmpty()) {
-        length = putAscii(name, length, kCapacity, owner);
-        length = putAscii(name, length, kCapacity, QStringLiteral("."));
-        length = putAscii(name, length, kCapacity, procedure);
+        length = putSlotAscii(name, length, kCapacity, owner);
+        length = putSlotAscii(name, length, kCapacity, QStringLiteral("."));
+        length = putSlotAscii(name, length, kCapacity, procedure);
     }
     name[length] = '\0';
-    s_shown.store(next, std::memory_order_release);
+    s_shownName.store(next, std::memory_order_release);
 }
 
 std::size_t ProcedureSlot::read(char* buffer, std::size_t size)
 {
     if (size == 0)
         return 0;
-    const char* name = s_names[s_shown.load(std::memory_order_acquire)];
+    const char* name = s_procedureNames[s_shownName.load(std::memory_order_acquire)];
     std::size_t length = 0;
     while (length + 1 < size && length + 1 < kCapacity && name[length] != '\0') {
         buffer[length] = name[length];

@@ -13,6 +13,7 @@
 #include "platform/SingleInstance.h"
 #include "services/Services.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;

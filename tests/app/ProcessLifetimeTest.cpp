@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <csignal>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;

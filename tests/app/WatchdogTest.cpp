@@ -14,6 +14,7 @@
 #include <QFile>
 #include <atomic>
 #include <csignal>
+#include <optional>
 #include <gtest/gtest.h>
 #include <unistd.h>
 

@@ -2,7 +2,9 @@
 
 // The process's exit statuses, one table (docs/start-up.md, "Exit statuses"): they tell an
 // orderly stop, an ordinary end of the kiosk and a failure apart, so that the kiosk's unit and
-// an operator reading `systemctl --user status` know why pcQUIBA ended.
+// an operator reading `systemctl --user status` know why pcQUIBA ended. The faults that end it
+// from outside its ordinary end are described in docs/failures.md; a crash ends the process by
+// its signal itself.
 class ExitStatus {
 public:
     // Nothing uses the process any more: the start screen or the settings closed, an automation
@@ -13,12 +15,17 @@ public:
     static constexpr int kStartFailed = 1;
     // The kiosk ended: its engine handed the screen back (Surrender).
     static constexpr int kKioskEnded = 3;
-    // Ended in order by a termination signal N (SIGTERM, SIGINT, SIGHUP): 128 + N.
+    // The session bus connection was lost.
+    static constexpr int kBusLost = 69;
+    // The event loop did not turn for GENERAL/engine_timeout seconds.
+    static constexpr int kEventLoopStalled = 70;
+    // Ended by a termination signal N (SIGTERM, SIGINT, SIGHUP): 128 + N, in order or, when the
+    // loop or the engine did not let it end in order in time, by the watchdog.
     static constexpr int kSignalBase = 128;
 
-    static int forSignal(int signalNumber) { return kSignalBase + signalNumber; }
+    static constexpr int forSignal(int signalNumber) { return kSignalBase + signalNumber; }
     // A failure status: neither an orderly end, nor a kiosk's end, nor a stop by a signal.
-    static bool isFailure(int status)
+    static constexpr bool isFailure(int status)
     {
         return status != kOrderly && status != kKioskEnded && status < kSignalBase;
     }

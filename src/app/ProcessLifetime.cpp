@@ -3,6 +3,7 @@
 #include "services/ProcessState.h"
 #include "app/ExitStatus.h"
 #include "app/TerminationSignals.h"
+#include "controller/ControllerCommandHost.h"
 #include "services/Trace.h"
 #include "controller/frmController.h"
 #include "platform/Clock.h"
@@ -29,6 +30,8 @@ ProcessLifetime::ProcessLifetime(bool startedByAutomation, qint64 firstClientWai
 ProcessLifetime::~ProcessLifetime()
 {
     frmController::setClientsHook({});
+    if (m_bus)
+        frmController::setCommandProcessor(ControllerCommandHost::tick());
 }
 
 void ProcessLifetime::start()
@@ -89,22 +92,54 @@ bool ProcessLifetime::inUse()
 
 void ProcessLifetime::check()
 {
-    if (!m_ended && !inUse())
+    if (busGone())
+        busLost();
+    else if (!m_ended && !inUse())
         end(kEndLogLine, ExitStatus::kOrderly);
 }
 
-void ProcessLifetime::end(const QString& logLine, int exitCode)
+void ProcessLifetime::watchBus(const QDBusConnection& connection, frmController::CommandProcessor tick)
+{
+    if (!tick)
+        tick = ControllerCommandHost::tick();
+    m_bus = connection;
+    // The library's own message on the connection once it has read the connection's end.
+    m_bus->connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"), QStringLiteral("org.freedesktop.DBus.Local"),
+                   QStringLiteral("Disconnected"), this, SLOT(busLost()));
+    // The signal comes through the event loop; a tick that is due before it must not run a
+    // remote command for a program that cannot be reached any more.
+    frmController::setCommandProcessor([this, tick = std::move(tick)](frmController& controller) {
+        if (busGone())
+            busLost();
+        else
+            tick(controller);
+    });
+}
+
+bool ProcessLifetime::busGone() const
+{
+    return m_bus && !m_bus->isConnected();
+}
+
+void ProcessLifetime::busLost()
+{
+    end(kBusLostLogLine, ExitStatus::kBusLost, Trace::ErrorSeverity);
+}
+
+void ProcessLifetime::end(const QString& logLine, int exitCode, qint32 severity)
 {
     if (m_ended)
         return;
     m_ended = true;
     m_timer->stop();
-    Ending why{logLine, exitCode, Trace::TraceSeverity};
+    Ending why{logLine, exitCode, severity};
     if (m_endReport)
         m_endReport(why);
     Trace::write(why.logLine, why.severity);
-    if (frmController::isLoaded())
+    if (frmController::isLoaded()) {
+        frmController::instance().tmrCommand()->stop();
         frmController::instance().StopEngine();
+    }
     Q_EMIT ending();
     Q_EMIT ended(why.exitCode);
 }

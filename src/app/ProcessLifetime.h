@@ -1,8 +1,12 @@
 #pragma once
 
+#include "controller/frmController.h"
+
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QTimer;
 class TerminationSignals;
@@ -18,7 +22,9 @@ class TerminationSignals;
 //   ago.
 // Clients are counted as the controller connects and disconnects them, so one that comes and
 // goes between two checks still counts. Every end, SIGTERM, SIGINT and SIGHUP included, stops
-// the controller's engine first and then emits ending() before ended().
+// the remote command tick and the controller's engine first and then emits ending() before
+// ended(). A watched bus connection that is lost ends the process at once (ExitStatus::kBusLost):
+// nothing it would serve can reach anybody any more.
 // Qt's rule of ending with the last window closed is switched off: the controller has none.
 class ProcessLifetime : public QObject {
     Q_OBJECT
@@ -35,8 +41,11 @@ public:
     void start();
     // True while something can still use the process.
     bool inUse();
-    // Logs why, stops the engine, tells ending() and then ended(exitCode).
-    void end(const QString& logLine, int exitCode);
+    // Ends the process when the connection is lost; from then on the controller's command tick
+    // runs `tick` (the remote command processor) only while the connection is there.
+    void watchBus(const QDBusConnection& connection, frmController::CommandProcessor tick = {});
+    // Logs why, stops the command tick and the engine, tells ending() and then ended(exitCode).
+    void end(const QString& logLine, int exitCode, qint32 severity = 1);
 
     // Why the process ends, as end() logs it and exits; a report may change it (the kiosk
     // names its engine's surrender and logs at severity 4, so the journal has it).
@@ -53,6 +62,7 @@ public:
 
     static inline const QString kEndLogLine = QStringLiteral("pcQUIBA ends: nothing uses it any more");
     static QString signalLogLine(int signalNumber);
+    static inline const QString kBusLostLogLine = QStringLiteral("pcQUIBA ends: the session bus connection is lost");
 
 Q_SIGNALS:
     // The process is about to end: the name on the bus is to be given up now.
@@ -62,6 +72,12 @@ Q_SIGNALS:
 private:
     void clientsChanged(int clients);
     void check();
+    bool busGone() const;
+
+private Q_SLOTS:
+    void busLost();
+
+private:
     bool waitingAfterLastClient() const;
 
     bool m_automation;
@@ -74,4 +90,5 @@ private:
     QTimer* m_timer;
     TerminationSignals* m_signals = nullptr;
     EndReport m_endReport;
+    std::optional<QDBusConnection> m_bus;
 };

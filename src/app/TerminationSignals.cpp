@@ -1,5 +1,7 @@
 #include "app/TerminationSignals.h"
 
+#include "app/Watchdog.h"
+
 #include <QSocketNotifier>
 #include <array>
 #include <cerrno>
@@ -48,6 +50,8 @@ void TerminationSignals::handle(int signalNumber)
 {
     // Only async-signal-safe calls here.
     const int saved = errno;
+    // Should the loop or the engine hold the orderly end, the watchdog ends the process.
+    Watchdog::noteTermination(signalNumber);
     const unsigned char number = static_cast<unsigned char>(signalNumber);
     [[maybe_unused]] const ssize_t written = ::write(s_pipe[0], &number, 1);
     errno = saved;

@@ -1,6 +1,11 @@
 #include "app/ExitStatus.h"
 #include "app/KioskRun.h"
+#include "app/CrashLine.h"
 #include "app/ProcessLifetime.h"
+#include "app/Watchdog.h"
+#include "config/clsINIFile.h"
+#include "platform/ProgramFolders.h"
+#include "services/ProcedureSlot.h"
 #include "services/ProcessState.h"
 #include "app/ServiceStartup.h"
 #include "services/Services.h"
@@ -72,6 +77,9 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // The main thread's procedures are what a hang or a crash reports.
+    ProcedureSlot::claimForThisThread();
+    CrashLine::install(ProgramFolders::logs() + QStringLiteral("/error.log"));
     BuiltInComponents::registerAll();
     ComponentPluginLoader::loadAll();
     modMain::registerInitialiser();
@@ -103,6 +111,14 @@ int main(int argc, char* argv[])
     std::unique_ptr<KioskRun> kiosk;
     if (!state.startedByAutomation)
         kiosk = std::make_unique<KioskRun>();
+
+    // From here on an engine that holds the main thread inside a call ends the process.
+    const qint64 engineTimeout = state.ini ? Watchdog::timeoutSeconds(*state.ini) : Watchdog::kDefaultTimeoutSeconds;
+    Watchdog watchdog(engineTimeout * 1000);
+    watchdog.start([engineTimeout](Watchdog::Verdict verdict, int signalNumber) {
+        Watchdog::endProcess(verdict, signalNumber, engineTimeout);
+    });
+
     try {
         if (const std::optional<int> end = modMain::Main(modMain::commandLineFromArguments(arguments)))
             return *end;
@@ -120,12 +136,15 @@ int main(int argc, char* argv[])
     if (state.startedByAutomation)
         Trace::write(QStringLiteral("Started by automation: waiting for the Sovereign"));
     ProcessLifetime lifetime(state.startedByAutomation);
-    if (automation)
+    if (automation) {
         QObject::connect(&lifetime, &ProcessLifetime::ending, [&automation] { automation->releaseName(); });
+        lifetime.watchBus(QDBusConnection::sessionBus());
+    }
     QObject::connect(&lifetime, &ProcessLifetime::ended, &application, &QCoreApplication::exit, Qt::QueuedConnection);
     if (kiosk) {
         lifetime.setEndReport([&kiosk](ProcessLifetime::Ending& why) { kiosk->report(why); });
-        QObject::connect(kiosk.get(), &KioskRun::failed, &lifetime, &ProcessLifetime::end);
+        QObject::connect(kiosk.get(), &KioskRun::failed, &lifetime,
+                         [&lifetime](const QString& logLine, int exitCode) { lifetime.end(logLine, exitCode); });
     }
     lifetime.start();
     return application.exec();

@@ -32,6 +32,7 @@ const QHash<QString, Variant>& fixedDefaults()
         {IniKeys::PerformPurchaseCommands, true},
         {IniKeys::PerformPingCommands, true},
         {IniKeys::WellBehaved, true},
+        {IniKeys::EngineTimeout, qint16(60)},
         {IniKeys::ModelName, u"POS"_s},
         {IniKeys::MakeName, u"PCQUIBA"_s},
         {IniKeys::AllowAdditem, true},

@@ -27,6 +27,7 @@ public:
     static inline const QString WellBehaved = QStringLiteral("well_behaved");
     // Kiosk-only, without a default: a missing key counts as True (docs/configuration.md).
     static inline const QString LogPrivateData = QStringLiteral("log_private_data");
+    static inline const QString EngineTimeout = QStringLiteral("engine_timeout");
     // INFO
     static inline const QString ModelName = QStringLiteral("model_name");
     static inline const QString MakeName = QStringLiteral("make_name");

@@ -256,7 +256,15 @@ void frmController::StartEngine()
             return;
         d->engine = ComponentRegistry::createAs<RulesEngine>(RulesEngine::kClassId);
         d->engine->setEventSink(&d->sink);
-        d->engine->Initialise(d->kioskMode);
+        try {
+            d->engine->Initialise(d->kioskMode);
+        } catch (...) {
+            // An engine that could not start is no engine: the clients' ready checks say so.
+            releaseEngine();
+            Trace::write(u"Engine not started: "_s + AutomationError::fromCurrentException().description(),
+                         Trace::ErrorSeverity);
+            throw;
+        }
         raiseEvent([](ControllerEvents& listener) { listener.Ready(); });
     });
 }

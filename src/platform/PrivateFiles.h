@@ -9,6 +9,8 @@
 class PrivateFiles {
 public:
     static constexpr QFileDevice::Permissions kFilePermissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    // kFilePermissions as open(2) takes them.
+    static constexpr int kFileMode = 0600;
     static constexpr QFileDevice::Permissions kFolderPermissions = kFilePermissions | QFileDevice::ExeOwner;
 
     // Makes the folder (0700) and its missing parents (as the umask gives) unless it exists.

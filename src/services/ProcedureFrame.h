@@ -12,7 +12,8 @@
 //     return frame.run(ErrorExit::rethrow(), [&] { ... });
 //
 // An expected error is raised with raise(), which leaves first, so that the error exit lets it
-// pass unchanged.
+// pass unchanged. The innermost frame of the main thread is shown in ProcedureSlot, for the
+// watchdog and the crash line.
 class ProcedureFrame {
 public:
     ProcedureFrame(const QString& procedure, const QString& owner);
@@ -52,4 +53,6 @@ private:
     QString m_procedure;
     QString m_owner;
     bool m_left = false;
+    // The frame this one was entered inside, on this thread.
+    const ProcedureFrame* m_outer = nullptr;
 };

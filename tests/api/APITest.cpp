@@ -13,6 +13,7 @@
 #include "platform/SingleInstance.h"
 #include "services/Services.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -151,6 +152,37 @@ TEST_F(APITest, AnEngineThatCannotBeMadeLeavesTheObjectNotReady)
     EXPECT_FALSE(api.IsReady());
     EXPECT_EQ(errorOf([&] { api.Basket(); }).number(), quibaNotReady);
     EXPECT_EQ(api.Version(), u"VB.01.02.03"_s);
+}
+
+TEST_F(APITest, AnEngineWhoseInitialiseFailedIsReleasedAndTheObjectIsNotReady)
+{
+    std::weak_ptr<FakeRulesEngine> made;
+    ComponentRegistry::registerFactory(RulesEngine::kClassId, [&made]() -> ObjectRef {
+        auto failing = std::make_shared<FakeRulesEngine>();
+        failing->failures.insert(u"Initialise"_s, AutomationError(53, u"Engine"_s, u"File not found: rules.xml"_s));
+        made = failing;
+        return failing;
+    });
+    frmController::instance().advise(&listener);
+    API& api = makeAPI();
+
+    ASSERT_TRUE(made.lock() == nullptr) << "the engine that failed to start is still held";
+    EXPECT_FALSE(frmController::instance().EngineReady());
+    EXPECT_FALSE(api.IsReady());
+    // Its own not-ready answer, not one about a basket that never came.
+    const AutomationError error = errorOf([&] { api.Basket(); });
+    EXPECT_EQ(error.number(), quibaNotReady);
+    EXPECT_EQ(error.description(), u"pcQUBIA is Not Ready"_s);
+    // The reason is in the log at severity 4 and with the error handler (error.log).
+    const auto line = std::find_if(logger->lines.begin(), logger->lines.end(), [](const RecordingLogger::Line& logged) {
+        return logged.text == u"Engine not started: File not found: rules.xml"_s;
+    });
+    ASSERT_NE(line, logger->lines.end());
+    EXPECT_EQ(line->severity, 4);
+    EXPECT_TRUE(errorHandler->events.contains(u"record 53 frmController.Sub StartEngine"_s))
+        << errorHandler->events.join(u" | "_s).toStdString();
+    // No Ready event for an engine that did not start.
+    EXPECT_FALSE(listener.events.contains(u"Ready()"_s)) << listener.events.join(u" | "_s).toStdString();
 }
 
 TEST_F(APITest, WhileTheEngineIsStoppedEveryReadyCheckedMemberRefuses)

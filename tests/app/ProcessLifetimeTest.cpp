@@ -7,9 +7,12 @@
 #include "platform/Clock.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDeadlineTimer>
+#include <QTimer>
 #include <QWidget>
 #include <csignal>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -186,6 +189,39 @@ TEST_F(ProcessLifetimeTest, EveryEndStopsTheEngineFirst)
         frmController::unload();
         TestEventLoop::runPending();
     }
+}
+
+TEST_F(ProcessLifetimeTest, ACommandTickAfterTheBusIsGoneEndsTheProcessInsteadOfRunningACommand)
+{
+    ProcessLifetime lifetime(true);
+    QList<int> ended;
+    QObject::connect(&lifetime, &ProcessLifetime::ended, [&](int code) { ended.append(code); });
+    connectClient(u"API1"_s);
+    const std::shared_ptr<FakeRulesEngine> engine = FakeRulesEngine::last();
+    bool commandRan = false;
+    // The connection is gone before the library's message about it has come through the loop.
+    const QDBusConnection gone = QDBusConnection::connectToBus(u"unix:path=/nonexistent/pcquiba-test-bus"_s, u"gone"_s);
+    ASSERT_FALSE(gone.isConnected());
+    // What a tick would run, were the bus still there, is never reached.
+    lifetime.watchBus(gone, [&commandRan](frmController&) { commandRan = true; });
+
+    QTimer* tick = frmController::instance().tmrCommand();
+    tick->setInterval(0);
+    tick->start();
+    const QDeadlineTimer deadline(30000);
+    while (ended.isEmpty() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+
+    EXPECT_EQ(ended, QList<int>{69});
+    EXPECT_FALSE(commandRan);
+    EXPECT_FALSE(tick->isActive());
+    EXPECT_TRUE(engine->calls.contains(u"ClearBasket()"_s)) << engine->calls.join(u' ').toStdString();
+    const auto line = std::find_if(logger->lines.begin(), logger->lines.end(), [](const RecordingLogger::Line& logged) {
+        return logged.text == u"pcQUIBA ends: the session bus connection is lost"_s;
+    });
+    ASSERT_NE(line, logger->lines.end());
+    EXPECT_EQ(line->severity, 4);
+    QDBusConnection::disconnectFromBus(u"gone"_s);
 }
 
 } // namespace

@@ -60,6 +60,12 @@ public:
     }
 
     QString address() const { return m_address; }
+    // Kills the bus daemon, as a session bus that dies does.
+    void killDaemon()
+    {
+        m_daemon.kill();
+        m_daemon.waitForFinished(10000);
+    }
     // This process's own connection to the bus.
     QDBusConnection connect() const { return QDBusConnection::connectToBus(m_address, connectionName()); }
 

@@ -5,7 +5,10 @@
 #include <QDBusVariant>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <ctime>
+#include <sys/resource.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -35,6 +38,29 @@ bool endsInTime(uint pid)
     while (QFile::exists(QStringLiteral("/proc/%1/exe").arg(pid)) && !deadline.hasExpired())
         QThread::msleep(20);
     return !QFile::exists(QStringLiteral("/proc/%1/exe").arg(pid));
+}
+
+// Starts pcquiba as this test's child, an automation start on the private bus, and waits until
+// it owns its name; returns this process's connection to the bus.
+QDBusConnection startOnBus(QProcess& program, const PrivateBus& bus, const QTemporaryDir& root)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PCQUIBA_ROOT"), root.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    program.setProcessEnvironment(environment);
+    // A crash the test makes leaves no core file.
+    program.setChildProcessModifier([] {
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+    });
+    program.start(PrivateBus::programPath(QStringLiteral("pcquiba")), {QStringLiteral("--automation")});
+    program.waitForStarted(30000);
+    QDBusConnection connection = bus.connect();
+    QDeadlineTimer deadline(30000);
+    while (!connection.interface()->isServiceRegistered(PrivateBus::kService).value() && !deadline.hasExpired())
+        QThread::msleep(20);
+    return connection;
 }
 
 TEST(ProgramLifetimeTest, AnInheritedStarterVariableDoesNotMakeAHandStartAnAutomationStart)
@@ -180,6 +206,59 @@ TEST(ProgramLifetimeTest, AnUnassignedKioskSaysWhyItEndsAndWaitsBeforeItShowsAga
         EXPECT_TRUE(kiosk.journal().contains(QStringLiteral("<3>") + waitLine)) << kiosk.journal().toStdString();
         EXPECT_EQ(kioskState(root), "quick_failures=1\n") << "a stop while it waits neither counts nor resets";
     }
+
+TEST(ProgramLifetimeTest, LosingTheBusEndsTheProgramAtOnceWithItsStatus)
+{
+    QTemporaryDir root;
+    PrivateBus bus(root.path());
+    ASSERT_FALSE(bus.address().isEmpty());
+    QProcess program;
+    QDBusConnection connection = startOnBus(program, bus, root);
+    // A client holds an API object (an engine running) when the bus goes.
+    const QDBusMessage created = createAPI(connection);
+    ASSERT_EQ(created.type(), QDBusMessage::ReplyMessage) << created.errorMessage().toStdString();
+    ASSERT_TRUE(logOf(root).contains(QStringLiteral("Initialising API object")));
+    bus.killDaemon();
+
+    const bool finished = program.waitForFinished(30000);
+    if (!finished)
+        program.kill();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 69);
+    const QString log = logOf(root);
+    static const QRegularExpression endLine(QStringLiteral("\\n[-0-9: .]+ 4 pcQUIBA ends: the session bus connection is lost\\n"));
+    const auto match = endLine.match(log);
+    ASSERT_TRUE(match.hasMatch()) << log.toStdString();
+    // Nothing was served after it: no call and no event line follows.
+    const QString after = log.mid(match.capturedEnd());
+    EXPECT_FALSE(after.contains(QStringLiteral("CALL:")) || after.contains(QStringLiteral("EVENT:"))) << after.toStdString();
+}
+
+TEST(ProgramLifetimeTest, ACrashedProgramLeavesItsLastLineInTheErrorLogAndDiesOfTheSignal)
+{
+    QTemporaryDir root;
+    PrivateBus bus(root.path());
+    ASSERT_FALSE(bus.address().isEmpty());
+    QProcess program;
+    QDBusConnection connection = startOnBus(program, bus, root);
+    ASSERT_EQ(createAPI(connection).type(), QDBusMessage::ReplyMessage);
+    const long long before = ::time(nullptr);
+    ::kill(pid_t(program.processId()), SIGSEGV);
+
+    const bool finished = program.waitForFinished(30000);
+    if (!finished)
+        program.kill();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(program.exitStatus(), QProcess::CrashExit);
+    QFile errorLog(root.path() + QStringLiteral("/logs/error.log"));
+    ASSERT_TRUE(errorLog.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(errorLog.readAll());
+    static const QRegularExpression crashLine(QStringLiteral("(?:^|\\n)(\\d+) \\| 11 \\| Crash: signal 11 \\(SIGSEGV\\) \\| [^\\n]+\\n$"));
+    const auto match = crashLine.match(text);
+    ASSERT_TRUE(match.hasMatch()) << text.toStdString();
+    EXPECT_GE(match.captured(1).toLongLong(), before);
+    EXPECT_LE(match.captured(1).toLongLong(), ::time(nullptr));
 }
 
 } // namespace

@@ -5,8 +5,11 @@
 #include "fakes/ThrowingLexicon.h"
 #include "platform/RuntimeErrors.h"
 
+#include "services/ProcedureSlot.h"
+
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -177,6 +180,40 @@ TEST_F(ProcedureFrameTest, RunReturnsTheBodysValue)
     ProcedureFrame frame(QStringLiteral("Function Answer"), QStringLiteral("modTest"));
     EXPECT_EQ(frame.run(ErrorExit::rethrow(), [] { return 42; }), 42);
     EXPECT_FALSE(frame.hasLeft());
+}
+
+QByteArray shownProcedure(std::size_t size = ProcedureSlot::kCapacity)
+{
+    QByteArray buffer(qsizetype(size), 'x');
+    buffer.truncate(qsizetype(ProcedureSlot::read(buffer.data(), size)));
+    return buffer;
+}
+
+TEST_F(ProcedureFrameTest, TheSlotShowsTheInnermostProcedureOfTheClaimingThread)
+{
+    ProcedureSlot::claimForThisThread();
+    {
+        ProcedureFrame outer(QStringLiteral("Sub Main"), QStringLiteral("modMain"));
+        EXPECT_EQ(shownProcedure(), "modMain.Sub Main");
+        {
+            ProcedureFrame inner(QStringLiteral("Function Count"), QStringLiteral("Basket"));
+            EXPECT_EQ(shownProcedure(), "Basket.Function Count");
+            // Another thread's procedures never show.
+            std::thread([] { ProcedureFrame other(QStringLiteral("Sub Print"), QStringLiteral("Printer")); }).join();
+            EXPECT_EQ(shownProcedure(), "Basket.Function Count");
+            inner.leave();
+            EXPECT_EQ(shownProcedure(), "modMain.Sub Main");
+        }
+        EXPECT_EQ(shownProcedure(), "modMain.Sub Main");
+    }
+    EXPECT_EQ(shownProcedure(), "");
+
+    // A name longer than the slot is cut; what is not printable ASCII shows as '?'.
+    ProcedureFrame longName(QString(300, u'p'), QStringLiteral("Ünit"));
+    const QByteArray expected = "?nit." + QByteArray(qsizetype(ProcedureSlot::kCapacity) - 6, 'p');
+    EXPECT_EQ(shownProcedure(), expected);
+    // A reader's smaller buffer gets what fits.
+    EXPECT_EQ(shownProcedure(5), "?nit");
 }
 
 } // namespace

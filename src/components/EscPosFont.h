@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QtGlobal>
+
+// The printer font and character width a text of the voucher prints in: the voucher's lines
+// were laid out for a number of characters per line (the font letter's characters per line
+// over the character width, as the receipt renderer draws them), and the printer has two
+// fonts of fixed cells. The choice is the largest characters that still hold that many
+// characters in the column.
+class EscPosFont {
+public:
+    // Font A and font B of the printer: ESC M 0 and 1.
+    static constexpr quint8 kFontA = 0;
+    static constexpr quint8 kFontB = 1;
+    static constexpr int kFontAHeight = 24;
+    static constexpr int kFontBHeight = 17;
+    static constexpr int kLargestScale = 8;
+
+    struct Cells {
+        // Dots across a character of font A and of font B.
+        int fontA = 12;
+        int fontB = 9;
+    };
+
+    struct Choice {
+        quint8 font = kFontA;
+        int cellWidth = 12;
+        int cellHeight = kFontAHeight;
+        // GS ! character width, 1 to 8.
+        int scale = 1;
+        // Characters a line of the column holds in this font and width.
+        int perLine = 1;
+        // False when no font holds the characters per line wanted: this is the narrowest.
+        bool holds = true;
+    };
+
+    // The font for lines of wanted characters in a column of columnDots; on a tie the font the
+    // voucher names (font A, or B for font letter B) wins.
+    static Choice choose(int columnDots, int wanted, quint8 named, Cells cells);
+};

@@ -1,0 +1,37 @@
+#include "controller/EngineItemHold.h"
+
+#include "controller/EngineBasketItem.h"
+
+#include <QSet>
+
+namespace {
+
+// The holds alive now: one for each wrapper the Sovereign may still hold. Only the event loop's
+// thread makes and ends them.
+QSet<EngineItemHold*>& liveHolds()
+{
+    static QSet<EngineItemHold*> holds;
+    return holds;
+}
+
+} // namespace
+
+EngineItemHold::EngineItemHold(std::shared_ptr<EngineBasketItem> item) : m_item(std::move(item))
+{
+    liveHolds().insert(this);
+}
+
+EngineItemHold::~EngineItemHold()
+{
+    liveHolds().remove(this);
+}
+
+EngineItemHold::Items EngineItemHold::takeAll()
+{
+    Items items;
+    for (EngineItemHold* hold : std::as_const(liveHolds())) {
+        if (hold->m_item)
+            items.push_back(std::exchange(hold->m_item, nullptr));
+    }
+    return items;
+}

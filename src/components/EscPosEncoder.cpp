@@ -124,7 +124,7 @@ void EscPosEncoder::text(const QString& letter, const QString& emphasis, int cha
     const int height = ReceiptRenderer::charScale(charHeight);
     const int wanted = std::max(1, m_settings.font(letter).charactersPerLine / width);
     const EscPosFont::Choice font =
-        EscPosFont::choose(m_width, wanted, letter == u"B" ? EscPosFont::kFontB : EscPosFont::kFontA,
+        EscPosFont::choose(m_width, wanted, letter == u"B" ? EscPosFont::kFontB : EscPosFont::kFontA, width,
                            {m_settings.fontADots, m_settings.fontBDots});
     if (!font.holds && !m_fontWarned) {
         m_fontWarned = true;

@@ -18,8 +18,11 @@ EscPosFont::Choice candidate(quint8 font, int scale, int columnDots, EscPosFont:
 
 } // namespace
 
-EscPosFont::Choice EscPosFont::choose(int columnDots, int wanted, quint8 named, Cells cells)
+EscPosFont::Choice EscPosFont::choose(int columnDots, int wanted, quint8 named, int asked, Cells cells)
 {
+    const Choice askedFor = candidate(named, std::clamp(asked, 1, kLargestScale), columnDots, cells);
+    if (askedFor.perLine >= wanted)
+        return askedFor;
     const quint8 other = named == kFontB ? kFontA : kFontB;
     std::optional<Choice> best;
     for (int scale = 1; scale <= kLargestScale; ++scale) {

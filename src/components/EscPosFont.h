@@ -5,8 +5,8 @@
 // The printer font and character width a text of the voucher prints in: the voucher's lines
 // were laid out for a number of characters per line (the font letter's characters per line
 // over the character width, as the receipt renderer draws them), and the printer has two
-// fonts of fixed cells. The choice is the largest characters that still hold that many
-// characters in the column.
+// fonts of fixed cells. The font the voucher names at the width it asks keeps the look where it
+// holds that many characters in the column; otherwise the widest characters that do.
 class EscPosFont {
 public:
     // Font A and font B of the printer: ESC M 0 and 1.
@@ -34,7 +34,8 @@ public:
         bool holds = true;
     };
 
-    // The font for lines of wanted characters in a column of columnDots; on a tie the font the
-    // voucher names (font A, or B for font letter B) wins.
-    static Choice choose(int columnDots, int wanted, quint8 named, Cells cells);
+    // The font for lines of wanted characters in a column of columnDots: the named font (font
+    // A, or B for font letter B) at the asked character width when it holds them, else the
+    // widest characters that do (on a tie the named font), else the narrowest font at width 1.
+    static Choice choose(int columnDots, int wanted, quint8 named, int asked, Cells cells);
 };

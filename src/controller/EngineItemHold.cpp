@@ -7,11 +7,12 @@
 namespace {
 
 // The holds alive now: one for each wrapper the Sovereign may still hold. Only the event loop's
-// thread makes and ends them.
+// thread makes and ends them. Never destroyed: a hold in an object that lives until the
+// process's static objects go may end after it.
 QSet<EngineItemHold*>& liveHolds()
 {
-    static QSet<EngineItemHold*> holds;
-    return holds;
+    static auto* holds = new QSet<EngineItemHold*>;
+    return *holds;
 }
 
 } // namespace

@@ -184,7 +184,7 @@ TEST(EscPosCodePageTest, TextIsEncodedInThePagesBytesWithQuestionMarksForTheRest
         {"1252", 16, "a\x1B" "b\x1D" "c\x10\x7F", QByteArray("a?b?c??")},
         {"850", 2, "a\x1B" "b", QByteArray("a?b")},
         // C1 controls, the five Windows-1252 leaves undefined among them, are control characters too.
-        {"1252", 16, "a\u0081b\u008D\u008F\u0090\u009D\u0080\u009F", QByteArray("a?b?????")},
+        {"1252", 16, "a\u0081b\u008D\u008F\u0090\u009D\u0080\u009F", QByteArray("a?b??????")},
         {"850", 2, "\u0081\u009B", QByteArray("??")},
         // A character beyond the Basic Multilingual Plane is one character.
         {"1252", 16, "a\U0001F600b\U0001F4B6", QByteArray("a?b?")},

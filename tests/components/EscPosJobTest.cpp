@@ -115,10 +115,10 @@ TEST_F(EscPosJobTest, EveryJobEndsCutAndNoCutCutsBlankPaper)
         const QByteArray job = jobOf(c.body);
         EXPECT_EQ(itemLetters(decoded(job).items()), QString::fromLatin1(c.printed)) << c.body;
         // Nothing follows the last cut.
-        if (qstrlen(c.printed) > 0)
-            EXPECT_TRUE(job.endsWith(c.printed[qstrlen(c.printed) - 1] == 'H' ? "\x1DV\x42" + QByteArray(1, '\0')
-                                                                               : "\x1DV\x41" + QByteArray(1, '\0')))
-                << c.body;
+        if (qstrlen(c.printed) > 0) {
+            const char last = c.printed[qstrlen(c.printed) - 1];
+            EXPECT_TRUE(job.endsWith(referenceBytes({0x1D, 0x56, last == 'H' ? 0x42 : 0x41, 0x00}))) << c.body;
+        }
     }
 }
 
@@ -156,38 +156,42 @@ TEST_F(EscPosJobTest, ThePrinterFontKeepsTheCharactersPerLineOfTheVoucher)
         int column;
         int wanted;
         quint8 named;
+        int asked;
         Font::Cells cells;
         quint8 font;
         int scale;
         bool holds;
     } cases[] = {
-        // 576 dots (72 mm): font A at 48, font B at 64 characters.
-        {576, 42, Font::kFontA, {}, Font::kFontA, 1, true},
-        {576, 56, Font::kFontB, {}, Font::kFontB, 1, true},
-        {576, 21, Font::kFontA, {}, Font::kFontA, 2, true},
-        {576, 28, Font::kFontB, {}, Font::kFontB, 2, true},
-        // Wider characters win: 18 dots of font B twice as wide hold 32.
-        {576, 30, Font::kFontB, {}, Font::kFontB, 2, true},
-        {576, 30, Font::kFontA, {}, Font::kFontB, 2, true},
-        {576, 6, Font::kFontA, {}, Font::kFontA, 8, true},
+        // 576 dots (72 mm): font A holds 48, font B 64 characters. The named font at the asked
+        // width where it holds the line.
+        {576, 42, Font::kFontA, 1, {}, Font::kFontA, 1, true},
+        {576, 56, Font::kFontB, 1, {}, Font::kFontB, 1, true},
+        {576, 21, Font::kFontA, 2, {}, Font::kFontA, 2, true},
+        {576, 28, Font::kFontB, 2, {}, Font::kFontB, 2, true},
+        {576, 6, Font::kFontA, 8, {}, Font::kFontA, 8, true},
+        // Otherwise the widest characters that hold it: 48 dots of font A hold 12, 45 of font B too.
+        {576, 12, Font::kFontA, 8, {}, Font::kFontA, 4, true},
+        {576, 50, Font::kFontA, 1, {}, Font::kFontB, 1, true},
         // 384 dots (48 mm): font A holds 32, font B 42.
-        {384, 42, Font::kFontA, {}, Font::kFontB, 1, true},
-        {384, 21, Font::kFontA, {}, Font::kFontB, 2, true},
-        {384, 32, Font::kFontA, {}, Font::kFontA, 1, true},
-        {384, 56, Font::kFontB, {}, Font::kFontB, 1, false},
+        {384, 42, Font::kFontA, 1, {}, Font::kFontB, 1, true},
+        {384, 21, Font::kFontA, 2, {}, Font::kFontB, 2, true},
+        {384, 32, Font::kFontA, 1, {}, Font::kFontA, 1, true},
+        {384, 56, Font::kFontB, 1, {}, Font::kFontB, 1, false},
         // Printers whose fonts differ: a tie keeps the named font, the narrower one is the fallback.
-        {576, 48, Font::kFontB, {12, 12}, Font::kFontB, 1, true},
-        {576, 42, Font::kFontA, {16, 9}, Font::kFontB, 1, true},
-        {576, 80, Font::kFontA, {8, 9}, Font::kFontA, 1, false},
+        {576, 28, Font::kFontB, 2, {12, 12}, Font::kFontB, 1, true},
+        {576, 42, Font::kFontA, 1, {16, 9}, Font::kFontB, 1, true},
+        {576, 80, Font::kFontA, 1, {8, 9}, Font::kFontA, 1, false},
     };
     for (const auto& c : cases) {
-        const Font::Choice choice = Font::choose(c.column, c.wanted, c.named, c.cells);
-        const std::string trace = std::to_string(c.column) + " dots, " + std::to_string(c.wanted) + " wanted";
+        const Font::Choice choice = Font::choose(c.column, c.wanted, c.named, c.asked, c.cells);
+        const std::string trace = std::to_string(c.column) + " dots, " + std::to_string(c.wanted) + " wanted, font "
+                                  + std::to_string(c.named) + " x" + std::to_string(c.asked);
         EXPECT_EQ(choice.font, c.font) << trace;
         EXPECT_EQ(choice.scale, c.scale) << trace;
         EXPECT_EQ(choice.holds, c.holds) << trace;
-        if (c.holds)
+        if (c.holds) {
             EXPECT_GE(choice.perLine, c.wanted) << trace;
+        }
     }
 }
 

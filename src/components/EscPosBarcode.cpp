@@ -194,7 +194,7 @@ std::optional<EscPosBarcode::Drawn> EscPosBarcode::commands(const QString& type,
     } else if (symbology == BARCODE_PDF417) {
         const QImage symbol = ReceiptBarcode::render(type, 1, 1, data).image;
         modules = symbol.width();
-        // libzint draws its rows three modules high too.
+        // Its height as libzint draws it, in modules.
         rows = symbol.height();
     }
     const NativeCode* code = nativeCode(symbology, modules);

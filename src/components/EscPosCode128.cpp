@@ -1,5 +1,7 @@
 #include "components/EscPosCode128.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char kSetB = 'B';

@@ -3,6 +3,7 @@
 #include "controller/EngineBasketItem.h"
 
 #include <QSet>
+#include <utility>
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include <array>
 #include <gtest/gtest.h>
 #include <limits>
+#include <vector>
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "services/QuibaErrors.h"
 #include "services/Trace.h"
 #include "controller/EngineBasketItem.h"
+#include "controller/EngineItemHold.h"
 #include "platform/Blanks.h"
 #include "platform/RuntimeErrors.h"
 #include "support/modTouchTools.h"
@@ -31,14 +32,14 @@ QString BasketItem::className() const
 
 void BasketItem::AttachItem(const std::shared_ptr<EngineBasketItem>& engineItem)
 {
-    m_engineItem = engineItem;
+    m_engineItem = engineItem ? std::make_shared<EngineItemHold>(engineItem) : nullptr;
 }
 
 const EngineBasketItem& BasketItem::engineItem() const
 {
-    if (!m_engineItem)
+    if (!m_engineItem || !m_engineItem->item())
         RuntimeErrors::raise(RuntimeErrors::ObjectNotSet);
-    return *m_engineItem;
+    return *m_engineItem->item();
 }
 
 Variant BasketItem::property(const QString& name, const std::function<Variant(const EngineBasketItem&)>& read)
@@ -153,23 +154,20 @@ std::shared_ptr<Vouchers> BasketItem::Vouchers()
     ProcedureFrame frame(u"Property (Get) Vouchers"_s, kClassName);
     return frame.run(classExit<BasketItem>(), [&] {
         Trace::write(Trace::getLine(kClassName, u"Vouchers"_s));
-        if (!m_engineItem)
+        if (m_objVouchers)
+            return m_objVouchers;
+        if (!m_engineItem || !m_engineItem->item())
             return std::shared_ptr<::Vouchers>();
-        if (!m_objVouchers) {
-            // The collection asks this item while it lives; a collection kept longer finds no
-            // documents.
-            m_objVouchers = std::make_shared<::Vouchers>(
-                [owner = weak_from_this()](std::shared_ptr<Collection>& docList) {
-                    if (const auto item = owner.lock())
-                        item->m_objVouchers_GetDocList(docList);
-                });
-        }
+        // The collection holds the engine item, not this wrapper, which the Sovereign may let
+        // go of first; the hold ends with the engine.
+        m_objVouchers = std::make_shared<::Vouchers>(
+            [hold = m_engineItem](std::shared_ptr<Collection>& docList) { m_objVouchers_GetDocList(*hold, docList); });
         return m_objVouchers;
     });
 }
 
-void BasketItem::m_objVouchers_GetDocList(std::shared_ptr<Collection>& docList) const
+void BasketItem::m_objVouchers_GetDocList(const EngineItemHold& hold, std::shared_ptr<Collection>& docList)
 {
-    if (m_engineItem)
-        docList = m_engineItem->DocumentList();
+    if (hold.item())
+        docList = hold.item()->DocumentList();
 }

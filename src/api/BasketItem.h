@@ -8,6 +8,7 @@
 
 class Collection;
 class EngineBasketItem;
+class EngineItemHold;
 class Vouchers;
 
 // A read-only view of one line of the engine's basket: every property reads the engine item at
@@ -41,7 +42,8 @@ public:
     bool IsTender();
     qint32 OriginalID();
     // The item's voucher documents, the same object on every call; nullptr while no engine
-    // item is attached.
+    // item is attached. The collection asks the engine item itself, so it keeps finding the
+    // documents after the Sovereign lets go of this wrapper, until the engine is released.
     std::shared_ptr<class Vouchers> Vouchers();
     qint64 CostPrice();
 
@@ -50,9 +52,10 @@ private:
     // Without an attached item the frame's error exit reports it.
     Variant property(const QString& name, const std::function<Variant(const EngineBasketItem&)>& read);
     const EngineBasketItem& engineItem() const;
-    // Answers the GetDocList event of the item's Vouchers with the engine item's documents.
-    void m_objVouchers_GetDocList(std::shared_ptr<Collection>& docList) const;
+    // Answers the GetDocList event of an item's Vouchers with the engine item's documents.
+    static void m_objVouchers_GetDocList(const EngineItemHold& hold, std::shared_ptr<Collection>& docList);
 
-    std::shared_ptr<EngineBasketItem> m_engineItem;
+    // The engine item, held only while its engine runs.
+    std::shared_ptr<EngineItemHold> m_engineItem;
     std::shared_ptr<class Vouchers> m_objVouchers;
 };

@@ -277,7 +277,8 @@ void VoucherMarkup::endText()
 void VoucherMarkup::endImage()
 {
     const QString path = imagePath(m_state.data);
-    if (QFileInfo::exists(path))
+    // Only a file is an image: a folder (or a device) of that name prints nothing either.
+    if (QFileInfo(path).isFile())
         m_target.RaisePrintImage(m_state.alignment, path);
 }
 

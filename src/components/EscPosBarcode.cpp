@@ -1,5 +1,6 @@
 #include "components/EscPosBarcode.h"
 
+#include "components/EscPosCode128.h"
 #include "components/EscPosCommands.h"
 #include "components/ReceiptBarcode.h"
 
@@ -40,6 +41,8 @@ constexpr quint8 kModuleSize = 67;
 constexpr quint8 kQrModel = 65;
 constexpr quint8 kQrErrorCorrection = 69;
 constexpr quint8 kPdf417RowHeight = 68;
+// The height of a PDF417 row in module widths (GS ( k fn 68).
+constexpr int kPdf417RowModules = 3;
 // HRI characters below the bars, in font B.
 constexpr quint8 kTextBelow = 2;
 constexpr quint8 kTextFontB = 1;
@@ -56,27 +59,6 @@ const NativeCode* nativeCode(int symbology, int modules)
 bool allDigits(const QByteArray& data)
 {
     return std::all_of(data.cbegin(), data.cend(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// CODE128 data with its code set: pairs of digits in set C, anything else in set B ("{"
-// written twice); nothing when a character is outside set B.
-std::optional<QByteArray> code128Data(const QByteArray& data)
-{
-    if (data.size() >= 2 && data.size() % 2 == 0 && allDigits(data)) {
-        QByteArray pairs("{C");
-        for (qsizetype i = 0; i < data.size(); i += 2)
-            pairs.append(char((data[i] - '0') * 10 + (data[i + 1] - '0')));
-        return pairs;
-    }
-    QByteArray setB("{B");
-    for (char c : data) {
-        if (c < 32 || c > 126)
-            return std::nullopt;
-        setB.append(c);
-        if (c == '{')
-            setB.append(c);
-    }
-    return setB;
 }
 
 // The check digit of an EAN or UPC number without it: weights 3 and 1 from the right.
@@ -126,13 +108,6 @@ int qrModules(const QByteArray& data)
     return 0;
 }
 
-// Modules of a CODE128 symbol as the printer builds it: start, characters, check, stop.
-int code128Modules(const QByteArray& payload)
-{
-    const qsizetype characters = payload.size() - 2 - payload.count("{{");
-    return int(11 * (characters + 2) + 13);
-}
-
 QByteArray parameters(quint8 first, quint8 second)
 {
     QByteArray bytes(1, char(first));
@@ -171,7 +146,7 @@ QByteArray twoDimensional(Kind kind, int module, const QByteArray& data)
         bytes += EscPosCommands::symbol2D(cn, kQrModel, parameters(50, 0));
         bytes += EscPosCommands::symbol2D(cn, kQrErrorCorrection, QByteArray(1, char(49)));
     } else {
-        bytes += EscPosCommands::symbol2D(cn, kPdf417RowHeight, QByteArray(1, char(3)));
+        bytes += EscPosCommands::symbol2D(cn, kPdf417RowHeight, QByteArray(1, char(kPdf417RowModules)));
     }
     bytes += EscPosCommands::symbol2D(cn, kModuleSize, QByteArray(1, char(module)));
     bytes += EscPosCommands::symbol2D(cn, kStore, QByteArray(1, '0') + data);
@@ -190,8 +165,9 @@ quint8 EscPosBarcode::justification(const QString& alignment)
     return 0;
 }
 
-std::optional<QByteArray> EscPosBarcode::commands(const QString& type, int width, int heightDots,
-                                                  const QString& alignment, const QString& data, int columnDots)
+std::optional<EscPosBarcode::Drawn> EscPosBarcode::commands(const QString& type, int width, int heightDots,
+                                                            const QString& alignment, const QString& data,
+                                                            int columnDots)
 {
     const int symbology = ReceiptBarcode::symbology(type);
     QByteArray payload = ReceiptBarcode::encodedData(data).toUtf8();
@@ -200,20 +176,26 @@ std::optional<QByteArray> EscPosBarcode::commands(const QString& type, int width
     // The symbol's width in modules, worked out here: libzint would take longer than the rest
     // of the job together.
     int modules = 0;
+    // The height of a 2-D symbol, in modules.
+    int rows = 0;
     if (symbology == BARCODE_EANX || symbology == BARCODE_UPCA) {
         modules = eanModules(symbology, payload);
     } else if (symbology == BARCODE_CODE39) {
         modules = code39Modules(payload);
     } else if (symbology == BARCODE_CODE128) {
-        const std::optional<QByteArray> sets = code128Data(payload);
+        const std::optional<QByteArray> sets = EscPosCode128::encoded(payload);
         if (sets) {
             payload = *sets;
-            modules = code128Modules(payload);
+            modules = EscPosCode128::modules(payload);
         }
     } else if (symbology == BARCODE_QRCODE) {
         modules = qrModules(payload);
+        rows = modules;
     } else if (symbology == BARCODE_PDF417) {
-        modules = ReceiptBarcode::render(type, 1, 1, data).image.width();
+        const QImage symbol = ReceiptBarcode::render(type, 1, 1, data).image;
+        modules = symbol.width();
+        // Its height as libzint draws it, in modules.
+        rows = symbol.height();
     }
     const NativeCode* code = nativeCode(symbology, modules);
     if (modules <= 0 || !code || (code->kind == Kind::Linear && payload.size() > 255))
@@ -225,10 +207,16 @@ std::optional<QByteArray> EscPosBarcode::commands(const QString& type, int width
     const std::optional<int> module = fittingModule(*code, asked, modules, quiet.left + quiet.right, columnDots);
     if (!module)
         return std::nullopt;
-    QByteArray bytes = EscPosCommands::command(Command::Justification, justification(alignment));
-    if (code->kind == Kind::Linear)
-        bytes += linear(*code, *module, heightDots, payload);
-    else
-        bytes += twoDimensional(code->kind, *module, payload);
-    return bytes;
+    Drawn drawn;
+    drawn.bytes = EscPosCommands::command(Command::Justification, justification(alignment));
+    if (code->kind == Kind::Linear) {
+        drawn.bytes += linear(*code, *module, heightDots, payload);
+        drawn.heightDots = std::clamp(heightDots, 1, 255);
+        return drawn;
+    }
+    drawn.bytes += twoDimensional(code->kind, *module, payload);
+    // Quiet zones are in modules of the symbol's width, above and below as beside it.
+    drawn.quietDots = quiet.left * *module;
+    drawn.heightDots = rows * *module;
+    return drawn;
 }

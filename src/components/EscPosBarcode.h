@@ -11,10 +11,20 @@
 // the code as a raster image instead.
 class EscPosBarcode {
 public:
-    // The commands that print the code, from its own line, aligned (l, c or r); width is the
-    // markup's width (1 to 8 units), heightDots the bars' height of a linear code.
-    static std::optional<QByteArray> commands(const QString& type, int width, int heightDots,
-                                              const QString& alignment, const QString& data, int columnDots);
+    struct Drawn {
+        // The commands that print the code, from its own line.
+        QByteArray bytes;
+        // The white a 2-D code needs above and below it (its quiet zone at the module size in
+        // use), in dots; 0 for a linear code, whose quiet zones are beside it.
+        int quietDots = 0;
+        // The paper the code takes, quiet zones above and below left out.
+        int heightDots = 0;
+    };
+
+    // The code aligned (l, c or r); width is the markup's width (1 to 8 units), heightDots the
+    // bars' height of a linear code.
+    static std::optional<Drawn> commands(const QString& type, int width, int heightDots, const QString& alignment,
+                                         const QString& data, int columnDots);
 
     // The number ESC a takes for an alignment letter: 1 for c, 2 for r, 0 for anything else.
     static quint8 justification(const QString& alignment);

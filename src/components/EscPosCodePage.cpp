@@ -86,16 +86,26 @@ EscPosCodePage EscPosCodePage::named(const QString& name)
 QByteArray EscPosCodePage::encode(const QString& text) const
 {
     QByteArray bytes;
-    if (m_upper.isEmpty()) {
-        bytes = Ansi::fromUnicode(text);
-    } else {
-        bytes.reserve(text.size());
-        for (QChar c : text)
-            bytes.append(c.unicode() < 0x80 ? char(c.unicode()) : m_upper.value(c.unicode(), kUnknown));
-    }
-    for (char& byte : bytes) {
-        if (quint8(byte) < 0x20 || byte == 0x7F)
-            byte = kUnknown;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        // A character beyond the Basic Multilingual Plane (an emoji) is one "?", not one a half.
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode()))
+            ++i;
+        bytes.append(byteOf(c));
     }
     return bytes;
+}
+
+char EscPosCodePage::byteOf(char16_t c) const
+{
+    // Control characters, C1 included (Windows-1252 leaves five of them undefined), would be
+    // commands to the printer.
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || QChar::isSurrogate(c))
+        return kUnknown;
+    if (c < 0x80)
+        return char(c);
+    if (m_upper.isEmpty())
+        return char(Ansi::code(QChar(c)));
+    return m_upper.value(c, kUnknown);
 }

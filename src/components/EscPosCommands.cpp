@@ -31,6 +31,9 @@ constexpr CommandCode kCommands[] = {
     {EscPosCommands::Command::BarcodeTextFont, "\x1D" "f", 2},
     {EscPosCommands::Command::Barcode, "\x1Dk", 2},
     {EscPosCommands::Command::Symbol2D, "\x1D(k", 3},
+    {EscPosCommands::Command::CancelKanji, "\x1C.", 2},
+    {EscPosCommands::Command::Characters, "\x1BR", 2},
+    {EscPosCommands::Command::LineSpacing, "\x1B" "3", 2},
     {EscPosCommands::Command::StatusRequest, "\x10\x04", 2},
 };
 

@@ -27,6 +27,9 @@ public:
         BarcodeTextFont, // GS f n
         Barcode,         // GS k m n d...
         Symbol2D,        // GS ( k pL pH cn fn ...
+        CancelKanji,     // FS .
+        Characters,      // ESC R n: international character set, 0 U.S.A.
+        LineSpacing,     // ESC 3 n: n dots from one line to the next
         StatusRequest,   // DLE EOT n
     };
 

@@ -7,32 +7,27 @@
 #include "components/ReceiptEmphasis.h"
 #include "components/ReceiptPage.h"
 #include "components/ReceiptRenderer.h"
+#include "services/Services.h"
+#include "services/Trace.h"
+#include "platform/Variant.h"
 
 #include <algorithm>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 using Command = EscPosCommands::Command;
 
-// Dots between two text lines beyond the character cell (the printer's default line spacing).
-constexpr int kLineGap = 6;
 constexpr QStringView kAll = u"all";
 constexpr char kLineFeed = '\n';
 // Room for the job of a voucher of a few KB with its logo, made once.
 constexpr qsizetype kJobReserve = 64 * 1024;
-
-struct FontCell {
-    quint8 number;
-    int width;
-    int height;
-};
-
-FontCell fontCell(int index)
-{
-    if (index == 1)
-        return {1, EscPosEncoder::kFontBWidth, EscPosEncoder::kFontBHeight};
-    return {0, EscPosEncoder::kFontAWidth, EscPosEncoder::kFontAHeight};
-}
+// ESC R 0: the U.S.A. character set, so that no byte below 128 prints as another country's letter.
+constexpr quint8 kUsaCharacters = 0;
+// GS V m: function B, feed to the cutter and cut in full or partly.
+constexpr char kFullCut = 65;
+constexpr char kPartialCut = 66;
 
 QString normalisedType(const QString& type)
 {
@@ -65,7 +60,10 @@ EscPosEncoder::EscPosEncoder(const ReceiptSettings& settings)
         m_native.append(normalisedType(type));
     m_job.reserve(kJobReserve);
     m_job += EscPosCommands::command(Command::Initialise);
-    m_job += EscPosCommands::command(Command::CodeTable, m_codePage.table());
+    m_job += EscPosCommands::command(Command::CancelKanji);
+    EscPosCommands::append(m_job, Command::Characters, kUsaCharacters);
+    EscPosCommands::append(m_job, Command::CodeTable, m_codePage.table());
+    EscPosCommands::append(m_job, Command::LineSpacing, quint8(kLineSpacing));
 }
 
 bool EscPosEncoder::takePaper(int rows)
@@ -114,24 +112,36 @@ void EscPosEncoder::RaisePrintVoucher(const QString&)
 void EscPosEncoder::RaisePrintText(const QString& font, const QString& emphasis, qint16 charWidth,
                                    qint16 charHeight, const QString& alignment, qint16 indent, const QString& data)
 {
-    text(font == u"B" ? 1 : 0, emphasis, charWidth, charHeight, alignment, indent, data);
+    text(font, emphasis, charWidth, charHeight, alignment, indent, data);
 }
 
-void EscPosEncoder::text(int fontIndex, const QString& emphasis, int charWidth, int charHeight,
+void EscPosEncoder::text(const QString& letter, const QString& emphasis, int charWidth, int charHeight,
                          const QString& alignment, int indent, const QString& data)
 {
-    const FontCell cell = fontCell(fontIndex);
+    // The voucher was laid out for the characters a line of the font letter holds in the drawn
+    // receipt, at the character width asked.
     const int width = ReceiptRenderer::charScale(charWidth);
     const int height = ReceiptRenderer::charScale(charHeight);
-    const int perLine = std::max(1, m_width / (cell.width * width));
-    const int blanks = std::clamp(indent, 0, perLine - 1);
-    const QStringList lines = wrapped(layoutAsBlanks(data), perLine - blanks);
-    if (!takePaper(int(lines.size()) * (cell.height * height + kLineGap)))
+    const int wanted = std::max(1, m_settings.font(letter).charactersPerLine / width);
+    const EscPosFont::Choice font =
+        EscPosFont::choose(m_width, wanted, letter == u"B" ? EscPosFont::kFontB : EscPosFont::kFontA, width,
+                           {m_settings.fontADots, m_settings.fontBDots});
+    if (!font.holds && !m_fontWarned) {
+        m_fontWarned = true;
+        Services::logger().log(Variant(u"Printer fonts too wide for %1 characters a line: text wrapped at %2"_s
+                                           .arg(wanted)
+                                           .arg(font.perLine)),
+                               Trace::WarningSeverity);
+    }
+    const int blanks = std::clamp(indent, 0, font.perLine - 1);
+    const QStringList lines = wrapped(layoutAsBlanks(data), font.perLine - blanks);
+    if (!takePaper(int(lines.size()) * std::max(kLineSpacing, font.cellHeight * height)))
         return;
+    m_printed = true;
     const ReceiptEmphasis e = ReceiptEmphasis::parse(emphasis);
     EscPosCommands::append(m_job, Command::Justification, EscPosBarcode::justification(alignment));
-    EscPosCommands::append(m_job, Command::Font, cell.number);
-    EscPosCommands::append(m_job, Command::CharacterSize, quint8((width - 1) << 4 | (height - 1)));
+    EscPosCommands::append(m_job, Command::Font, font.font);
+    EscPosCommands::append(m_job, Command::CharacterSize, quint8((font.scale - 1) << 4 | (height - 1)));
     EscPosCommands::append(m_job, Command::Emphasis, quint8(e.bold));
     EscPosCommands::append(m_job, Command::Underline, quint8(e.underline));
     EscPosCommands::append(m_job, Command::Reverse, quint8(e.reverse));
@@ -152,6 +162,7 @@ void EscPosEncoder::raster(const QImage& strip)
 {
     if (strip.isNull() || !takePaper(strip.height()))
         return;
+    m_printed = true;
     m_job += EscPosCommands::command(Command::Justification, quint8(0));
     m_job += EscPosCommands::raster(ReceiptDots::of(strip));
 }
@@ -180,6 +191,7 @@ void EscPosEncoder::RaisePrintLine(qint16 width)
         1, m_settings.dotsY(ReceiptRenderer::kLineUnitMm * std::clamp(int(width), 1, ReceiptRenderer::kThickestLine)));
     feed(space);
     if (takePaper(thickness)) {
+        m_printed = true;
         m_job += EscPosCommands::command(Command::Justification, quint8(0));
         m_job += EscPosCommands::solid(m_width, thickness);
     }
@@ -195,12 +207,14 @@ void EscPosEncoder::RaisePrintBarcode(const QString& barcodeType, qint16 width, 
     const int space = m_settings.dotsY(ReceiptRenderer::kBarcodeSpaceMm);
     const bool native = m_native.contains(kAll) || m_native.contains(normalisedType(barcodeType));
     if (native) {
-        if (const auto commands =
-                EscPosBarcode::commands(barcodeType, width, heightDots, alignment, data, m_width)) {
-            feed(space);
-            if (takePaper(heightDots))
-                m_job += *commands;
-            feed(m_settings.dotsY(ReceiptRenderer::kRuleSpaceMm));
+        if (const auto drawn = EscPosBarcode::commands(barcodeType, width, heightDots, alignment, data, m_width)) {
+            // A 2-D code keeps its quiet zone above and below as well as beside it.
+            feed(std::max(space, drawn->quietDots));
+            if (takePaper(drawn->heightDots)) {
+                m_printed = true;
+                m_job += drawn->bytes;
+            }
+            feed(std::max(m_settings.dotsY(ReceiptRenderer::kRuleSpaceMm), drawn->quietDots));
             return;
         }
     }
@@ -208,13 +222,13 @@ void EscPosEncoder::RaisePrintBarcode(const QString& barcodeType, qint16 width, 
     if (symbol.image.isNull()) {
         // Data the code cannot hold, or a code the paper cannot hold, is still printed, so the
         // voucher keeps its number.
-        text(0, {}, 1, 1, alignment, 0, ReceiptBarcode::encodedData(data));
+        text(QStringLiteral("A"), {}, 1, 1, alignment, 0, ReceiptBarcode::encodedData(data));
         return;
     }
     feed(std::max(space, symbol.twoDimensional ? symbol.quietLeft : 0));
     rasterPlaced(symbol.image, alignment, symbol.quietLeft, symbol.quietRight);
     if (!symbol.humanReadable.isEmpty())
-        text(1, {}, 1, 1, alignment == u"l" || alignment == u"r" ? alignment : QStringLiteral("c"), 0,
+        text(QStringLiteral("B"), {}, 1, 1, alignment == u"l" || alignment == u"r" ? alignment : QStringLiteral("c"), 0,
              symbol.humanReadable);
     feed(std::max(m_settings.dotsY(ReceiptRenderer::kRuleSpaceMm), symbol.twoDimensional ? symbol.quietLeft : 0));
 }
@@ -239,6 +253,7 @@ void EscPosEncoder::rasterRow(const QImage& row)
     static qint64 lastRow = 0;
     static QByteArray lastRaster;
     if (takePaper(row.height())) {
+        m_printed = true;
         if (row.cacheKey() != lastRow) {
             lastRaster = EscPosCommands::raster(ReceiptDots::of(row));
             lastRow = row.cacheKey();
@@ -257,10 +272,17 @@ void EscPosEncoder::RaisePrintGraphicsEnd()
 void EscPosEncoder::RaisePrintCut(bool& halfCut)
 {
     rasterRow(m_graphics.takeRow());
+    cut(halfCut);
+}
+
+void EscPosEncoder::cut(bool halfCut)
+{
+    // A cut with nothing printed before it would cut off blank paper.
+    if (!m_printed)
+        return;
+    m_printed = false;
     // Function B: feed to the cutter, then cut.
-    QByteArray parameters(1, char(halfCut ? 66 : 65));
-    parameters.append('\0');
-    m_job += EscPosCommands::command(Command::Cut, parameters);
+    m_job += EscPosCommands::command(Command::Cut, QByteArray(1, halfCut ? kPartialCut : kFullCut) + '\0');
 }
 
 void EscPosEncoder::RaisePrintVoucherEnd()
@@ -271,4 +293,6 @@ void EscPosEncoder::RaisePrintVoucherEnd()
 void EscPosEncoder::RaisePrintEnd()
 {
     rasterRow(m_graphics.end());
+    // What was printed after the last cut is fed past the cutter and cut off.
+    cut(false);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/EscPosCodePage.h"
+#include "components/EscPosFont.h"
 #include "components/ReceiptGraphicsBlock.h"
 #include "components/ReceiptSettings.h"
 #include "controller/PrintEvents.h"
@@ -9,23 +10,26 @@
 #include <QList>
 
 // Writes the print events of a voucher as one ESC/POS job for a thermal receipt printer: the
-// same events the receipt renderer draws. Text goes in the printer's own fonts (A, and B for
-// font B) in the code page of printer_code_page, wrapped at word boundaries; rules, images,
-// graphics rows and the codes the printer does not draw itself (printer_barcodes) go as
-// raster images a column wide, laid out as the renderer lays them out; cuts are cuts.
+// same events the receipt renderer draws. Text goes in the printer's own fonts (EscPosFont
+// chooses the one that keeps the voucher's characters per line) in the code page of
+// printer_code_page, wrapped at word boundaries; rules, images, graphics rows and the codes
+// the printer does not draw itself (printer_barcodes) go as raster images a column wide, laid
+// out as the renderer lays them out; cuts are cuts, and the job ends at the cutter.
 //
 // As the renderer, a job stops taking paper after 3 m: what comes after is left out.
 class EscPosEncoder : public PrintEvents {
 public:
-    // The printer's character cells in dots (a 203 dpi head): font A and font B.
-    static constexpr int kFontAWidth = 12;
-    static constexpr int kFontAHeight = 24;
-    static constexpr int kFontBWidth = 9;
-    static constexpr int kFontBHeight = 17;
+    // The printer's character height of font A in dots (a 203 dpi head).
+    static constexpr int kFontAHeight = EscPosFont::kFontAHeight;
+    // ESC 3 n: the dots from one text line to the next, the height of a line of font A in the
+    // drawn receipt (10 points at 203 dpi). A taller line feeds its own height.
+    static constexpr int kLineSpacing = 33;
 
     explicit EscPosEncoder(const ReceiptSettings& settings);
 
-    // The job so far: it starts by resetting the printer and choosing the code page.
+    // The job so far: it starts by putting the printer into a known state (initialise, no
+    // Kanji, U.S.A. character set, the code page, the line spacing). After PrintEnd it ends
+    // at the cutter.
     const QByteArray& job() const { return m_job; }
 
     void RaisePrintBegin(qint16 numberOfDocuments) override;
@@ -47,7 +51,8 @@ public:
     static QStringList wrapped(const QString& text, int charactersPerLine);
 
 private:
-    void text(int fontIndex, const QString& emphasis, int charWidth, int charHeight, const QString& alignment,
+    // A text in the font letter's characters per line.
+    void text(const QString& letter, const QString& emphasis, int charWidth, int charHeight, const QString& alignment,
               int indent, const QString& data);
     // An 8-bit grey image a column wide, as its dots.
     void raster(const QImage& strip);
@@ -59,6 +64,8 @@ private:
     void rasterRow(const QImage& row);
     // Counts rows of paper; false once the job has used all of its paper.
     bool takePaper(int rows);
+    // Feeds to the cutter and cuts, unless nothing was printed since the last cut.
+    void cut(bool halfCut);
 
     ReceiptSettings m_settings;
     int m_width;
@@ -68,6 +75,9 @@ private:
     int m_rows = 0;
     int m_mostRows;
     bool m_paperOut = false;
+    // Something printed since the start or the last cut.
+    bool m_printed = false;
+    bool m_fontWarned = false;
 
     ReceiptGraphicsBlock m_graphics;
 };

@@ -29,6 +29,7 @@ constexpr Limits kRowHeightMm{0, 1000};
 constexpr Limits kPoints{4, 72};
 constexpr Limits kCharactersPerLine{8, 200};
 constexpr Limits kTimeoutMs{10, 10000};
+constexpr Limits kFontDots{8, 16};
 
 int clamped(int value, Limits limits)
 {
@@ -82,6 +83,8 @@ ReceiptSettings ReceiptSettings::fromIni(const clsINIFile& ini)
         settings.codePage = codePage;
     settings.nativeBarcodes = textKey(ini, kNativeBarcodesKey).split(u',', Qt::SkipEmptyParts);
     settings.timeoutMs = ini.GetLong(IniSections::Printer, kTimeoutKey, kDefaultTimeoutMs);
+    settings.fontADots = ini.GetLong(IniSections::Printer, kFontADotsKey, kDefaultFontADots);
+    settings.fontBDots = ini.GetLong(IniSections::Printer, kFontBDotsKey, kDefaultFontBDots);
     settings.logoPath = IniLocation::iniGetPath(&ini, IniKeys::LogoPath);
     settings.logoExt = IniLocation::iniGetPath(&ini, IniKeys::LogoExt);
     settings.dataPath = IniLocation::iniGetPath(&ini, IniKeys::DataPath);
@@ -105,6 +108,8 @@ void ReceiptSettings::clamp()
     if (columns > 1)
         columnGapMm = std::min(columnGapMm, (paperWidthMm - leftMarginMm) / (2 * (columns - 1)));
     timeoutMs = clamped(timeoutMs, kTimeoutMs);
+    fontADots = clamped(fontADots, kFontDots);
+    fontBDots = clamped(fontBDots, kFontDots);
     for (Font& f : m_fonts) {
         f.points = clamped(f.points, kPoints);
         f.charactersPerLine = clamped(f.charactersPerLine, kCharactersPerLine);

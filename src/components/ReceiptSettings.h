@@ -20,6 +20,12 @@ public:
     // printer_timeout: milliseconds each wait on the printer may take (2000, 10 to 10000).
     static inline const QString kTimeoutKey = QStringLiteral("printer_timeout");
     static constexpr int kDefaultTimeoutMs = 2000;
+    // printer_font_a_dots, printer_font_b_dots: dots across a character of the printer's font A
+    // (12) and font B (9), 8 to 16.
+    static inline const QString kFontADotsKey = QStringLiteral("printer_font_a_dots");
+    static inline const QString kFontBDotsKey = QStringLiteral("printer_font_b_dots");
+    static constexpr int kDefaultFontADots = 12;
+    static constexpr int kDefaultFontBDots = 9;
 
     struct Font {
         QString family;
@@ -64,6 +70,8 @@ public:
     QString codePage = QStringLiteral("1252");
     QStringList nativeBarcodes;
     int timeoutMs = kDefaultTimeoutMs;
+    int fontADots = kDefaultFontADots;
+    int fontBDots = kDefaultFontBDots;
 
     QString logoPath;
     QString logoExt = QStringLiteral("bmp");

@@ -4,6 +4,7 @@
 #include "services/ProcessState.h"
 #include "services/Trace.h"
 #include "controller/ConfigurationUtility.h"
+#include "controller/EngineItemHold.h"
 #include "controller/HostConnectionEvents.h"
 #include "controller/PrintQueueTarget.h"
 #include "controller/RulesEngineEvents.h"
@@ -298,11 +299,16 @@ void frmController::releaseEngine()
     std::shared_ptr<RulesEngine> engine = std::exchange(d->engine, nullptr);
     if (!engine)
         return;
+    // The items the Sovereign's objects still hold go first, and never outlive the engine.
+    EngineItemHold::Items items = EngineItemHold::takeAll();
     engine->setEventSink(nullptr);
     // Released from inside one of its own events, the engine still has that call to finish:
     // the last reference goes from the event loop.
     if (d->engineEventDepth > 0)
-        QTimer::singleShot(0, [engine = std::move(engine)]() mutable { engine.reset(); });
+        QTimer::singleShot(0, [items = std::move(items), engine = std::move(engine)]() mutable {
+            items.clear();
+            engine.reset();
+        });
 }
 
 void frmController::advise(ControllerEvents* listener)

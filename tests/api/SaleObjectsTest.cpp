@@ -2,6 +2,7 @@
 #include "api/SaleFixture.h"
 #include "api/SaleObjects.h"
 #include "api/Voucher.h"
+#include "api/Vouchers.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -63,6 +64,45 @@ TEST_F(SaleObjectsTest, VoucherAvailableCarriesAVoucherForAnExistingFileOnly)
     EXPECT_EQ(listener.events, QStringList{u"VoucherAvailable(voucher)"_s});
     ASSERT_TRUE(listener.lastVoucher);
     EXPECT_EQ(listener.lastVoucher->path(), present);
+}
+
+// The Sovereign may keep an item's Vouchers and let go of the BasketItem, as a queued print
+// does: the collection still finds the item's documents. Once the engine is released the
+// collection is empty and holds nothing of the engine's.
+TEST_F(SaleObjectsTest, AnItemsVouchersOutliveTheBasketItemButNotTheEngine)
+{
+    startEngine();
+    QTemporaryDir folder;
+    const QString document = folder.filePath(u"pin.xml"_s);
+    QFile file(document);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<document><text>PIN 1234</text></document>");
+    file.close();
+    std::shared_ptr<FakeEngineBasketItem> engineItem = basket().addItem(u"TT20"_s);
+    engineItem->documents = {document};
+    basket().isCommitted = true;
+    basket().releasedDocuments.insert(document);
+    const std::weak_ptr<FakeEngineBasketItem> watched = engineItem;
+
+    std::shared_ptr<BasketItem> item = BasketItem::wrap(engineItem);
+    const std::shared_ptr<Vouchers> vouchers = item->Vouchers();
+    ASSERT_TRUE(vouchers);
+    item.reset();
+    EXPECT_EQ(vouchers->Count(), 1);
+
+    std::optional<bool> sync = false;
+    vouchers->RaisePrintEvents(sync);
+    listener.events.clear();
+    TestEventLoop::runPending();
+    const QStringList printed = listener.events.filter(u"PrintText"_s);
+    ASSERT_EQ(printed.size(), 1) << listener.events.join(u'\n').toStdString();
+    EXPECT_TRUE(printed.first().contains(u"PIN 1234"_s)) << printed.first().toStdString();
+
+    frmController::instance().StopEngine();
+    engine.reset();
+    engineItem.reset();
+    EXPECT_TRUE(watched.expired()) << "an engine item outlived its engine";
+    EXPECT_EQ(vouchers->Count(), 0);
 }
 
 } // namespace

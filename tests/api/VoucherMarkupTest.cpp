@@ -176,6 +176,18 @@ INSTANTIATE_TEST_SUITE_P(
                     {"PrintImage(c|" + kLogos + "/quiba.bmp)"}}),
     [](const ::testing::TestParamInfo<ElementCase>& info) { return std::string(info.param.name); });
 
+// A name that resolves to a folder, found as it is or with the logo extension added, is no
+// image: the renderer would try to read it, the job would carry an empty row.
+TEST_F(VoucherMarkupTest, AnImageNameThatIsAFolderIsSkippedLikeAMissingFile)
+{
+    ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("logo.bmp")));
+    ASSERT_TRUE(TestFiles::write(folder.filePath(QStringLiteral("real.bmp")), QByteArray("BM")));
+    const QByteArray base = folder.path().toUtf8();
+    EXPECT_EQ(bodyEvents("<image f='" + base + "/logo'/><image f='" + base + "/logo.bmp'/><image f='" + base
+                         + "/real'/>"),
+              (QStringList{"PrintImage(c|" + folder.filePath(QStringLiteral("real.bmp")) + ")"}));
+}
+
 TEST_F(VoucherMarkupTest, DocumentAlignmentIsItsFirstLetterAndNotKept)
 {
     EXPECT_EQ(eventsOf(writeFile("<document a='Centre'><text>x</text></document>")),

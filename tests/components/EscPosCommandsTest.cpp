@@ -5,6 +5,7 @@
 #include "components/EscPosStatus.h"
 #include "fakes/EscPosJobDecoder.h"
 #include "fakes/EscPosPrinterSimulator.h"
+#include "platform/Ansi.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,11 @@ TEST(EscPosCommandsTest, CommandsHaveTheBytesOfTheCommandReference)
          bytes({0x1D, 0x28, 0x6B, 0x03, 0x00, 0x31, 0x51, 0x30})},
         {"GS ( k PDF417 module width 3", EscPosCommands::symbol2D(48, 67, bytes({3})),
          bytes({0x1D, 0x28, 0x6B, 0x03, 0x00, 0x30, 0x43, 0x03})},
+        {"FS . (cancel Kanji)", EscPosCommands::command(Command::CancelKanji), bytes({0x1C, 0x2E})},
+        {"ESC R 0 (U.S.A.)", EscPosCommands::command(Command::Characters, 0), bytes({0x1B, 0x52, 0x00})},
+        {"ESC 3 33", EscPosCommands::command(Command::LineSpacing, 33), bytes({0x1B, 0x33, 0x21})},
+        {"GS k 73 (CODE128) {B a {C 12", EscPosCommands::command(Command::Barcode, QByteArray("\x49\x06{Ba{C\x0C")),
+         bytes({0x1D, 0x6B, 0x49, 0x06, 0x7B, 0x42, 0x61, 0x7B, 0x43, 0x0C})},
         {"DLE EOT 1, 2, 4", EscPosStatus::request(), bytes({0x10, 0x04, 0x01, 0x10, 0x04, 0x02, 0x10, 0x04, 0x04})},
     };
     for (const auto& c : cases)
@@ -177,12 +183,21 @@ TEST(EscPosCodePageTest, TextIsEncodedInThePagesBytesWithQuestionMarksForTheRest
         // Control characters would be commands to the printer.
         {"1252", 16, "a\x1B" "b\x1D" "c\x10\x7F", QByteArray("a?b?c??")},
         {"850", 2, "a\x1B" "b", QByteArray("a?b")},
+        // C1 controls, the five Windows-1252 leaves undefined among them, are control characters too.
+        {"1252", 16, "a\u0081b\u008D\u008F\u0090\u009D\u0080\u009F", QByteArray("a?b??????")},
+        {"850", 2, "\u0081\u009B", QByteArray("??")},
+        // A character beyond the Basic Multilingual Plane is one character.
+        {"1252", 16, "a\U0001F600b\U0001F4B6", QByteArray("a?b?")},
+        {"866", 17, "\U0001F600", QByteArray("?")},
     };
     for (const auto& c : cases) {
         const EscPosCodePage page = EscPosCodePage::named(QString::fromLatin1(c.page));
         EXPECT_EQ(page.table(), c.table) << c.page;
         EXPECT_EQ(page.encode(QString::fromUtf8(c.text)).toHex(' '), c.encoded.toHex(' ')) << c.page << " " << c.text;
     }
+    // The INI files' Windows-1252 keeps its mapping of those five characters.
+    for (const char16_t undefined : {u'\u0081', u'\u008D', u'\u008F', u'\u0090', u'\u009D'})
+        EXPECT_EQ(Ansi::code(QChar(undefined)), quint8(undefined));
 }
 
 TEST(EscPosEncoderTest, TextWrapsAtWordsAndKeepsBlanksInsideALine)

@@ -632,7 +632,7 @@ TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)
                "pels_per_metre_x=99999\npels_per_metre_y=12000\nprint_columns=0\nprint_rows=50\n"
                "print_left_margin=500\nprint_preview=True\nprinter_type=PDF\nprinter_device=kiosk\n"
                "printer_code_page=cp858\nprinter_barcodes=qr,EAN-13\nprinter_timeout=10001\n"
-               "[FILES]\nlogo_path=/srv/logos\nlogo_ext=png\ndata_path=/srv/data\n");
+               "printer_font_a_dots=17\nprinter_font_b_dots=7\n[FILES]\nlogo_path=/srv/logos\nlogo_ext=png\ndata_path=/srv/data\n");
     file.close();
     clsINIFile ini;
     ini.setFileName(iniFile);
@@ -653,6 +653,8 @@ TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)
     EXPECT_EQ(read.codePage, QStringLiteral("cp858"));
     EXPECT_EQ(read.nativeBarcodes, (QStringList{QStringLiteral("qr"), QStringLiteral("EAN-13")}));
     EXPECT_EQ(read.timeoutMs, 10000);
+    EXPECT_EQ(read.fontADots, 16);
+    EXPECT_EQ(read.fontBDots, 8);
     EXPECT_EQ(read.logoPath, QStringLiteral("/srv/logos"));
     EXPECT_EQ(read.logoExt, QStringLiteral("png"));
     EXPECT_EQ(ReceiptPrinter::outputFile(QStringLiteral("/x/V1.xml"), read), QStringLiteral("/srv/data/printed/V1.pdf"));
@@ -665,6 +667,8 @@ TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)
     EXPECT_EQ(defaults.codePage, QStringLiteral("1252"));
     EXPECT_TRUE(defaults.nativeBarcodes.isEmpty());
     EXPECT_EQ(defaults.timeoutMs, 2000);
+    EXPECT_EQ(defaults.fontADots, 12);
+    EXPECT_EQ(defaults.fontBDots, 9);
     defaults.timeoutMs = 9;
     defaults.clamp();
     EXPECT_EQ(defaults.timeoutMs, 10);

@@ -3,12 +3,14 @@
 #include "platform/Ansi.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
 constexpr char kEsc = 0x1B;
 constexpr char kGs = 0x1D;
 constexpr char kDle = 0x10;
+constexpr char kFs = 0x1C;
 constexpr char kLf = 0x0A;
 
 quint8 at(const QByteArray& bytes, qsizetype index)
@@ -94,7 +96,14 @@ EscPosJobDecoder::Item EscPosJobDecoder::settingsItem(Item::Kind kind) const
     item.bold = m_bold;
     item.underline = m_underline;
     item.reverse = m_reverse;
+    item.lineSpacing = m_lineSpacing;
     return item;
+}
+
+void EscPosJobDecoder::add(Item item)
+{
+    item.fedBefore = std::exchange(m_fed, 0);
+    m_items.append(item);
 }
 
 void EscPosJobDecoder::reset()
@@ -107,6 +116,9 @@ void EscPosJobDecoder::reset()
     m_bold = false;
     m_underline = false;
     m_reverse = false;
+    m_lineSpacing = 0;
+    m_kanjiCancelled = false;
+    m_characterSet = 0;
 }
 
 void EscPosJobDecoder::endLine()
@@ -114,7 +126,7 @@ void EscPosJobDecoder::endLine()
     Item item = settingsItem(Item::Kind::Text);
     // Windows-1252 is the table the program chooses by default; others are kept as Latin-1.
     item.text = m_codeTable == 16 ? Ansi::toUnicode(m_line) : QString::fromLatin1(m_line);
-    m_items.append(item);
+    add(item);
     m_line.clear();
     m_lineStarted = false;
 }
@@ -124,7 +136,7 @@ void EscPosJobDecoder::unknown(qsizetype length)
     Item item;
     item.kind = Item::Kind::Unknown;
     item.text = QString::fromLatin1(m_buffer.left(length).toHex(' '));
-    m_items.append(item);
+    add(item);
 }
 
 qsizetype EscPosJobDecoder::command(QByteArray& answers)
@@ -142,6 +154,16 @@ qsizetype EscPosJobDecoder::command(QByteArray& answers)
         return esc(answers);
     if (first == kGs)
         return gs();
+    if (first == kFs) {
+        if (m_buffer.size() < 2)
+            return 0;
+        // FS . cancels Kanji mode; other FS commands are not read here.
+        if (m_buffer.at(1) == '.')
+            m_kanjiCancelled = true;
+        else
+            unknown(2);
+        return 2;
+    }
     if (first == kDle) {
         if (m_buffer.size() < 3)
             return 0;
@@ -181,9 +203,12 @@ qsizetype EscPosJobDecoder::esc(QByteArray&)
     case '-': m_underline = (n % 48) != 0; break;
     case 'M': m_font = n % 48; break;
     case 't': m_codeTable = n; break;
+    case 'R': m_characterSet = n; break;
+    case '3': m_lineSpacing = n; break;
     case 'J':
         if (m_lineStarted)
             endLine();
+        m_fed += n;
         break;
     default: unknown(3); break;
     }
@@ -217,7 +242,7 @@ qsizetype EscPosJobDecoder::gs()
         Item item;
         item.kind = Item::Kind::Cut;
         item.halfCut = n == 1 || n == 49 || n == 66;
-        m_items.append(item);
+        add(item);
         return functionB ? 4 : 3;
     }
     default: unknown(3); return 3;
@@ -243,7 +268,7 @@ qsizetype EscPosJobDecoder::barcode()
     item.module = m_barWidth;
     item.barHeight = m_barHeight;
     item.textBelow = m_textBelow;
-    m_items.append(item);
+    add(item);
     return 4 + n;
 }
 
@@ -275,7 +300,7 @@ qsizetype EscPosJobDecoder::symbol2D()
         item.type = cn == 49 ? QStringLiteral("qr") : QStringLiteral("pdf417");
         item.text = QString::fromUtf8(m_stored[index]);
         item.module = m_moduleSize[index];
-        m_items.append(item);
+        add(item);
     }
     return 5 + length;
 }
@@ -309,7 +334,7 @@ qsizetype EscPosJobDecoder::raster()
     } else {
         Item item = settingsItem(Item::Kind::Image);
         item.image = band;
-        m_items.append(item);
+        add(item);
     }
     m_lastWasRaster = true;
     return length;

@@ -34,6 +34,10 @@ public:
         bool textBelow = false;
         QImage image;
         bool halfCut = false;
+        // Dots fed with ESC J since the item before.
+        int fedBefore = 0;
+        // Text: ESC 3 in force (0: the printer's default).
+        int lineSpacing = 0;
     };
 
     using Answer = std::function<QByteArray(int n)>;
@@ -48,12 +52,19 @@ public:
     QStringList lines() const;
     int codeTable() const { return m_codeTable; }
     int initialisations() const { return m_initialisations; }
+    // Dots fed with ESC J after the last item.
+    int fedAfterLastItem() const { return m_fed; }
+    // FS . seen since the last ESC @; ESC R in force.
+    bool kanjiCancelled() const { return m_kanjiCancelled; }
+    int characterSet() const { return m_characterSet; }
     qint64 bytesRead() const { return m_bytesRead; }
 
 private:
     // Reads one command at the start of the buffer; 0 when it is not complete yet.
     qsizetype command(QByteArray& answers);
     qsizetype esc(QByteArray& answers);
+    // Adds an item with the feed before it.
+    void add(Item item);
     qsizetype gs();
     qsizetype barcode();
     qsizetype symbol2D();
@@ -86,4 +97,8 @@ private:
     QByteArray m_stored[2];
     int m_moduleSize[2] = {3, 3};
     bool m_lastWasRaster = false;
+    int m_fed = 0;
+    int m_lineSpacing = 0;
+    bool m_kanjiCancelled = false;
+    int m_characterSet = 0;
 };

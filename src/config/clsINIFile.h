@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AutomationObject.h"
+#include "platform/PrivateProfile.h"
 #include "platform/Variant.h"
 
 #include <QString>
@@ -96,6 +97,11 @@ public:
     // Replaces the section by the dictionary's pairs in its key order; nullptr empties it.
     void WriteSection(const QString& section, const std::shared_ptr<Dictionary>& entries);
 
+    // Writes and erases made between these two are held and made in one replacement of the file
+    // when the batch is committed, all of them or none; reads meanwhile see the file as it was.
+    void beginBatch();
+    bool commitBatch();
+
     QString Obfuscate(const QString& text) const;
     QString Clarify(const QString& text) const;
 
@@ -121,4 +127,5 @@ private:
     QString m_obfuscateKey;
     QString m_hexPrefix = kDefaultHexPrefix;
     QString m_dateFormat = kDefaultDateFormat;
+    mutable std::optional<QList<PrivateProfile::Write>> m_batch;
 };

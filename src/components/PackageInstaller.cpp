@@ -6,12 +6,12 @@
 #include "components/UpdatePackage.h"
 #include "components/UpdatePackageWorker.h"
 #include "controller/MainIni.h"
-#include "platform/FileReplacer.h"
 #include "platform/RuntimeErrors.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -196,8 +196,11 @@ QString PackageInstaller::notNewer(const QString& package, const PackageVersion&
 bool PackageInstaller::recordVersion(const PackageVersion& version) const
 {
     const QString record = QDir(m_state.applicationFolder()).filePath(UpdatePackage::kVersionRecord);
-    return QDir().mkpath(QFileInfo(record).path())
-        && FileReplacer::replaceFile(record, version.toString().toLatin1() + '\n');
+    // Written beside and renamed into place, so a crash leaves the old record or the new one.
+    QSaveFile file(record);
+    const QByteArray text = version.toString().toLatin1() + '\n';
+    return QDir().mkpath(QFileInfo(record).path()) && file.open(QIODevice::WriteOnly)
+        && file.write(text) == text.size() && file.commit();
 }
 
 void PackageInstaller::checkTargets(const QString& package, const QStringList& paths) const

@@ -86,6 +86,8 @@ bool UpdatePackage::readManifest(UpdatePackageArchive& archive)
 bool UpdatePackage::readSignature(UpdatePackageArchive& archive, const QByteArray& manifest)
 {
     const auto second = archive.next();
+    if (!second && !archive.error().isEmpty())
+        return fail(archive.error());
     QByteArray signature;
     QString why;
     if (!second || second->path != ManifestSignature::kFileName || (second->type != '0' && second->type != '\0'))

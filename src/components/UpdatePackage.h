@@ -40,7 +40,8 @@ public:
     };
 
     // maxTotalSize bounds what all members together declare (tests make it small).
-    explicit UpdatePackage(qint64 maxTotalSize = kMaxTotalSize) : m_maxTotalSize(maxTotalSize) {}
+    UpdatePackage() = default;
+    explicit UpdatePackage(qint64 maxTotalSize) : m_maxTotalSize(maxTotalSize) {}
 
     // Reads the whole package and checks it against its manifest; given a folder, also writes
     // its files below it (the caller discards the folder when the package is refused).

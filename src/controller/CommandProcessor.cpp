@@ -108,10 +108,7 @@ void CommandProcessor::tmrCommand_Timer()
     m_handled.clear();
     m_processEnding = false;
     m_tickEnding = false;
-    if (traced([&](clsINIFile& ini) { tidy(ini); }))
-        proceed();
-    else
-        endTick();
+    proceed([this](clsINIFile& ini) { tidy(ini); });
 }
 
 bool CommandProcessor::traced(const std::function<void(clsINIFile&)>& body)
@@ -126,17 +123,18 @@ bool CommandProcessor::traced(const std::function<void(clsINIFile&)>& body)
     }
 }
 
-void CommandProcessor::proceed()
+void CommandProcessor::proceed(const std::function<void(clsINIFile&)>& first)
 {
     // Entries run one at a time until none is due, the process ends, or a step waits for the
-    // worker: its completion comes back here.
+    // worker: its completion comes back here. Meanwhile a completion that comes at once lets the
+    // step go on by itself.
+    m_inStep = true;
+    const std::shared_ptr<void> stepping(nullptr, [this](void*) { m_inStep = false; });
     bool more = true;
     const bool ok = traced([&](clsINIFile& ini) {
-        while (more && !m_processEnding && !m_tickEnding && !m_waiting) {
-            m_inStep = true;
-            const std::shared_ptr<void> stepped(nullptr, [this](void*) { m_inStep = false; });
+        first(ini);
+        while (more && !m_processEnding && !m_tickEnding && !m_waiting)
             more = processNext(ini);
-        }
     });
     if (ok && m_waiting)
         return;
@@ -160,20 +158,11 @@ std::function<void()> CommandProcessor::resumeWith(std::function<void()> then)
         if (life.expired() || step != m_step || !m_waiting)
             return;
         m_waiting = false;
-        if (m_inStep) {
+        if (m_inStep)
             then();
-            return;
-        }
-        // Back from the event loop: the step ends under the trace frame like the rest of the tick,
-        // and a completion that comes at once inside it lets it go on by itself.
-        m_inStep = true;
-        const bool ok = traced([&](clsINIFile&) { then(); });
-        m_inStep = false;
-        if (!ok) {
-            endTick();
-            return;
-        }
-        proceed();
+        else
+            // Back from the event loop: the step ends under the tick's trace frame, and the tick goes on.
+            proceed([&](clsINIFile&) { then(); });
     };
 }
 

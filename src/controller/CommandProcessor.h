@@ -67,8 +67,9 @@ private:
 
     // Runs the body with the main INI file under the tick's trace frame; false after an error.
     bool traced(const std::function<void(clsINIFile&)>& body);
-    // Runs entries until none is due or a step waits for the worker.
-    void proceed();
+    // Runs `first` (tidying, or the end of a step that waited), then entries until none is due
+    // or a step waits for the worker.
+    void proceed(const std::function<void(clsINIFile&)>& first);
     void endTick();
     // What a waiting step's completion calls: runs `then` and goes on with the tick. Only the
     // latest step's completion counts, and none once the processor is gone.

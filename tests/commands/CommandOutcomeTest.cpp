@@ -20,7 +20,7 @@ protected:
     {
         CommandTestFixture::SetUp();
         writeFile(iniPath, "[GENERAL]\nstandalone_start=0\n[FILES]\napp_path=/opt/kiosk\n[PRINTER]\nprinter_type=escpos\n"
-                           "printer_device=tcp://10.0.0.9\n[S]\na=1\n");
+                           "printer_device=tcp://10.0.0.9\n[S]\na=1\n\n[COMMANDS]\n");
         writeFile(root + QStringLiteral("/config/other.ini"), "[FILES]\napp_path=/x\n");
     }
 
@@ -178,7 +178,7 @@ TEST_F(CommandOutcomeTest, UploadSendsRegularFilesOnly)
                   (Line{QStringLiteral("Command Failed: Upload file must be a regular file: ") + local,
                         Trace::CommandFailureSeverity}));
     }
-    EXPECT_FALSE(FakeHostFactory::host() && FakeHostFactory::host()->connection) << "nothing was handed to the host";
+    EXPECT_FALSE(host.connection) << "nothing was handed to the host";
 }
 
 // A kill between the change and the done mark must not leave a changed file whose command is still

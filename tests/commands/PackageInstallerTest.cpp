@@ -55,7 +55,9 @@ TEST_F(PackageInstallerTest, InstallReplacesAndAddsFilesAndRollbackRestoresThemB
     EXPECT_EQ(read(app + QStringLiteral("/share/old.txt")), QByteArray("new text\n"));
     EXPECT_EQ(read(app + QStringLiteral("/share/new.txt")), QByteArray("added\n"));
     EXPECT_EQ(read(app + QStringLiteral("/share/keep.txt")), QByteArray("untouched\n"));
-    EXPECT_EQ(snapshot(app).size(), before.size() + 1) << "no staging files are left behind";
+    // The added file and the version record; no staging files are left behind.
+    EXPECT_EQ(snapshot(app).size(), before.size() + 2);
+    EXPECT_EQ(read(app + QStringLiteral("/share/pcquiba/installed-version")), QByteArray("1.0.0\n"));
     EXPECT_EQ(quartermaster(IniKeys::State), UpdatePackageState::kInstalled);
     EXPECT_EQ(quartermaster(IniKeys::RollbackPossible), QStringLiteral("true"));
     EXPECT_EQ(installer->keptFiles(package), 3);

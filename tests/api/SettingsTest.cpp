@@ -239,18 +239,19 @@ TEST_F(SettingsTest, AnEscPosPrinterDeviceMustBeATcpAddressOrACharacterDevice)
         {u"printer_device"_s, Variant::null(), false}, // erased: no device at all
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.value.toString().toStdString());
+        const QString written = c.value.isNull() ? QString() : c.value.toString();
+        SCOPED_TRACE(written.toStdString());
         const QByteArray before = fileBytes();
         if (c.stored) {
             settings.PutSetting(u"PRINTER"_s, c.name, c.value);
-            EXPECT_EQ(ini.GetString(u"PRINTER"_s, c.name), c.value.toString());
+            EXPECT_EQ(ini.GetString(u"PRINTER"_s, c.name), written);
             continue;
         }
         const AutomationError error = errorOf([&] { settings.PutSetting(u"printer"_s, c.name, c.value); });
         EXPECT_EQ(error.number(), quibaInvalidArgument);
         EXPECT_EQ(error.description(),
                   u"Missing or Invalid Argument: printer_device must be tcp://HOST[:PORT] or a character device for "
-                  "printer_type escpos, not \"%1\""_s.arg(c.value.isNull() ? QString() : c.value.toString()));
+                  "printer_type escpos, not \"%1\""_s.arg(written));
         EXPECT_EQ(fileBytes(), before);
     }
     // Other printer types keep their queue names; switching to escpos checks the device already set.

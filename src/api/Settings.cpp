@@ -8,6 +8,9 @@
 #include "services/QuibaErrors.h"
 #include "services/Trace.h"
 #include "config/IniDefaults.h"
+#include "config/IniKeys.h"
+#include "config/IniSections.h"
+#include "config/PrinterDeviceRule.h"
 #include "config/IniLocation.h"
 #include "config/clsINIFile.h"
 #include "controller/frmController.h"
@@ -98,6 +101,8 @@ void Settings::PutSetting(const QString& scope, const QString& name, const Varia
             frame.raise(quibaInvalidArgument, kClassName, {Variant(*over)});
         if (!m_ini->FileExists())
             return;
+        if (const QString why = printerRefusal(scope, name, value); !why.isEmpty())
+            frame.raise(quibaInvalidArgument, kClassName, {Variant(why)});
         switch (value.kind()) {
         case Variant::Kind::Empty:
             m_ini->WriteString(scope, name, QString());
@@ -140,6 +145,17 @@ void Settings::eraseScriptItPut()
         Trace::write(u"Scripted customer erased with the API object that put it"_s, Trace::ProgressSeverity);
     }
     m_scriptPut.reset();
+}
+
+QString Settings::printerRefusal(const QString& scope, const QString& name, const Variant& value) const
+{
+    const bool type = name.compare(IniKeys::PrinterType, Qt::CaseInsensitive) == 0;
+    const bool device = name.compare(IniKeys::PrinterDevice, Qt::CaseInsensitive) == 0;
+    if (scope.compare(IniSections::Printer, Qt::CaseInsensitive) != 0 || (!type && !device))
+        return {};
+    const QString written = value.isNull() ? QString() : Conversions::toText(value);
+    return PrinterDeviceRule::refusal(type ? written : m_ini->GetString(IniSections::Printer, IniKeys::PrinterType),
+                                      device ? written : m_ini->GetString(IniSections::Printer, IniKeys::PrinterDevice));
 }
 
 void Settings::EraseSetting(const QString& scope, const QString& name)

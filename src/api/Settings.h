@@ -44,6 +44,9 @@ public:
 
 private:
     void rememberScriptPut(const QString& scope, const QString& name);
+    // Why a write of PRINTER printer_type or printer_device would leave an ESC/POS printer
+    // pointed at something that is no printer; empty when it may be written.
+    QString printerRefusal(const QString& scope, const QString& name, const Variant& value) const;
 
     std::shared_ptr<clsINIFile> m_ini;
     // The script text this object put, while it is its to erase.

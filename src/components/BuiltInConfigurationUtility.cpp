@@ -108,6 +108,16 @@ qint16 BuiltInConfigurationUtility::FilesToInstallPackage(QString& package, bool
     return UpdatePackageQuartermaster().filesToInstall(package, isExe, message);
 }
 
+void BuiltInConfigurationUtility::BeginUpdateAsync(const QString& package, std::function<void()> done)
+{
+    UpdatePackageQuartermaster().beginUpdateAsync(package, std::move(done));
+}
+
+void BuiltInConfigurationUtility::FilesToInstallAsync(std::function<void(Offer)> done)
+{
+    UpdatePackageQuartermaster().filesToInstallAsync(std::move(done));
+}
+
 qint16 BuiltInConfigurationUtility::FilesToRollBack(QString& package, bool& isExe, QString& message)
 {
     return UpdatePackageQuartermaster().filesToRollBack(package, isExe, message);

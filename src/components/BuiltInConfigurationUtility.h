@@ -29,6 +29,8 @@ public:
     qint16 FilesToInstall(bool& isExe, QString& message) override;
     qint16 FilesToInstallPackage(QString& package, bool& isExe, QString& message) override;
     qint16 FilesToRollBack(QString& package, bool& isExe, QString& message) override;
+    void BeginUpdateAsync(const QString& package, std::function<void()> done) override;
+    void FilesToInstallAsync(std::function<void(Offer)> done) override;
 
 private:
     static std::optional<QString> askForPin();

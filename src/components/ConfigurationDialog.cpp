@@ -1,7 +1,11 @@
 #include "components/ConfigurationDialog.h"
 
 #include "components/ConfigurationSchema.h"
+#include "services/MessageBoxes.h"
 #include "config/IniDefaults.h"
+#include "config/IniKeys.h"
+#include "config/IniSections.h"
+#include "config/PrinterDeviceRule.h"
 #include "config/clsINIFile.h"
 #include "platform/AutomationError.h"
 #include "platform/DateValue.h"
@@ -291,6 +295,21 @@ void ConfigurationDialog::writeValue(const KeyEditor& entry, const Variant& valu
 
 void ConfigurationDialog::save()
 {
+    // A printer device that would have the job written over a file is not saved, nor anything else.
+    QString printerType = m_ini->GetString(IniSections::Printer, IniKeys::PrinterType);
+    QString printerDevice = m_ini->GetString(IniSections::Printer, IniKeys::PrinterDevice);
+    for (const KeyEditor& entry : m_editors) {
+        if (entry.section.compare(IniSections::Printer, Qt::CaseInsensitive) != 0)
+            continue;
+        if (entry.key == IniKeys::PrinterType)
+            printerType = editorValue(entry).toString();
+        else if (entry.key == IniKeys::PrinterDevice)
+            printerDevice = editorValue(entry).toString();
+    }
+    if (const QString why = PrinterDeviceRule::refusal(printerType, printerDevice); !why.isEmpty()) {
+        MessageBoxes::show({why, windowTitle()});
+        return;
+    }
     for (const KeyEditor& entry : m_editors) {
         const Variant value = editorValue(entry);
         if (!(value == entry.original))

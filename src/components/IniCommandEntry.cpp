@@ -36,18 +36,48 @@ void IniCommandEntry::Save()
 
 void IniCommandEntry::Complete()
 {
+    CompleteAs(kDoneStatus);
+}
+
+void IniCommandEntry::CompleteAs(const QString& status)
+{
     if (!m_readError.isEmpty())
         return;
     // The time it was finished, from which its age is counted when finished entries are pruned.
     m_when = DateValue::fromDateTime(Clock::now());
-    m_status = kDoneStatus;
+    m_status = status;
+    m_defect.clear();
     write();
 }
 
 QString IniCommandEntry::keptForm(double when, const QString& status, const QString& commandText)
 {
-    const QString time = DateValue::toDateTime(when).toString(kTimeFormat);
-    return QStringLiteral("@%1|%2|%3").arg(time, status, commandText);
+    return QStringLiteral("@%1|%2|%3").arg(timeText(when), status, commandText);
+}
+
+QString IniCommandEntry::timeText(double when)
+{
+    // The serial as it reads, without any time zone; then checked against the local clock.
+    if (!DateValue::isInRange(when))
+        return DateValue::toDateTime(when).toString(kTimeFormat);
+    const DateValue::Parts parts = DateValue::split(when);
+    const QDate date(parts.year, parts.month, parts.day);
+    QTime time(parts.hour, parts.minute, parts.second);
+    const auto exists = [&](const QTime& candidate) {
+        const QDateTime local(date, candidate, Qt::LocalTime);
+        return local.isValid() && local.date() == date && local.time() == candidate;
+    };
+    // Skipped hours begin and end on a whole minute, and no day skips more than one of them.
+    if (!exists(time)) {
+        QTime next(time.hour(), time.minute());
+        for (int minute = 0; minute < 24 * 60 && !exists(next); ++minute) {
+            next = next.addSecs(60);
+            if (next == QTime(0, 0))
+                break;
+        }
+        time = next;
+    }
+    return QDateTime(date, time, Qt::UTC).toString(kTimeFormat);
 }
 
 void IniCommandEntry::parse(const QString& value)
@@ -56,6 +86,7 @@ void IniCommandEntry::parse(const QString& value)
     m_status.clear();
     m_commandText.clear();
     m_readError.clear();
+    m_defect.clear();
     if (value.size() > kMaxValueLength) {
         m_readError = QStringLiteral("longer than %1 characters").arg(kMaxValueLength);
         return;
@@ -65,15 +96,22 @@ void IniCommandEntry::parse(const QString& value)
         m_commandText = value;
     } else {
         const auto match = keptPattern().match(value);
-        const QDateTime time =
-            match.hasMatch() ? QDateTime::fromString(match.captured(1), kTimeFormat) : QDateTime();
-        if (!time.isValid()) {
+        if (!match.hasMatch()) {
             m_readError = QStringLiteral("not in the form @YYYY-MM-DD HH:MM:SS|STATUS|COMMAND");
             return;
         }
-        m_when = DateValue::fromDateTime(time);
+        // Read as it stands, as wall-clock time: no time zone may move or refuse it.
+        const QDateTime wall = QDateTime(QDate::fromString(match.captured(1).left(10), QStringLiteral("yyyy-MM-dd")),
+                                         QTime::fromString(match.captured(1).mid(11), QStringLiteral("HH:mm:ss")),
+                                         Qt::UTC);
         m_status = match.captured(2);
         m_commandText = match.captured(3);
+        if (!wall.isValid()) {
+            // Whole, so not a cut read: a time that is no time.
+            m_defect = QStringLiteral("its time %1 is not a valid date and time").arg(match.captured(1));
+            return;
+        }
+        m_when = DateValue::fromDateTime(wall);
     }
     // Its finished state must be readable again, or the command would be lost once it ran.
     if (m_status.isEmpty() && keptForm(m_when, kDoneStatus, m_commandText).size() > kMaxValueLength)

@@ -2,6 +2,7 @@
 
 #include "services/Services.h"
 #include "services/Trace.h"
+#include "components/TrustedKeys.h"
 #include "components/UpdatePackage.h"
 #include "components/UpdatePackageWorker.h"
 #include "controller/MainIni.h"
@@ -10,7 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -77,25 +80,75 @@ PackageInstaller::PackageInstaller(std::shared_ptr<clsINIFile> ini)
 
 void PackageInstaller::install(QString& package)
 {
+    const Staging staging = stage(package);
+    UpdatePackage verified;
+    const bool good = UpdatePackageWorker::run<bool>(
+        [&] { return verified.load(staging.file, staging.folder->path()); });
+    place(staging, verified, good);
+    package = staging.name;
+}
+
+void PackageInstaller::installAsync(const QString& package, Done done)
+{
+    std::optional<Staging> staging;
+    try {
+        staging = stage(package);
+    } catch (...) {
+        done(AutomationError::fromCurrentException());
+        return;
+    }
+    struct Read {
+        bool good = false;
+        UpdatePackage verified;
+    };
+    // The continuation holds the staging folder and a copy of this installer until it has run.
+    UpdatePackageWorker::start<Read>(
+        [file = staging->file, folder = staging->folder->path()] {
+            Read read;
+            read.good = read.verified.load(file, folder);
+            return read;
+        },
+        [self = *this, staging = *staging, done = std::move(done)](Read read) mutable {
+            std::optional<AutomationError> failure;
+            try {
+                self.place(staging, read.verified, read.good);
+            } catch (...) {
+                failure = AutomationError::fromCurrentException();
+            }
+            done(failure);
+        });
+}
+
+PackageInstaller::Staging PackageInstaller::stage(const QString& package) const
+{
     const QString name = packageName(package);
     if (QFileInfo::exists(QDir(keepFolder(name)).filePath(kRollbackList)))
         raise(RuntimeErrors::FileAlreadyExists, name, QStringLiteral("already installed; roll it back first"));
     const QString application = m_state.applicationFolder();
     if (!QFileInfo(application).isDir())
         raise(RuntimeErrors::PathNotFound, name, QStringLiteral("no application folder ") + application);
-
     // Everything is unpacked and verified beside the application before anything changes.
-    QTemporaryDir staging(QDir(application).filePath(QStringLiteral(".pcquiba-install-XXXXXX")));
-    if (!staging.isValid())
+    auto folder = std::make_shared<QTemporaryDir>(QDir(application).filePath(QStringLiteral(".pcquiba-install-XXXXXX")));
+    if (!folder->isValid())
         raise(RuntimeErrors::PermissionDenied, name, QStringLiteral("cannot write in ") + application);
-    UpdatePackage verified;
-    const QString file = QDir(m_state.downloadFolder()).filePath(name);
-    if (!UpdatePackageWorker::run<bool>([&] { return verified.load(file, staging.path()); })) {
+    return {name, QDir(m_state.downloadFolder()).filePath(name), std::move(folder)};
+}
+
+void PackageInstaller::place(const Staging& staging, const UpdatePackage& verified, bool good)
+{
+    const QString& name = staging.name;
+    const QString application = m_state.applicationFolder();
+    if (!good) {
         m_state.setFailed();
         throw RuntimeErrors::error(RuntimeErrors::InvalidFileFormat, kSource, verified.error());
     }
     if (verified.programInstaller() && !m_programInstaller)
         raise(RuntimeErrors::PermissionDenied, name, QStringLiteral("its manifest asks for the installer program"));
+    if (!verified.version().isNewerThan(installedVersion())) {
+        m_state.setFailed();
+        throw RuntimeErrors::error(RuntimeErrors::InvalidFileFormat, kSource,
+                                   notNewer(name, verified.version(), installedVersion()));
+    }
 
     QStringList paths;
     for (const auto& file : verified.files()) {
@@ -103,11 +156,14 @@ void PackageInstaller::install(QString& package)
             raise(RuntimeErrors::PathFileAccessError, name, file.path + QStringLiteral(" is a folder"));
         paths << file.path;
     }
-    const QList<Kept> kept = keepReplacedFiles(name, paths, verified.programInstaller());
+    checkTargets(name, paths);
+    // The version record is kept like a replaced file, so that a rollback restores it.
+    const QList<Kept> kept = keepReplacedFiles(name, paths + QStringList{UpdatePackage::kVersionRecord},
+                                               verified.programInstaller());
 
     for (qsizetype i = 0; i < verified.files().size(); ++i) {
         const auto& file = verified.files()[i];
-        const QString staged = QDir(staging.path()).filePath(file.path);
+        const QString staged = QDir(staging.folder->path()).filePath(file.path);
         const QFileDevice::Permissions mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
             | QFileDevice::ReadOther
             | (file.executable ? QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther
@@ -118,8 +174,45 @@ void PackageInstaller::install(QString& package)
             raise(RuntimeErrors::PathFileAccessError, name, QStringLiteral("cannot install ") + file.path);
         }
     }
+    if (!recordVersion(verified.version())) {
+        undoInstall(name, kept);
+        raise(RuntimeErrors::PathFileAccessError, name, QStringLiteral("cannot record its version"));
+    }
     m_state.setInstalled(name);
-    package = name;
+}
+
+PackageVersion PackageInstaller::installedVersion() const
+{
+    return PackageVersion::fromFile(QDir(m_state.applicationFolder()).filePath(UpdatePackage::kVersionRecord));
+}
+
+QString PackageInstaller::notNewer(const QString& package, const PackageVersion& version,
+                                   const PackageVersion& installed)
+{
+    return QStringLiteral("Update package %1: version %2 is not newer than the installed version %3")
+        .arg(package, version.toString(), installed.toString());
+}
+
+bool PackageInstaller::recordVersion(const PackageVersion& version) const
+{
+    const QString record = QDir(m_state.applicationFolder()).filePath(UpdatePackage::kVersionRecord);
+    // Written beside and renamed into place, so a crash leaves the old record or the new one.
+    QSaveFile file(record);
+    const QByteArray text = version.toString().toLatin1() + '\n';
+    return QDir().mkpath(QFileInfo(record).path()) && file.open(QIODevice::WriteOnly)
+        && file.write(text) == text.size() && file.commit();
+}
+
+void PackageInstaller::checkTargets(const QString& package, const QStringList& paths) const
+{
+    const QDir application(m_state.applicationFolder());
+    for (const QString& folder : TrustedKeys::folders()) {
+        const QString keys = QDir::cleanPath(folder) + QLatin1Char('/');
+        for (const QString& path : paths)
+            if (QDir::cleanPath(application.filePath(path)).startsWith(keys))
+                raise(RuntimeErrors::PermissionDenied, package,
+                      QStringLiteral("%1 lies in the trusted keys folder %2").arg(path, folder));
+    }
 }
 
 void PackageInstaller::Rollback(QString& package)
@@ -131,6 +224,11 @@ void PackageInstaller::Rollback(QString& package)
     if (kept.isEmpty())
         raise(RuntimeErrors::FileNotFound, name, QStringLiteral("nothing is kept to roll back"));
     const Installed installed = installRecord(name);
+    // Put back by the installer that installed it: the program's packages with pcQUIBA stopped.
+    if (installed.programInstaller != m_programInstaller)
+        raise(RuntimeErrors::PermissionDenied, name,
+              installed.programInstaller ? QStringLiteral("it was installed by the installer program")
+                                         : QStringLiteral("it was installed by the installer component"));
     for (const Installed& other : keptInstalls())
         if (other.sequence > installed.sequence)
             raise(RuntimeErrors::PermissionDenied, name,
@@ -144,7 +242,10 @@ void PackageInstaller::Rollback(QString& package)
 
 int PackageInstaller::keptFiles(const QString& package) const
 {
-    return int(keptList(package).size());
+    const QList<Kept> kept = keptList(package);
+    // The version record is kept beside the package's files, not counted among them.
+    return int(std::count_if(kept.begin(), kept.end(),
+                             [](const Kept& entry) { return entry.path != UpdatePackage::kVersionRecord; }));
 }
 
 std::optional<PackageInstaller::Installed> PackageInstaller::newestInstall() const

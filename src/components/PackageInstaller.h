@@ -1,12 +1,16 @@
 #pragma once
 
+#include "components/PackageVersion.h"
 #include "components/UpdatePackageState.h"
 #include "controller/Installer.h"
 
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 class clsINIFile;
+class QTemporaryDir;
+class UpdatePackage;
 
 // The built-in installer: installs a verified update package from the download folder into
 // the application folder (app_path) and keeps every file it replaces, so that Rollback puts the
@@ -33,8 +37,15 @@ public:
 
     // An empty package name installs the one the update steps prepared.
     void install(QString& package) override;
+    // install, the package unpacked and verified off the event loop.
+    void installAsync(const QString& package, Done done) override;
     // An empty package name rolls back the newest install.
     void Rollback(QString& package) override;
+
+    // The version installed last: share/pcquiba/installed-version under the application folder;
+    // "0" when none is recorded.
+    PackageVersion installedVersion() const;
+    static QString notNewer(const QString& package, const PackageVersion& version, const PackageVersion& installed);
 
     // The number of files kept for rolling the package back; 0 when nothing is kept.
     int keptFiles(const QString& package) const;
@@ -53,6 +64,16 @@ public:
     void setProgramInstaller(bool program) { m_programInstaller = program; }
 
 private:
+    // A package about to be unpacked: its name, file and staging folder beside the application.
+    struct Staging {
+        QString name;
+        QString file;
+        std::shared_ptr<QTemporaryDir> folder;
+    };
+    Staging stage(const QString& package) const;
+    // Checks what was unpacked into the staging folder and moves it into place.
+    void place(const Staging& staging, const UpdatePackage& verified, bool good);
+
     struct Kept {
         QString action; // "replaced" or "added"
         QString path;
@@ -65,6 +86,9 @@ private:
     QList<Installed> keptInstalls() const;
     Installed installRecord(const QString& package) const;
     QList<Kept> keepReplacedFiles(const QString& package, const QStringList& paths, bool programInstaller) const;
+    // Refuses a package that would write where only the kiosk writes.
+    void checkTargets(const QString& package, const QStringList& paths) const;
+    bool recordVersion(const PackageVersion& version) const;
     // Puts the kept files back for the given entries; false when one could not be restored.
     bool restore(const QString& package, const QList<Kept>& entries) const;
     // A failed install puts back what it moved; what is kept goes only if that worked.

@@ -1,5 +1,7 @@
 #include "components/UpdatePackage.h"
 
+#include "components/ManifestSignature.h"
+#include "components/TrustedKeys.h"
 #include "components/UpdatePackageArchive.h"
 
 #include <QCryptographicHash>
@@ -8,6 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+#include <unistd.h>
 
 namespace {
 
@@ -16,6 +19,9 @@ const QRegularExpression& fileLine()
     static const QRegularExpression pattern(QStringLiteral("^([0-9a-fA-F]{64}) [ *](.+)$"));
     return pattern;
 }
+
+const QString kVersionPrefix = QStringLiteral("version: ");
+const QString kKeysFolder = QStringLiteral("share/pcquiba/keys");
 
 bool hasControlCharacter(const QString& text)
 {
@@ -48,6 +54,9 @@ void UpdatePackage::reset(const QString& fileName)
     m_files.clear();
     m_index.clear();
     m_programInstaller = false;
+    m_hasVersion = false;
+    m_version = PackageVersion();
+    m_signatureRefused = false;
 }
 
 bool UpdatePackage::fail(const QString& why)
@@ -71,7 +80,31 @@ bool UpdatePackage::readManifest(UpdatePackageArchive& archive)
             return true;
         }))
         return fail(archive.error());
-    return parseManifest(text);
+    return parseManifest(text) && readSignature(archive, text);
+}
+
+bool UpdatePackage::readSignature(UpdatePackageArchive& archive, const QByteArray& manifest)
+{
+    const auto second = archive.next();
+    if (!second && !archive.error().isEmpty())
+        return fail(archive.error());
+    QByteArray signature;
+    QString why;
+    if (!second || second->path != ManifestSignature::kFileName || (second->type != '0' && second->type != '\0'))
+        why = ManifestSignature::kNotSigned;
+    else if (second->size > ManifestSignature::kMaxFileSize)
+        why = ManifestSignature::kNotMinisign;
+    else if (!archive.readData([&](const char* data, qint64 size) {
+                 signature.append(data, size);
+                 return true;
+             }))
+        return fail(archive.error());
+    else
+        why = ManifestSignature::verify(manifest, signature, TrustedKeys::load());
+    if (why.isEmpty())
+        return true;
+    m_signatureRefused = true;
+    return fail(why);
 }
 
 bool UpdatePackage::parseManifest(const QByteArray& text)
@@ -79,27 +112,45 @@ bool UpdatePackage::parseManifest(const QByteArray& text)
     const QList<QByteArray> lines = text.split('\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString line = QString::fromUtf8(lines[i]).remove(QLatin1Char('\r')).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line == QStringLiteral("installer: program") || line == QStringLiteral("installer: component")) {
-            m_programInstaller = line.endsWith(QStringLiteral("program"));
-            continue;
-        }
-        const auto match = fileLine().match(line);
-        if (!match.hasMatch())
-            return fail(QStringLiteral("manifest line %1 is not understood").arg(i + 1));
-        const QString path = match.captured(2);
-        if (!isSafePath(path))
-            return fail(QStringLiteral("the manifest names an unsafe path %1").arg(path));
-        if (m_index.contains(path))
-            return fail(QStringLiteral("the manifest names %1 twice").arg(path));
-        if (m_files.size() >= kMaxFiles)
-            return fail(QStringLiteral("the manifest names too many files"));
-        m_index.insert(path, m_files.size());
-        m_files.append({path, match.captured(1).toLower().toLatin1(), false});
+        if (!line.isEmpty() && !line.startsWith(QLatin1Char('#')) && !parseLine(line, i + 1))
+            return false;
     }
     if (m_files.isEmpty())
         return fail(QStringLiteral("the manifest names no files"));
+    if (!m_hasVersion)
+        return fail(QStringLiteral("the manifest has no version line"));
+    return true;
+}
+
+bool UpdatePackage::parseLine(const QString& line, qsizetype number)
+{
+    const auto notUnderstood = [&] { return fail(QStringLiteral("manifest line %1 is not understood").arg(number)); };
+    if (line == QStringLiteral("installer: program") || line == QStringLiteral("installer: component")) {
+        m_programInstaller = line.endsWith(QStringLiteral("program"));
+        return true;
+    }
+    if (line.startsWith(kVersionPrefix)) {
+        const auto version = PackageVersion::parse(line.mid(kVersionPrefix.size()));
+        if (!version || m_hasVersion)
+            return notUnderstood();
+        m_version = *version;
+        m_hasVersion = true;
+        return true;
+    }
+    const auto match = fileLine().match(line);
+    if (!match.hasMatch())
+        return notUnderstood();
+    const QString path = match.captured(2);
+    if (!isSafePath(path))
+        return fail(QStringLiteral("the manifest names an unsafe path %1").arg(path));
+    if (isReservedPath(path))
+        return fail(QStringLiteral("the manifest names %1, which only the kiosk writes").arg(path));
+    if (m_index.contains(path))
+        return fail(QStringLiteral("the manifest names %1 twice").arg(path));
+    if (m_files.size() >= kMaxFiles)
+        return fail(QStringLiteral("the manifest names too many files"));
+    m_index.insert(path, m_files.size());
+    m_files.append({path, match.captured(1).toLower().toLatin1(), false});
     return true;
 }
 
@@ -116,22 +167,23 @@ bool UpdatePackage::readMembers(UpdatePackageArchive& archive, const QString& ex
             return fail(QStringLiteral("member %1 has an unsafe path").arg(member->path));
         if (member->type == '1' || member->type == '2')
             return fail(QStringLiteral("member %1 is a link").arg(path));
+        if (member->type != '0' && member->type != '\0' && member->type != '5')
+            return fail(QStringLiteral("member %1 is not a plain file").arg(path));
+        // Whatever a member declares is read through, a folder's too: all of it is bounded.
+        total += member->size;
+        if (total > m_maxTotalSize)
+            return fail(QStringLiteral("the files are too large together"));
         // Folders carry no data but cost a header each: bounded like files.
         if (member->type == '5' && ++folders > kMaxFolders)
             return fail(QStringLiteral("more than %1 folders").arg(kMaxFolders));
         if (member->type == '5')
             continue;
-        if (member->type != '0' && member->type != '\0')
-            return fail(QStringLiteral("member %1 is not a plain file").arg(path));
         const auto listed = m_index.constFind(path);
         if (listed == m_index.constEnd())
             return fail(QStringLiteral("member %1 is not in the manifest").arg(path));
         if (seen.contains(path))
             return fail(QStringLiteral("member %1 appears twice").arg(path));
         seen.insert(path);
-        total += member->size;
-        if (total > kMaxTotalSize)
-            return fail(QStringLiteral("the files are too large together"));
 
         File& file = m_files[*listed];
         file.executable = (member->mode & 0111) != 0;
@@ -182,11 +234,20 @@ bool UpdatePackage::isSafePath(const QString& path)
     return true;
 }
 
+bool UpdatePackage::isReservedPath(const QString& path)
+{
+    return path == kVersionRecord || path == kKeysFolder || path.startsWith(kKeysFolder + QLatin1Char('/'));
+}
+
 QByteArray UpdatePackage::fileChecksum(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    const int descriptor = UpdatePackageArchive::openRegularFile(fileName);
+    QFile file;
+    if (descriptor < 0 || !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (descriptor >= 0)
+            ::close(descriptor);
         return {};
+    }
     QCryptographicHash hash(QCryptographicHash::Sha256);
     if (!hash.addData(&file))
         return {};

@@ -2,6 +2,9 @@
 
 #include <QFile>
 #include <array>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace {
@@ -56,11 +59,34 @@ bool allZero(const char* block)
 
 } // namespace
 
+int UpdatePackageArchive::openRegularFile(const QString& fileName, bool* notRegular)
+{
+    const int descriptor = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return -1;
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        if (notRegular)
+            *notRegular = true;
+        ::close(descriptor);
+        return -1;
+    }
+    return descriptor;
+}
+
 UpdatePackageArchive::UpdatePackageArchive(const QString& fileName)
 {
-    m_file = gzopen(QFile::encodeName(fileName).constData(), "rb");
-    if (!m_file)
+    bool notRegular = false;
+    const int descriptor = openRegularFile(fileName, &notRegular);
+    if (descriptor < 0) {
+        fail(notRegular ? QStringLiteral("is not a regular file") : QStringLiteral("cannot be opened"));
+        return;
+    }
+    m_file = gzdopen(descriptor, "rb");
+    if (!m_file) {
+        ::close(descriptor);
         fail(QStringLiteral("cannot be opened"));
+    }
 }
 
 UpdatePackageArchive::~UpdatePackageArchive()

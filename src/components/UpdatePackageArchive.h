@@ -32,6 +32,11 @@ public:
     std::optional<Member> next();
     // Streams the current member's data to the sink (which may stop it by returning false).
     bool readData(const Sink& sink);
+    // Opens a package file for reading without blocking on it (O_NONBLOCK) and checks the opened
+    // file itself (fstat) to be a regular file, a link followed only to one: a FIFO or a device
+    // is refused (notRegular set). The descriptor (close-on-exec), or -1.
+    static int openRegularFile(const QString& fileName, bool* notRegular = nullptr);
+
     // Empty while all is well.
     QString error() const { return m_error; }
 

@@ -1,5 +1,6 @@
 #include "components/UpdatePackageWriter.h"
 
+#include "components/ManifestSignature.h"
 #include "components/UpdatePackage.h"
 #include "components/UpdatePackageArchive.h"
 
@@ -61,7 +62,7 @@ QByteArray UpdatePackageWriter::manifest() const
 {
     if (m_manifest)
         return *m_manifest;
-    QByteArray text = "# pcQUIBA update package\n";
+    QByteArray text = "# pcQUIBA update package\nversion: " + m_version.toUtf8() + '\n';
     text += m_programInstaller ? "installer: program\n" : "installer: component\n";
     for (const Member& file : m_files)
         text += QCryptographicHash::hash(file.data, QCryptographicHash::Sha256).toHex() + "  " + file.path.toUtf8()
@@ -75,6 +76,8 @@ bool UpdatePackageWriter::write(const QString& fileName) const
     if (!out)
         return false;
     QList<Member> all{{UpdatePackage::kManifestName, manifest(), '0', 0644, {}, std::nullopt}};
+    if (m_signature && !m_unsigned)
+        all.append({ManifestSignature::kFileName, *m_signature, '0', 0644, {}, std::nullopt});
     all += m_files;
     all += m_members;
     bool ok = true;

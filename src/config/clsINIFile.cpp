@@ -248,10 +248,26 @@ QString clsINIFile::profileSection(const QString& section) const
     return PrivateProfile::getPrivateProfileSection(section, kSectionBufferSize, m_fileName);
 }
 
+void clsINIFile::beginBatch()
+{
+    m_batch.emplace();
+}
+
+bool clsINIFile::commitBatch()
+{
+    const auto writes = std::exchange(m_batch, std::nullopt);
+    if (!writes || writes->isEmpty())
+        return true;
+    return PrivateProfile::writePrivateProfile(
+        *writes, m_fileName.isEmpty() ? PrivateProfile::userProfilePath() : m_fileName);
+}
+
 void clsINIFile::writeProfileString(const QString& section, const QString& key,
                                     const std::optional<QString>& value) const
 {
-    if (m_fileName.isEmpty())
+    if (m_batch)
+        m_batch->append({section, key, value});
+    else if (m_fileName.isEmpty())
         PrivateProfile::writeProfileString(section, key, value);
     else
         PrivateProfile::writePrivateProfileString(section, key, value, m_fileName);
@@ -260,7 +276,9 @@ void clsINIFile::writeProfileString(const QString& section, const QString& key,
 
 void clsINIFile::writeProfileSection(const QString& section, const std::optional<QString>& block) const
 {
-    if (m_fileName.isEmpty())
+    if (m_batch)
+        m_batch->append({section, QString(), block});
+    else if (m_fileName.isEmpty())
         PrivateProfile::writeProfileSection(section, block);
     else
         PrivateProfile::writePrivateProfileSection(section, block, m_fileName);

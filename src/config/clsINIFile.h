@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AutomationObject.h"
+#include "platform/PrivateProfile.h"
 #include "platform/Variant.h"
 
 #include <QString>
@@ -100,6 +101,10 @@ public:
     // Why the last write or erase through this accessor changed nothing, as FileError describes
     // the system's error ("Disk full: No space left on device"); empty when it was done.
     QString WriteFailure() const;
+    // Writes and erases made between these two are held and made in one replacement of the file
+    // when the batch is committed, all of them or none; reads meanwhile see the file as it was.
+    void beginBatch();
+    bool commitBatch();
 
     QString Obfuscate(const QString& text) const;
     QString Clarify(const QString& text) const;
@@ -127,4 +132,5 @@ private:
     QString m_hexPrefix = kDefaultHexPrefix;
     QString m_dateFormat = kDefaultDateFormat;
     mutable int m_writeError = 0;
+    mutable std::optional<QList<PrivateProfile::Write>> m_batch;
 };

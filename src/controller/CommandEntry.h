@@ -21,6 +21,16 @@ public:
     virtual void Save() = 0;
     // Marks the command done, so that it is not offered again.
     virtual void Complete() = 0;
+    // Marks it finished with the given status word (CommandStatus): a component that keeps no
+    // status words only marks it done.
+    virtual void CompleteAs(const QString& status)
+    {
+        (void)status;
+        Complete();
+    }
+    // Why an entry that was read whole cannot run (a time that is no time); empty when it can.
+    // Such an entry is completed as failed.
+    virtual QString Defect() const { return {}; }
     // Why the entry's value could not be read whole or parsed completely; empty when it could.
     // Such an entry is neither run nor rewritten.
     virtual QString ReadError() const { return {}; }

@@ -13,6 +13,9 @@ class CommandHost {
 public:
     virtual ~CommandHost() = default;
 
+    // The controller that ticks is still loaded. A Sovereign that releases its last API object
+    // while the tick waits (for Closing, or for a package to be read) unloads it.
+    virtual bool Present() const { return true; }
     // The running engine, or nullptr.
     virtual std::shared_ptr<RulesEngine> Engine() const = 0;
     virtual bool KioskMode() const = 0;

@@ -7,8 +7,10 @@
 #include "config/IniKeys.h"
 #include "config/IniLocation.h"
 #include "config/IniSections.h"
+#include "config/KioskOnlyKeys.h"
 #include "config/clsINIFile.h"
 #include "config/clsIterator.h"
+#include "controller/CommandStatus.h"
 #include "controller/ConfigurationUtility.h"
 #include "controller/HostFactory.h"
 #include "controller/Installer.h"
@@ -25,6 +27,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -97,26 +100,70 @@ QString CommandProcessor::installerProgram() const
 
 void CommandProcessor::tmrCommand_Timer()
 {
-    // A package is read while events run (UpdatePackageWorker): a tick that comes meanwhile is
-    // skipped.
+    // A tick waiting for a package to be read (UpdatePackageWorker) is still under way: a timer
+    // tick that comes meanwhile is skipped.
     if (m_memory->ticking)
         return;
     m_memory->ticking = true;
-    const std::shared_ptr<void> ended(nullptr, [this](void*) { m_memory->ticking = false; });
+    m_handled.clear();
+    m_processEnding = false;
+    m_tickEnding = false;
+    proceed([this](clsINIFile& ini) { tidy(ini); });
+}
+
+bool CommandProcessor::traced(const std::function<void(clsINIFile&)>& body)
+{
     ProcedureFrame frame(QStringLiteral("Sub tmrCommand_Timer"), QStringLiteral("frmController"));
     try {
-        frame.run(ErrorExit::rethrow(), [&] {
-            m_handled.clear();
-            m_processEnding = false;
-            const auto ini = MainIni::get();
-            tidy(*ini);
-            while (!m_processEnding && processNext(*ini)) {
-            }
-        });
+        frame.run(ErrorExit::rethrow(), [&] { body(*MainIni::get()); });
+        return true;
     } catch (const AutomationError&) {
         // Recorded by the error exit; a timer tick has no caller to hand the error to.
+        return false;
     }
+}
+
+void CommandProcessor::proceed(const std::function<void(clsINIFile&)>& first)
+{
+    // Entries run one at a time until none is due, the process ends, or a step waits for the
+    // worker: its completion comes back here. Meanwhile a completion that comes at once lets the
+    // step go on by itself.
+    m_inStep = true;
+    const std::shared_ptr<void> stepping(nullptr, [this](void*) { m_inStep = false; });
+    bool more = true;
+    const bool ok = traced([&](clsINIFile& ini) {
+        first(ini);
+        while (more && !m_processEnding && !m_tickEnding && !m_waiting)
+            more = processNext(ini);
+    });
+    if (ok && m_waiting)
+        return;
+    endTick();
+}
+
+void CommandProcessor::endTick()
+{
+    // A completion that comes after the tick ended (an error broke off the step) is dropped.
+    m_waiting = false;
+    ++m_step;
     m_table.clear();
+    m_memory->ticking = false;
+}
+
+std::function<void()> CommandProcessor::resumeWith(std::function<void()> then)
+{
+    m_waiting = true;
+    const quint64 step = ++m_step;
+    return [this, life = std::weak_ptr<void>(m_life), step, then = std::move(then)] {
+        if (life.expired() || step != m_step || !m_waiting)
+            return;
+        m_waiting = false;
+        if (m_inStep)
+            then();
+        else
+            // Back from the event loop: the step ends under the tick's trace frame, and the tick goes on.
+            proceed([&](clsINIFile&) { then(); });
+    };
 }
 
 bool CommandProcessor::processNext(clsINIFile& ini)
@@ -157,7 +204,16 @@ void CommandProcessor::tidy(clsINIFile& ini)
     loadTable(ini);
     reportSize(m_sectionSize);
     reportUnreadable();
+    failDefective();
     pruneFinished(ini);
+}
+
+void CommandProcessor::failDefective()
+{
+    // Completed as failed, so each is logged once and then pruned like any finished entry.
+    for (const TableEntry& candidate : std::vector<TableEntry>(m_table))
+        if (const QString why = candidate.entry->Defect(); !why.isEmpty() && candidate.entry->Status().isEmpty())
+            fail(candidate, QStringLiteral("Command Failed: Command entry not run: %1: %2").arg(candidate.key, why));
 }
 
 void CommandProcessor::reportSize(qsizetype size)
@@ -222,7 +278,7 @@ std::optional<size_t> CommandProcessor::selectDue() const
     std::optional<size_t> selected;
     for (size_t i = 0; i < m_table.size(); ++i) {
         const auto& entry = *m_table[i].entry;
-        if (m_handled.contains(m_table[i].key) || !entry.Status().isEmpty())
+        if (m_handled.contains(m_table[i].key) || !entry.Status().isEmpty() || !entry.Defect().isEmpty())
             continue;
         const double when = entry.When();
         if (when < limit) {
@@ -241,10 +297,12 @@ void CommandProcessor::completeDuplicates(const TableEntry& chosen)
     const double horizon = now() + kDuplicateWindowDays;
     std::vector<TableEntry> kept;
     for (const auto& candidate : m_table) {
-        const bool duplicate = candidate.entry != chosen.entry && candidate.entry->CommandText() == text
+        // A finished entry keeps its own outcome and its completion time, by which it is pruned.
+        const bool duplicate = candidate.entry != chosen.entry && candidate.entry->Status().isEmpty()
+            && candidate.entry->Defect().isEmpty() && candidate.entry->CommandText() == text
             && candidate.entry->When() < horizon;
         if (duplicate) {
-            candidate.entry->Complete();
+            candidate.entry->CompleteAs(CommandStatus::kDone);
             m_handled.insert(candidate.key);
         }
         else
@@ -253,11 +311,18 @@ void CommandProcessor::completeDuplicates(const TableEntry& chosen)
     m_table = std::move(kept);
 }
 
-void CommandProcessor::finish(const TableEntry& selected)
+void CommandProcessor::finish(const TableEntry& selected, const QString& status)
 {
-    selected.entry->Complete();
+    // The one place an entry's outcome is written.
+    selected.entry->CompleteAs(status);
     m_handled.insert(selected.key);
     std::erase_if(m_table, [&](const TableEntry& candidate) { return candidate.entry == selected.entry; });
+}
+
+void CommandProcessor::fail(const TableEntry& selected, const QString& logLine)
+{
+    log(logLine, Trace::CommandFailureSeverity);
+    finish(selected, CommandStatus::kFailed);
 }
 
 void CommandProcessor::run(clsINIFile& ini, const TableEntry& selected)
@@ -278,24 +343,22 @@ void CommandProcessor::run(clsINIFile& ini, const TableEntry& selected)
         runUpload(*arguments, text, quibaPath, selected);
     else if (path == kSet)
         runSet(ini, *arguments, text, quibaPath, selected);
-    else {
-        log(QStringLiteral("Unknown command:") + text, Trace::CommandFailureSeverity);
-        finish(selected);
-    }
+    else
+        fail(selected, QStringLiteral("Unknown command:") + text);
 }
 
 void CommandProcessor::runUpdate(const Dictionary& arguments, const TableEntry& selected)
 {
-    QString package = argumentText(arguments, kPackage);
-    if (!packageAllowed(package)) {
-        finish(selected);
+    const QString package = argumentText(arguments, kPackage);
+    if (!packageAllowed(package, selected))
         return;
-    }
     auto utility = ComponentRegistry::createAs<ConfigurationUtility>(ConfigurationUtility::kClassId);
-    utility->BeginUpdate(package);
-    utility.reset();
-    finish(selected);
-    log(QStringLiteral("Update Command Loaded: "), Trace::ProgressSeverity);
+    // The package is checked off the event loop; the tick goes on once it has been.
+    utility->BeginUpdateAsync(package, resumeWith([this, selected, utility]() mutable {
+                                  utility.reset();
+                                  finish(selected, CommandStatus::kDone);
+                                  log(QStringLiteral("Update Command Loaded: "), Trace::ProgressSeverity);
+                              }));
 }
 
 void CommandProcessor::runPackageCommand(const Dictionary& arguments, const QString& path,
@@ -307,25 +370,38 @@ void CommandProcessor::runPackageCommand(const Dictionary& arguments, const QStr
     if (!readyToHandOver(work.named, selected))
         return;
     auto utility = ComponentRegistry::createAs<ConfigurationUtility>(ConfigurationUtility::kClassId);
-    // "/install": the package "/update" prepared; "/uninstall": the newest install.
-    work.count = path == kInstall ? utility->FilesToInstallPackage(work.offered, work.isExe, work.message)
-                                  : utility->FilesToRollBack(work.offered, work.isExe, work.message);
-    utility.reset();
-    handOver(work, selected);
+    // "/uninstall": the newest install, from what is kept.
+    if (path != kInstall) {
+        work.count = utility->FilesToRollBack(work.offered, work.isExe, work.message);
+        utility.reset();
+        handOver(work, selected);
+        return;
+    }
+    // "/install": the package "/update" prepared, whose checksum is read off the event loop.
+    auto offered = std::make_shared<ConfigurationUtility::Offer>();
+    auto resume = resumeWith([this, work, selected, offered, utility]() mutable {
+        utility.reset();
+        work.count = offered->count;
+        work.offered = offered->package;
+        work.isExe = offered->isExe;
+        work.message = offered->message;
+        handOver(work, selected);
+    });
+    utility->FilesToInstallAsync([offered, resume](ConfigurationUtility::Offer offer) {
+        *offered = std::move(offer);
+        resume();
+    });
 }
 
 bool CommandProcessor::readyToHandOver(const QString& named, const TableEntry& selected)
 {
     // The package manager owns a packaged install's files: the engine and the sale go on.
     if (PackagedInstall::isPackaged(m_packageMark)) {
-        log(kPackagedRefusal + QDir::toNativeSeparators(m_packageMark), Trace::CommandFailureSeverity);
-        finish(selected);
+        fail(selected, kPackagedRefusal + QDir::toNativeSeparators(m_packageMark));
         return false;
     }
-    if (!packageAllowed(named)) {
-        finish(selected);
+    if (!packageAllowed(named, selected))
         return false;
-    }
     return !postponedForSale(selected);
 }
 
@@ -347,31 +423,48 @@ void CommandProcessor::handOver(const Handover& work, const TableEntry& selected
     // Nothing to do leaves the engine and the Sovereign undisturbed.
     if (work.count <= 0) {
         log(work.message, Trace::WarningSeverity);
-        finish(selected);
+        finish(selected, CommandStatus::kDone);
         return;
     }
     // Each command acts only on the package the utility offers for it.
     if (!work.named.isEmpty() && !work.offered.isEmpty() && work.named != work.offered) {
         const QString why = work.path == kInstall ? QStringLiteral("it was not prepared; the prepared package is ")
                                                   : QStringLiteral("the newest install is ");
-        log(QStringLiteral("Command Failed: Update package %1: %2%3").arg(work.named, why, work.offered),
-            Trace::CommandFailureSeverity);
-        finish(selected);
+        fail(selected, QStringLiteral("Command Failed: Update package %1: %2%3").arg(work.named, why, work.offered));
         return;
     }
     const QString package = work.offered.isEmpty() ? work.named : work.offered;
+    // A sale may have begun, or the controller gone, while the package was read.
+    if (!stillHere(selected, m_host.Engine()) || postponedForSale(selected))
+        return;
+    // The Sovereigns are asked inside Closing, and may go meanwhile: what the tick uses after it
+    // is held (the engine) or looked up again (the controller, through the host).
+    const std::shared_ptr<RulesEngine> engine = m_host.Engine();
     m_host.RaiseClosing(kClosingMessage);
+    // A sale that began during Closing postpones the install as the first check does.
+    if (!stillHere(selected, engine) || postponedForSale(selected))
+        return;
     m_host.StopEngine();
-    finish(selected);
     if (work.isExe)
-        runInstallerProgram(package, work.path);
+        runInstallerProgram(package, work.path, selected);
     else
-        runInstallerComponent(package, work.path);
+        runInstallerComponent(package, work.path, selected);
 }
 
-void CommandProcessor::runInstallerProgram(const QString& package, const QString& path)
+bool CommandProcessor::stillHere(const TableEntry& selected, const std::shared_ptr<RulesEngine>& engine)
+{
+    // The controller or its engine went away: the entry stays pending for a later tick.
+    if (m_host.Present() && m_host.Engine() == engine)
+        return true;
+    m_handled.insert(selected.key);
+    m_tickEnding = true;
+    return false;
+}
+
+void CommandProcessor::runInstallerProgram(const QString& package, const QString& path, const TableEntry& selected)
 {
     if (!QFileInfo(m_installerProgram).isFile()) {
+        finish(selected, CommandStatus::kDone);
         log(QStringLiteral("exe installer loaded: "), Trace::ProgressSeverity);
         restartEngine();
         return;
@@ -383,9 +476,12 @@ void CommandProcessor::runInstallerProgram(const QString& package, const QString
     if (m_host.KioskMode())
         arguments << QStringLiteral("/x=") + QDir(ExecutableInfo::folder()).filePath(kRestartProgramName)
                   << kRestartArgument;
+    // Finished before the hand-over: the process ends with it, and the entry must not run again.
+    finish(selected, CommandStatus::kDone);
     if (!m_host.startProgram(m_installerProgram, arguments)) {
         log(QStringLiteral("Command Failed: Could not start the installer program: ") + m_installerProgram,
             Trace::CommandFailureSeverity);
+        selected.entry->CompleteAs(CommandStatus::kFailed);
         restartEngine();
         return;
     }
@@ -393,19 +489,40 @@ void CommandProcessor::runInstallerProgram(const QString& package, const QString
     m_host.endProcess();
 }
 
-void CommandProcessor::runInstallerComponent(QString package, const QString& path)
+void CommandProcessor::runInstallerComponent(QString package, const QString& path, const TableEntry& selected)
 {
+    std::shared_ptr<Installer> installer;
+    std::optional<AutomationError> failure;
     try {
-        auto installer = ComponentRegistry::createAs<Installer>(Installer::kClassId);
-        if (path == kInstall)
-            installer->install(package);
-        else
+        installer = ComponentRegistry::createAs<Installer>(Installer::kClassId);
+        if (path != kInstall)
             installer->Rollback(package);
     } catch (...) {
-        // The kiosk comes back whatever became of the package.
-        log(QStringLiteral("Command Failed: ") + AutomationError::fromCurrentException().description(),
-            Trace::CommandFailureSeverity);
+        failure = AutomationError::fromCurrentException();
     }
+    if (path != kInstall || failure) {
+        installed(selected, failure);
+        return;
+    }
+    // The package is unpacked and verified off the event loop; the tick goes on once it has been.
+    auto outcome = std::make_shared<std::optional<AutomationError>>();
+    auto resume = resumeWith([this, selected, outcome, installer]() mutable {
+        installer.reset();
+        installed(selected, *outcome);
+    });
+    installer->installAsync(package, [outcome, resume](std::optional<AutomationError> error) {
+        *outcome = std::move(error);
+        resume();
+    });
+}
+
+void CommandProcessor::installed(const TableEntry& selected, const std::optional<AutomationError>& failure)
+{
+    if (failure)
+        fail(selected, QStringLiteral("Command Failed: ") + failure->description());
+    else
+        finish(selected, CommandStatus::kDone);
+    // The kiosk comes back whatever became of the package.
     restartEngine();
     log(QStringLiteral("Non exe installer loaded: "), Trace::ProgressSeverity);
 }
@@ -423,16 +540,18 @@ void CommandProcessor::runUpload(const Dictionary& arguments, const QString& com
                                  const TableEntry& selected)
 {
     if (!arguments.exists(kLocal)) {
-        log(QStringLiteral("Command not formed correctly ") + commandText, Trace::CommandFailureSeverity);
-        finish(selected);
+        fail(selected, QStringLiteral("Command not formed correctly ") + commandText);
         return;
     }
     const QString local = argumentText(arguments, kLocal);
     const auto file = insideFolder(QDir(quibaPath).filePath(local), quibaPath);
     if (!file) {
-        log(QStringLiteral("Command Failed: Upload file must lie inside the program root: ") + local,
-            Trace::CommandFailureSeverity);
-        finish(selected);
+        fail(selected, QStringLiteral("Command Failed: Upload file must lie inside the program root: ") + local);
+        return;
+    }
+    // A FIFO or a device would hang or never end the upload.
+    if (!QFileInfo(*file).isFile()) {
+        fail(selected, QStringLiteral("Command Failed: Upload file must be a regular file: ") + local);
         return;
     }
     auto factory = ComponentRegistry::createAs<HostFactory>(HostFactory::kClassId);
@@ -440,15 +559,14 @@ void CommandProcessor::runUpload(const Dictionary& arguments, const QString& com
     m_host.setConnection(connection);
     connection->UploadFile(*file, argumentText(arguments, kRemote));
     log(QStringLiteral("Upload Command Loaded"), Trace::CommandFailureSeverity);
-    finish(selected);
+    finish(selected, CommandStatus::kDone);
 }
 
 void CommandProcessor::runSet(clsINIFile& ini, const Dictionary& arguments, const QString& commandText,
                               const QString& quibaPath, const TableEntry& selected)
 {
     if (!arguments.exists(kScope)) {
-        log(QStringLiteral("Set command failed: ") + commandText, Trace::CommandFailureSeverity);
-        finish(selected);
+        fail(selected, QStringLiteral("Set command failed: ") + commandText);
         return;
     }
     const QString scope = argumentText(arguments, kScope);
@@ -457,30 +575,48 @@ void CommandProcessor::runSet(clsINIFile& ini, const Dictionary& arguments, cons
     if (!arguments.exists(kFile))
         target = &ini;
     else if (const auto file = setTargetFile(argumentText(arguments, kFile), quibaPath)) {
-        other.setFileName(*file);
-        target = &other;
+        // The main INI file named by "file=" is the main INI file still.
+        if (*file == QFileInfo(ini.FileName()).canonicalFilePath())
+            target = &ini;
+        else {
+            other.setFileName(*file);
+            target = &other;
+        }
     }
     if (!target) {
-        log(QStringLiteral("Set command failed: ") + commandText, Trace::CommandFailureSeverity);
-        finish(selected);
+        fail(selected, QStringLiteral("Set command failed: ") + commandText);
         return;
     }
+    const bool hasName = arguments.exists(kName);
+    const QString name = argumentText(arguments, kName);
+    if (target == &ini) {
+        const QString refused = hasName ? (KioskOnlyKeys::contains(scope, name) ? name : QString())
+                                        : (arguments.exists(kDelete) ? KioskOnlyKeys::keyIn(scope) : QString());
+        if (!refused.isEmpty()) {
+            fail(selected, KioskOnlyKeys::refusal(scope, refused));
+            return;
+        }
+    }
 
-    if (!arguments.exists(kName)) {
+    // On the main INI file the change and the entry's done mark are one replacement of the file,
+    // so that a kill between them cannot run the command twice. Another file is changed first; a
+    // kill before the mark runs the "/set" again, which changes nothing more.
+    const bool oneReplacement = target == &ini;
+    if (oneReplacement)
+        ini.beginBatch();
+    if (!hasName) {
         if (arguments.exists(kDelete))
             target->EraseSection(scope);
-    } else {
-        const QString name = argumentText(arguments, kName);
-        if (!arguments.exists(kValue))
-            target->EraseKey(scope, name);
-        else if (target == &ini)
-            target->WriteString(scope, name, argumentText(arguments, kValue),
-                                IniDefaults::iniDefault(name).toString());
-        else
-            target->WriteString(scope, name, argumentText(arguments, kValue));
-    }
+    } else if (!arguments.exists(kValue))
+        target->EraseKey(scope, name);
+    else if (target == &ini)
+        target->WriteString(scope, name, argumentText(arguments, kValue), IniDefaults::iniDefault(name).toString());
+    else
+        target->WriteString(scope, name, argumentText(arguments, kValue));
     log(QStringLiteral("Set command Completed: "), Trace::ProgressSeverity);
-    finish(selected);
+    finish(selected, CommandStatus::kDone);
+    if (oneReplacement)
+        ini.commitBatch();
 }
 
 std::optional<QString> CommandProcessor::setTargetFile(const QString& file, const QString& quibaPath) const
@@ -507,12 +643,11 @@ std::optional<QString> CommandProcessor::setTargetFile(const QString& file, cons
     return inside;
 }
 
-bool CommandProcessor::packageAllowed(const QString& package)
+bool CommandProcessor::packageAllowed(const QString& package, const TableEntry& selected)
 {
     if (!hasFolderPart(package))
         return true;
-    log(QStringLiteral("Command Failed: Package name must not name a folder: ") + package,
-        Trace::CommandFailureSeverity);
+    fail(selected, QStringLiteral("Command Failed: Package name must not name a folder: ") + package);
     return false;
 }
 

@@ -3,6 +3,8 @@
 #include "controller/CommandEntry.h"
 #include "controller/CommandHost.h"
 
+#include "platform/AutomationError.h"
+
 #include <QSet>
 #include <QString>
 #include <functional>
@@ -42,8 +44,11 @@ public:
     explicit CommandProcessor(CommandHost& host, std::shared_ptr<Memory> memory = std::make_shared<Memory>());
 
     // One tick: prunes old finished entries and runs every entry that falls due before the next
-    // tick.
+    // tick. It never waits in an event loop of its own: a step that reads a package hands the
+    // reading to the worker and the tick goes on from the work's completion, from the event loop
+    // (busy() until then).
     void tmrCommand_Timer();
+    bool busy() const { return m_memory->ticking; }
 
     // The installer program; by default pcquiba-installer in the executable's folder.
     void setInstallerProgram(const QString& path);
@@ -60,6 +65,20 @@ private:
         std::shared_ptr<CommandEntry> entry;
     };
 
+    // Runs the body with the main INI file under the tick's trace frame; false after an error.
+    bool traced(const std::function<void(clsINIFile&)>& body);
+    // Runs `first` (tidying, or the end of a step that waited), then entries until none is due
+    // or a step waits for the worker.
+    void proceed(const std::function<void(clsINIFile&)>& first);
+    void endTick();
+    // What a waiting step's completion calls: runs `then` and goes on with the tick. Only the
+    // latest step's completion counts, and none once the processor is gone.
+    std::function<void()> resumeWith(std::function<void()> then);
+    // False (the entry left pending, the tick ended) when the controller, or the engine the tick
+    // saw, went away while it waited.
+    bool stillHere(const TableEntry& selected, const std::shared_ptr<RulesEngine>& engine);
+    void installed(const TableEntry& selected, const std::optional<AutomationError>& failure);
+
     // Selects the earliest due entry, completes its duplicates and runs it; false when nothing
     // is due.
     bool processNext(clsINIFile& ini);
@@ -74,8 +93,12 @@ private:
     std::optional<size_t> selectDue() const;
     void completeDuplicates(const TableEntry& chosen);
     void run(clsINIFile& ini, const TableEntry& selected);
-    // Completes the entry and takes it out of the table.
-    void finish(const TableEntry& selected);
+    // Completes the entry with its status word and takes it out of the table.
+    void finish(const TableEntry& selected, const QString& status);
+    // Logs the line at level 5 and completes the entry as failed.
+    void fail(const TableEntry& selected, const QString& logLine);
+    // Pending entries read whole whose time is no time.
+    void failDefective();
 
     void runUpdate(const Dictionary& arguments, const TableEntry& selected);
     // "/install": the package "/update" prepared, by the installer its manifest names;
@@ -97,8 +120,8 @@ private:
     };
     // Stops the engine and hands the offered package to its installer, or says why not.
     void handOver(const Handover& work, const TableEntry& selected);
-    void runInstallerProgram(const QString& package, const QString& path);
-    void runInstallerComponent(QString package, const QString& path);
+    void runInstallerProgram(const QString& package, const QString& path, const TableEntry& selected);
+    void runInstallerComponent(QString package, const QString& path, const TableEntry& selected);
     void restartEngine();
     void runUpload(const Dictionary& arguments, const QString& commandText, const QString& quibaPath,
                    const TableEntry& selected);
@@ -106,8 +129,8 @@ private:
                 const TableEntry& selected);
     std::optional<QString> setTargetFile(const QString& file, const QString& quibaPath) const;
 
-    // A package name with a folder part is refused (logged); true when it may be used.
-    static bool packageAllowed(const QString& package);
+    // A package name with a folder part is refused (the entry failed); true when it may be used.
+    bool packageAllowed(const QString& package, const TableEntry& selected);
     static QString argumentText(const Dictionary& arguments, const QString& name);
     static void log(const QString& text, qint32 severity);
 
@@ -123,4 +146,13 @@ private:
     // before the next, even when an entry could not keep its new state.
     QSet<QString> m_handled;
     bool m_processEnding = false;
+    // The tick stops selecting (an entry was left pending for a later tick).
+    bool m_tickEnding = false;
+    // A step waits for the worker; its completion goes on with the tick.
+    bool m_waiting = false;
+    // processNext is running: a completion that comes at once lets it go on by itself.
+    bool m_inStep = false;
+    quint64 m_step = 0;
+    // Completions hold it weakly: a processor that is gone is not called back.
+    std::shared_ptr<int> m_life = std::make_shared<int>(0);
 };

@@ -3,6 +3,7 @@
 #include "platform/AutomationObject.h"
 
 #include <QString>
+#include <functional>
 
 // The configuration utility, created by class name (kClassId): the operator's settings dialog
 // and the software update steps the remote commands drive.
@@ -24,6 +25,28 @@ public:
         package.clear();
         return FilesToInstall(isExe, message);
     }
+    // What FilesToInstallPackage or FilesToRollBack answers.
+    struct Offer {
+        qint16 count = 0;
+        QString package;
+        bool isExe = false;
+        QString message;
+    };
+    // The same steps without waiting for a package to be read: `done` runs on the caller's thread
+    // from its event loop once the step has ended (at once when the utility reads nothing).
+    virtual void BeginUpdateAsync(const QString& package, std::function<void()> done)
+    {
+        QString named = package;
+        BeginUpdate(named);
+        done();
+    }
+    virtual void FilesToInstallAsync(std::function<void(Offer)> done)
+    {
+        Offer offer;
+        offer.count = FilesToInstallPackage(offer.package, offer.isExe, offer.message);
+        done(offer);
+    }
+
     // The files kept for rolling back the newest install, Package (0 or less: none, and Message
     // says why); IsExe tells whether the installer program installed it and must roll it back.
     virtual qint16 FilesToRollBack(QString& package, bool& isExe, QString& message)

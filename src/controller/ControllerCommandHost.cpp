@@ -6,47 +6,64 @@
 #include <QProcess>
 
 ControllerCommandHost::ControllerCommandHost(frmController& controller)
-    : m_controller(controller)
+    : m_controller(&controller)
 {
 }
 
 frmController::CommandProcessor ControllerCommandHost::tick()
 {
-    // What one tick reported is remembered for the next, so that it is logged once.
-    return [memory = std::make_shared<CommandProcessor::Memory>()](frmController& controller) {
-        ControllerCommandHost host(controller);
-        CommandProcessor(host, memory).tmrCommand_Timer();
+    auto host = std::make_shared<ControllerCommandHost>();
+    auto processor = std::make_shared<CommandProcessor>(*host);
+    return [host, processor](frmController& controller) {
+        // A tick still waiting keeps the controller it began with.
+        if (!processor->busy())
+            host->attach(controller);
+        processor->tmrCommand_Timer();
     };
+}
+
+void ControllerCommandHost::attach(frmController& controller)
+{
+    m_controller = &controller;
+}
+
+bool ControllerCommandHost::Present() const
+{
+    return m_controller && !m_controller->isUnloading();
 }
 
 std::shared_ptr<RulesEngine> ControllerCommandHost::Engine() const
 {
-    return m_controller.Engine();
+    return Present() ? m_controller->Engine() : nullptr;
 }
 
 bool ControllerCommandHost::KioskMode() const
 {
-    return m_controller.KioskMode();
+    return Present() && m_controller->KioskMode();
 }
 
 void ControllerCommandHost::StartEngine()
 {
-    m_controller.StartEngine();
+    if (Present())
+        m_controller->StartEngine();
 }
 
 void ControllerCommandHost::StopEngine()
 {
-    m_controller.StopEngine();
+    if (Present())
+        m_controller->StopEngine();
 }
 
 void ControllerCommandHost::RaiseClosing(const QString& message)
 {
-    m_controller.RaiseClosing(message);
+    if (Present())
+        m_controller->RaiseClosing(message);
 }
 
 void ControllerCommandHost::setConnection(std::shared_ptr<HostConnection> connection)
 {
-    m_controller.setConnection(std::move(connection));
+    if (Present())
+        m_controller->setConnection(std::move(connection));
 }
 
 bool ControllerCommandHost::startProgram(const QString& program, const QStringList& arguments)

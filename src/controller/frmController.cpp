@@ -18,6 +18,7 @@
 #include <QHash>
 #include <QMap>
 #include <QPushButton>
+#include <QPointer>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -333,9 +334,11 @@ void frmController::raiseEvent(const std::function<void(ControllerEvents&)>& cal
 {
     // Work that arrives while the listeners' handlers run waits for the whole relay to return.
     const EventRelay::Scope relay;
-    // A listener may unadvise, or advise another, from inside the event.
+    // A listener may unadvise, or advise another, from inside the event; and a Sovereign that
+    // releases its last API object inside it may have the controller unloaded and deleted.
+    const QPointer<frmController> alive(this);
     const QMap<quint64, ControllerEvents*> listeners = d->listeners;
-    for (auto it = listeners.cbegin(); it != listeners.cend(); ++it) {
+    for (auto it = listeners.cbegin(); it != listeners.cend() && alive; ++it) {
         if (d->listeners.contains(it.key()))
             call(*it.value());
     }

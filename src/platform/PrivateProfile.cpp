@@ -139,31 +139,38 @@ QString PrivateProfile::getPrivateProfileSection(const QString& section, int buf
 bool PrivateProfile::writePrivateProfileString(const QString& section, const QString& key,
                                                const std::optional<QString>& value, const QString& fileName)
 {
-    const QString sectionName = trimmedName(section);
-    const QString keyName = trimmedName(key);
-    if (sectionName.isEmpty() || keyName.isEmpty())
+    if (key.isEmpty())
         return writeFailed(0);
-    return edit(fileName, [&](ProfileFile& file) {
-        // As the file will hold them, so that this process reads back what every other one reads.
-        const ProfileEncoding& encoding = file.encoding();
-        if (value)
-            return file.setValue(encoding.stored(sectionName), encoding.stored(keyName),
-                                 encoding.stored(singleLine(*value)));
-        return file.removeKey(encoding.stored(sectionName), encoding.stored(keyName));
-    });
+    return writePrivateProfile({{section, key, value}}, fileName);
 }
 
 bool PrivateProfile::writePrivateProfileSection(const QString& section, const std::optional<QString>& block,
                                                 const QString& fileName)
 {
-    const QString sectionName = trimmedName(section);
-    if (sectionName.isEmpty())
-        return writeFailed(0);
+    return writePrivateProfile({{section, QString(), block}}, fileName);
+}
+
+bool PrivateProfile::writePrivateProfile(const QList<Write>& writes, const QString& fileName)
+{
+    for (const Write& write : writes)
+        if (trimmedName(write.section).isEmpty() || (!write.key.isEmpty() && trimmedName(write.key).isEmpty()))
+            return writeFailed(0);
     return edit(fileName, [&](ProfileFile& file) {
+        // As the file will hold them, so that this process reads back what every other one reads.
         const ProfileEncoding& encoding = file.encoding();
-        if (block)
-            return file.replaceSection(encoding.stored(sectionName), blockLines(encoding.stored(*block)));
-        return file.removeSection(encoding.stored(sectionName));
+        bool changed = false;
+        for (const Write& write : writes) {
+            const QString sectionName = encoding.stored(trimmedName(write.section));
+            if (write.key.isEmpty())
+                changed |= write.value ? file.replaceSection(sectionName, blockLines(encoding.stored(*write.value)))
+                                       : file.removeSection(sectionName);
+            else if (write.value)
+                changed |= file.setValue(sectionName, encoding.stored(trimmedName(write.key)),
+                                         encoding.stored(singleLine(*write.value)));
+            else
+                changed |= file.removeKey(sectionName, encoding.stored(trimmedName(write.key)));
+        }
+        return changed;
     });
 }
 

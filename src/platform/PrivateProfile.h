@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -35,6 +36,16 @@ public:
     // block is nothing.
     static bool writePrivateProfileSection(const QString& section, const std::optional<QString>& block,
                                            const QString& fileName);
+
+    // One write of a batch: a key (a value of nothing removes it) or, with an empty key, a whole
+    // section as a NUL-separated block (nothing removes the section).
+    struct Write {
+        QString section;
+        QString key;
+        std::optional<QString> value;
+    };
+    // Several writes in one replacement of the file, in their order: all of them or none.
+    static bool writePrivateProfile(const QList<Write>& writes, const QString& fileName);
 
     static QString getProfileString(const QString& section, const QString& key, const QString& defaultValue,
                                     int bufferSize);

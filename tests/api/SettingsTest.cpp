@@ -214,4 +214,53 @@ TEST_F(SettingsTest, TextsBeyondWhatAReadGivesBackWholeAreRefusedAndNothingIsWri
     }
 }
 
+TEST_F(SettingsTest, AnEscPosPrinterDeviceMustBeATcpAddressOrACharacterDevice)
+{
+    QFile file(iniPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[PRINTER]\nprinter_type=escpos\nprinter_device=tcp://10.0.0.9:9100\n");
+    file.close();
+    const auto fileBytes = [&] {
+        QFile read(iniPath);
+        return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
+    };
+    const struct {
+        QString name;
+        Variant value;
+        bool stored;
+    } cases[] = {
+        {u"printer_device"_s, Variant(u"tcp://printer.local"_s), true},
+        {u"printer_device"_s, Variant(u"/dev/null"_s), true}, // a character device
+        {u"printer_device"_s, Variant(iniPath), false},       // a regular file: the job would overwrite it
+        {u"printer_device"_s, Variant(QFileInfo(iniPath).path()), false},
+        {u"printer_device"_s, Variant(u"tcp://host:70000"_s), false},
+        {u"printer_device"_s, Variant(u"tcp://host/path"_s), false},
+        {u"printer_device"_s, Variant(u"lp0"_s), false},
+        {u"printer_device"_s, Variant::null(), false}, // erased: no device at all
+    };
+    for (const auto& c : cases) {
+        const QString written = c.value.isNull() ? QString() : c.value.toString();
+        SCOPED_TRACE(written.toStdString());
+        const QByteArray before = fileBytes();
+        if (c.stored) {
+            settings.PutSetting(u"PRINTER"_s, c.name, c.value);
+            EXPECT_EQ(ini.GetString(u"PRINTER"_s, c.name), written);
+            continue;
+        }
+        const AutomationError error = errorOf([&] { settings.PutSetting(u"printer"_s, c.name, c.value); });
+        EXPECT_EQ(error.number(), quibaInvalidArgument);
+        EXPECT_EQ(error.description(),
+                  u"Missing or Invalid Argument: printer_device must be tcp://HOST[:PORT] or a character device for "
+                  "printer_type escpos, not \"%1\""_s.arg(written));
+        EXPECT_EQ(fileBytes(), before);
+    }
+    // Other printer types keep their queue names; switching to escpos checks the device already set.
+    settings.PutSetting(u"PRINTER"_s, u"printer_type"_s, Variant(u"cups"_s));
+    settings.PutSetting(u"PRINTER"_s, u"printer_device"_s, Variant(u"Office_Queue"_s));
+    EXPECT_EQ(ini.GetString(u"PRINTER"_s, u"printer_device"_s), u"Office_Queue"_s);
+    EXPECT_EQ(errorOf([&] { settings.PutSetting(u"PRINTER"_s, u"printer_type"_s, Variant(u"ESCPOS"_s)); }).number(),
+              quibaInvalidArgument);
+    EXPECT_EQ(ini.GetString(u"PRINTER"_s, u"printer_type"_s), u"cups"_s);
+}
+
 } // namespace

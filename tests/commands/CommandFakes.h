@@ -14,6 +14,7 @@
 // The controller as the command processor sees it: every call is written to `calls`.
 class FakeCommandHost : public CommandHost {
 public:
+    bool Present() const override { return present; }
     std::shared_ptr<RulesEngine> Engine() const override { return engine; }
     bool KioskMode() const override { return kioskMode; }
     void StartEngine() override
@@ -27,7 +28,13 @@ public:
         calls << QStringLiteral("StopEngine");
         engine.reset();
     }
-    void RaiseClosing(const QString& message) override { calls << QStringLiteral("Closing(%1)").arg(message); }
+    void RaiseClosing(const QString& message) override
+    {
+        calls << QStringLiteral("Closing(%1)").arg(message);
+        // What the Sovereigns do inside the event.
+        if (onClosing)
+            onClosing();
+    }
     void setConnection(std::shared_ptr<HostConnection> value) override { connection = std::move(value); }
     bool startProgram(const QString& program, const QStringList& arguments) override
     {
@@ -39,6 +46,8 @@ public:
     void endProcess() override { calls << QStringLiteral("endProcess"); }
 
     std::shared_ptr<FakeRulesEngine> engine;
+    bool present = true;
+    std::function<void()> onClosing;
     bool kioskMode = false;
     bool startSucceeds = true;
     std::shared_ptr<HostConnection> connection;

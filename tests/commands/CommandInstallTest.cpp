@@ -1,5 +1,7 @@
 #include "CommandTestFixture.h"
 
+#include "controller/CommandStatus.h"
+
 #include "services/Trace.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/RuntimeErrors.h"
@@ -229,7 +231,7 @@ TEST_F(CommandInstallTest, EachCommandActsOnlyOnThePackageItIsOffered)
             EXPECT_EQ(logger->lines.last(), (Line{c.refusal, Trace::CommandFailureSeverity}));
             EXPECT_TRUE(host.calls.isEmpty()) << "no Closing, the engine untouched";
             EXPECT_TRUE(installer->calls.isEmpty());
-            EXPECT_EQ(entry(QStringLiteral("k")).Status(), IniCommandEntry::kDoneStatus);
+            EXPECT_EQ(entry(QStringLiteral("k")).Status(), CommandStatus::kFailed);
         }
     }
 }
@@ -282,7 +284,7 @@ TEST_F(CommandInstallTest, APackagedInstallRefusesInstallAndUninstallAndKeepsThe
                                mark,
                            Trace::CommandFailureSeverity};
         EXPECT_EQ(logger->lines.last(), refusal);
-        EXPECT_EQ(entry(QStringLiteral("k")).Status(), IniCommandEntry::kDoneStatus) << "not retried";
+        EXPECT_EQ(entry(QStringLiteral("k")).Status(), CommandStatus::kFailed) << "not retried";
         EXPECT_TRUE(host.calls.isEmpty()) << "no Closing, the engine keeps running";
         EXPECT_TRUE(utility->calls.isEmpty());
         EXPECT_TRUE(installer->calls.isEmpty());
@@ -326,7 +328,7 @@ TEST_F(CommandUploadTest, FileOutsideTheProgramRootIsRefused)
                   (Line{QStringLiteral("Command Failed: Upload file must lie inside the program root: ") + local,
                         Trace::CommandFailureSeverity}))
             << local.toStdString();
-        EXPECT_EQ(entry(key).Status(), IniCommandEntry::kDoneStatus);
+        EXPECT_EQ(entry(key).Status(), CommandStatus::kFailed);
     }
     EXPECT_TRUE(FakeHostFactory::host()->connection->uploads.isEmpty());
     EXPECT_FALSE(host.connection);

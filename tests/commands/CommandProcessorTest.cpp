@@ -1,5 +1,7 @@
 #include "CommandTestFixture.h"
 
+#include "controller/CommandStatus.h"
+
 #include "services/Trace.h"
 #include "support/clsGenericURI.h"
 
@@ -122,7 +124,7 @@ TEST_F(CommandProcessorTest, UnknownAndMalformedCommandsAreLoggedAndCompleted)
         ASSERT_EQ(logger->lines.size(), 2) << cases[i].text.toStdString();
         EXPECT_EQ(logger->lines[0], (Line{processing(cases[i].text), Trace::ProgressSeverity}));
         EXPECT_EQ(logger->lines[1], (Line{expectedPrefix[i] + cases[i].text, Trace::CommandFailureSeverity}));
-        EXPECT_EQ(entry(QStringLiteral("k%1").arg(i)).Status(), IniCommandEntry::kDoneStatus);
+        EXPECT_EQ(entry(QStringLiteral("k%1").arg(i)).Status(), CommandStatus::kFailed);
     }
 }
 
@@ -146,7 +148,7 @@ TEST_F(CommandProcessorTest, PackageNameWithAFolderPartIsRefused)
             EXPECT_EQ(logger->lines[1],
                       (Line{QStringLiteral("Command Failed: Package name must not name a folder: ") + package,
                             Trace::CommandFailureSeverity}));
-            EXPECT_EQ(entry(key).Status(), IniCommandEntry::kDoneStatus);
+            EXPECT_EQ(entry(key).Status(), CommandStatus::kFailed);
         }
     }
     EXPECT_TRUE(utility->calls.isEmpty());

@@ -1,5 +1,6 @@
 #include "CommandTestFixture.h"
 
+#include "controller/CommandStatus.h"
 #include "services/Trace.h"
 #include "support/clsGenericURI.h"
 
@@ -28,7 +29,11 @@ protected:
         logger->lines.clear();
         addCommand(QStringLiteral("set%1").arg(++m_count), text);
         tick();
-        EXPECT_EQ(entry(QStringLiteral("set%1").arg(m_count)).Status(), IniCommandEntry::kDoneStatus);
+        // Every level-5 outcome fails the entry.
+        const bool failed = std::any_of(logger->lines.begin(), logger->lines.end(),
+                                        [](const Line& line) { return line.severity == Trace::CommandFailureSeverity; });
+        EXPECT_EQ(entry(QStringLiteral("set%1").arg(m_count)).Status(),
+                  failed ? CommandStatus::kFailed : CommandStatus::kDone);
         return logger->lines.mid(1);
     }
 

@@ -16,6 +16,7 @@ protected:
     void SetUp() override
     {
         CommandTestFixture::SetUp();
+        qputenv(TrustedKeys::kEnvironment, MinisignTestKey::trusted().folder().toUtf8());
         app = root + QStringLiteral("/app");
         ASSERT_TRUE(QDir(root).mkpath(QStringLiteral("download")));
         ini->WriteString(QStringLiteral("FILES"), IniKeys::AppPath, app);
@@ -34,6 +35,12 @@ protected:
         host.kioskMode = true;
         host.StartEngine();
         host.calls.clear();
+    }
+
+    void TearDown() override
+    {
+        qunsetenv(TrustedKeys::kEnvironment);
+        CommandTestFixture::TearDown();
     }
 
     static void programPackage(UpdatePackageWriter& writer)

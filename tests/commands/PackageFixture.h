@@ -1,10 +1,13 @@
 #pragma once
 
 #include "services/ProcessState.h"
+#include "components/ManifestSignature.h"
+#include "components/MinisignKey.h"
 #include "components/UpdatePackage.h"
 #include "components/UpdatePackageWriter.h"
 #include "config/clsINIFile.h"
 #include "fakes/ServiceFixture.h"
+#include "commands/MinisignTestKey.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -77,6 +80,8 @@ public:
     {
         UpdatePackageWriter writer;
         build(writer);
+        if (!writer.signatureGiven())
+            writer.setSignature(MinisignTestKey::trusted().sign(writer.manifest()));
         const QString path = folder + QLatin1Char('/') + name;
         EXPECT_TRUE(writer.write(path));
         return path;
@@ -144,6 +149,41 @@ public:
              QStringLiteral("more than 10000 folders"), {}},
             {"not an archive", goodPackage, QStringLiteral("damaged member header"),
              [](const QString& path) { QFile f(path); f.open(QIODevice::WriteOnly); f.write(QByteArray(2048, 'z')); }},
+            // Signatures: nothing but a valid prehashed signature by a trusted key is taken.
+            {"unsigned", [](UpdatePackageWriter& w) { goodPackage(w); w.setUnsigned(); },
+             ManifestSignature::kNotSigned, {}},
+            {"unknown key", [](UpdatePackageWriter& w) {
+                 goodPackage(w);
+                 w.setSignature(MinisignTestKey::stranger().sign(w.manifest()));
+             },
+             ManifestSignature::kUnknownKey + MinisignKey::fromFile(MinisignTestKey::stranger().publicKeyFile())->idText(), {}},
+            {"legacy signature", [](UpdatePackageWriter& w) {
+                 goodPackage(w);
+                 w.setSignature(MinisignTestKey::trusted().sign(w.manifest(), true));
+             },
+             ManifestSignature::kLegacy, {}},
+            {"manifest changed after signing", [](UpdatePackageWriter& w) {
+                 goodPackage(w);
+                 w.setSignature(MinisignTestKey::trusted().sign(w.manifest()));
+                 w.setManifest(w.manifest().replace("version: 1.0.0", "version: 9.0.0"));
+             },
+             ManifestSignature::kBadSignature, {}},
+            {"trusted comment changed", [](UpdatePackageWriter& w) {
+                 goodPackage(w);
+                 w.setSignature(MinisignTestKey::trusted().sign(w.manifest()).replace("pcQUIBA test package", "pcQUIBA test packagf"));
+             },
+             ManifestSignature::kBadTrustedComment, {}},
+            {"signature not minisign's", [](UpdatePackageWriter& w) { goodPackage(w); w.setSignature("untrusted comment: x\nRUQ!!!\n"); },
+             ManifestSignature::kNotMinisign, {}},
+            // What decides which code is trusted, and which version is installed, is the kiosk's.
+            {"writes a trusted key", [](UpdatePackageWriter& w) { goodPackage(w); w.addFile(QStringLiteral("share/pcquiba/keys/evil.pub"), "k"); },
+             QStringLiteral("the manifest names share/pcquiba/keys/evil.pub, which only the kiosk writes"), {}},
+            {"writes the installed version", [](UpdatePackageWriter& w) { goodPackage(w); w.addFile(QStringLiteral("share/pcquiba/installed-version"), "99\n"); },
+             QStringLiteral("the manifest names share/pcquiba/installed-version, which only the kiosk writes"), {}},
+            {"no version", [](UpdatePackageWriter& w) { goodPackage(w); w.setManifest(w.manifest().replace("version: 1.0.0\n", "")); },
+             QStringLiteral("the manifest has no version line"), {}},
+            {"version not numbers", [](UpdatePackageWriter& w) { goodPackage(w); w.setVersion(QStringLiteral("1.0-rc1")); },
+             QStringLiteral("manifest line 2 is not understood"), {}},
         };
     }
 
@@ -165,6 +205,7 @@ protected:
     void SetUp() override
     {
         ServiceFixture::SetUp();
+        qputenv(TrustedKeys::kEnvironment, MinisignTestKey::trusted().folder().toUtf8());
         ASSERT_TRUE(m_rootFolder.isValid());
         root = m_rootFolder.path();
         app = root + QStringLiteral("/app");
@@ -180,6 +221,7 @@ protected:
     void TearDown() override
     {
         ProcessState::reset();
+        qunsetenv(TrustedKeys::kEnvironment);
         ServiceFixture::TearDown();
     }
 

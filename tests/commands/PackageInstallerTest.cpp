@@ -6,6 +6,8 @@
 
 #include "services/Trace.h"
 #include "components/PackageInstaller.h"
+#include "components/TrustedKeys.h"
+#include "components/UpdatePackage.h"
 #include "components/UpdatePackageState.h"
 #include "config/IniKeys.h"
 #include "config/IniSections.h"
@@ -53,7 +55,9 @@ TEST_F(PackageInstallerTest, InstallReplacesAndAddsFilesAndRollbackRestoresThemB
     EXPECT_EQ(read(app + QStringLiteral("/share/old.txt")), QByteArray("new text\n"));
     EXPECT_EQ(read(app + QStringLiteral("/share/new.txt")), QByteArray("added\n"));
     EXPECT_EQ(read(app + QStringLiteral("/share/keep.txt")), QByteArray("untouched\n"));
-    EXPECT_EQ(snapshot(app).size(), before.size() + 1) << "no staging files are left behind";
+    // The added file and the version record; no staging files are left behind.
+    EXPECT_EQ(snapshot(app).size(), before.size() + 2);
+    EXPECT_EQ(read(app + QStringLiteral("/share/pcquiba/installed-version")), QByteArray("1.0.0\n"));
     EXPECT_EQ(quartermaster(IniKeys::State), UpdatePackageState::kInstalled);
     EXPECT_EQ(quartermaster(IniKeys::RollbackPossible), QStringLiteral("true"));
     EXPECT_EQ(installer->keptFiles(package), 3);
@@ -160,6 +164,7 @@ TEST_F(PackageInstallerTest, RollbackNeverOverwritesFilesOfANewerInstall)
     placePackage(QStringLiteral("a.tar.gz"), goodPackage);
     placePackage(QStringLiteral("b.tar.gz"), [](UpdatePackageWriter& writer) {
         writer.addFile(QStringLiteral("bin/tool"), "newer tool\n", true);
+        writer.setVersion(QStringLiteral("2.0.0"));
     });
     QString a = QStringLiteral("a.tar.gz");
     QString b = QStringLiteral("b.tar.gz");
@@ -268,6 +273,7 @@ TEST_F(PackageInstallerTest, RollbackWithoutANameTakesTheNewestInstall)
     placePackage(QStringLiteral("a.tar.gz"), goodPackage);
     placePackage(QStringLiteral("b.tar.gz"), [](UpdatePackageWriter& writer) {
         writer.addFile(QStringLiteral("bin/tool"), "newer tool\n", true);
+        writer.setVersion(QStringLiteral("2.0.0"));
     });
     for (const char* name : {"a.tar.gz", "b.tar.gz"}) {
         QString package = QString::fromLatin1(name);
@@ -281,4 +287,96 @@ TEST_F(PackageInstallerTest, RollbackWithoutANameTakesTheNewestInstall)
 
     EXPECT_EQ(package, QStringLiteral("b.tar.gz"));
     EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("new tool\n"));
+}
+
+TEST_F(PackageInstallerTest, OnlyANewerVersionInstallsAndARollbackRestoresTheRecord)
+{
+    placeApplication();
+    const QString record = app + QLatin1Char('/') + UpdatePackage::kVersionRecord;
+    const auto place = [&](const char* name, const char* version) {
+        placePackage(QString::fromLatin1(name), [&](UpdatePackageWriter& writer) {
+            goodPackage(writer);
+            writer.setVersion(QString::fromLatin1(version));
+        });
+    };
+    struct Step {
+        const char* name;
+        const char* version;
+        QString refusal; // empty: installs
+        QByteArray recorded;
+    };
+    const Step steps[] = {
+        {"a.tar.gz", "1.0.9", {}, "1.0.9\n"},
+        {"b.tar.gz", "1.0.10", {}, "1.0.10\n"},
+        {"c.tar.gz", "1.0.10", QStringLiteral("version 1.0.10 is not newer than the installed version 1.0.10"), "1.0.10\n"},
+        {"d.tar.gz", "1.0.2", QStringLiteral("version 1.0.2 is not newer than the installed version 1.0.10"), "1.0.10\n"},
+    };
+    for (const Step& step : steps) {
+        place(step.name, step.version);
+        QString package = QString::fromLatin1(step.name);
+        const auto error = failureOf([&] { installer->install(package); });
+        EXPECT_EQ(error.has_value(), !step.refusal.isEmpty()) << step.name;
+        if (error) {
+            EXPECT_EQ(error->number(), RuntimeErrors::InvalidFileFormat);
+            EXPECT_EQ(error->description(), QStringLiteral("Update package %1: ").arg(package) + step.refusal);
+        }
+        EXPECT_EQ(read(record), step.recorded) << step.name;
+    }
+    EXPECT_EQ(installer->installedVersion().toString(), QStringLiteral("1.0.10"));
+
+    QString b = QStringLiteral("b.tar.gz");
+    installer->Rollback(b);
+    EXPECT_EQ(read(record), QByteArray("1.0.9\n"));
+    QString a = QStringLiteral("a.tar.gz");
+    installer->Rollback(a);
+    EXPECT_FALSE(QFileInfo::exists(record));
+    EXPECT_EQ(installer->installedVersion().toString(), QStringLiteral("0"));
+    // Rolled back to nothing recorded, the oldest package installs again.
+    QString again = QStringLiteral("a.tar.gz");
+    installer->install(again);
+    EXPECT_EQ(read(record), QByteArray("1.0.9\n"));
+}
+
+TEST_F(PackageInstallerTest, RollbackOnlyByTheInstallerThatInstalledThePackage)
+{
+    placeApplication();
+    placePackage(QStringLiteral("p.tar.gz"), [](UpdatePackageWriter& writer) {
+        goodPackage(writer);
+        writer.setProgramInstaller(true);
+    });
+    PackageInstaller program(ini);
+    program.setProgramInstaller(true);
+    QString package = QStringLiteral("p.tar.gz");
+    program.install(package);
+
+    const auto error = failureOf([&] { installer->Rollback(package); });
+
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->number(), RuntimeErrors::PermissionDenied);
+    EXPECT_EQ(error->description(), QStringLiteral("Update package p.tar.gz: it was installed by the installer program"));
+    EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("new tool\n"));
+    program.Rollback(package);
+    EXPECT_EQ(read(app + QStringLiteral("/bin/tool")), QByteArray("old tool\n"));
+}
+
+TEST_F(PackageInstallerTest, PackageWritingIntoATrustedKeysFolderIsRefused)
+{
+    // The folder PCQUIBA_TRUSTED_KEYS names lies inside the application folder here.
+    ASSERT_TRUE(QDir(app).mkpath(QStringLiteral("etc/keys")));
+    qputenv(TrustedKeys::kEnvironment, (app + QStringLiteral("/etc/keys")).toUtf8());
+    write(app + QStringLiteral("/etc/keys/key.pub"), read(MinisignTestKey::trusted().publicKeyFile()));
+    placePackage(QStringLiteral("p.tar.gz"), [](UpdatePackageWriter& writer) {
+        writer.addFile(QStringLiteral("etc/keys/evil.pub"), "untrusted comment: evil\n");
+    });
+    const Snapshot before = snapshot(app);
+    QString package = QStringLiteral("p.tar.gz");
+
+    const auto error = failureOf([&] { installer->install(package); });
+
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->number(), RuntimeErrors::PermissionDenied);
+    EXPECT_EQ(error->description(),
+              QStringLiteral("Update package p.tar.gz: etc/keys/evil.pub lies in the trusted keys folder ") + app
+                  + QStringLiteral("/etc/keys"));
+    EXPECT_EQ(snapshot(app), before);
 }

@@ -1,6 +1,9 @@
 #include "PackageFixture.h"
 
+#include "components/PackageVersion.h"
 #include "components/UpdatePackage.h"
+
+#include <sys/stat.h>
 
 class UpdatePackageTest : public PackageFixture {};
 
@@ -75,4 +78,68 @@ TEST_F(UpdatePackageTest, FoldersUpToTheBoundAreAccepted)
     });
     UpdatePackage package;
     EXPECT_TRUE(package.load(file)) << package.error().toStdString();
+}
+
+TEST_F(UpdatePackageTest, EveryMembersDeclaredSizeCountsTowardsTheBound)
+{
+    // 600 bytes of file data and a folder that declares 600 more: over a bound of 1000.
+    const QString file = placePackage(QStringLiteral("p.tar.gz"), [](UpdatePackageWriter& w) {
+        w.addFile(QStringLiteral("bin/tool"), QByteArray(600, 't'));
+        w.addMember(raw(QStringLiteral("share/"), {}, '5', {}, 600));
+    });
+    UpdatePackage bounded(1000);
+    EXPECT_FALSE(bounded.load(file));
+    EXPECT_EQ(bounded.error(), QStringLiteral("Update package p.tar.gz: the files are too large together"));
+    UpdatePackage roomy(1200);
+    EXPECT_FALSE(roomy.load(file)) << "the folder's declared data is missing from the archive";
+    EXPECT_EQ(roomy.error(), QStringLiteral("Update package p.tar.gz: truncated or damaged"));
+}
+
+TEST_F(UpdatePackageTest, OnlyARegularFileIsOpenedAsAPackage)
+{
+    const QString good = placePackage(QStringLiteral("p.tar.gz"), goodPackage);
+    const QString fifo = download + QStringLiteral("/fifo.tar.gz");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(good, download + QStringLiteral("/link.tar.gz")));
+    ASSERT_TRUE(QFile::link(fifo, download + QStringLiteral("/fifo-link.tar.gz")));
+    struct Case {
+        QString name;
+        QString error; // empty: accepted
+    };
+    const Case cases[] = {
+        {QStringLiteral("link.tar.gz"), {}},
+        {QStringLiteral("fifo.tar.gz"), QStringLiteral("Update package fifo.tar.gz: is not a regular file")},
+        {QStringLiteral("fifo-link.tar.gz"), QStringLiteral("Update package fifo-link.tar.gz: is not a regular file")},
+        {QStringLiteral("/dev/null"), QStringLiteral("Update package null: is not a regular file")},
+    };
+    for (const Case& c : cases) {
+        const QString path = c.name.startsWith(QLatin1Char('/')) ? c.name : download + QLatin1Char('/') + c.name;
+        UpdatePackage package;
+        // A FIFO without a writer would block an open without O_NONBLOCK: this returns at once.
+        EXPECT_EQ(package.load(path), c.error.isEmpty()) << c.name.toStdString();
+        EXPECT_EQ(package.error(), c.error);
+        EXPECT_EQ(UpdatePackage::fileChecksum(path).isEmpty(), !c.error.isEmpty()) << c.name.toStdString();
+    }
+}
+
+TEST_F(UpdatePackageTest, VersionsAreComparedNumberByNumber)
+{
+    struct Case {
+        const char* version;
+        const char* other;
+        bool newer;
+    };
+    const Case cases[] = {
+        {"1.0.10", "1.0.9", true}, {"1.0.9", "1.0.10", false}, {"1.4", "1.4.0", false}, {"1.4.0", "1.4", false},
+        {"2", "1.99.99", true},    {"1.0.0", "1.0.0", false},  {"0.0.1", "0", true},    {"007.1", "7.0", true},
+    };
+    for (const Case& c : cases) {
+        const auto version = PackageVersion::parse(QString::fromLatin1(c.version));
+        const auto other = PackageVersion::parse(QString::fromLatin1(c.other));
+        ASSERT_TRUE(version && other) << c.version << " " << c.other;
+        EXPECT_EQ(version->isNewerThan(*other), c.newer) << c.version << " against " << c.other;
+    }
+    for (const char* bad : {"", "1..2", "1.2.", "v1", "1.-2", "1.2.3.4.5.6.7.8.9", "1234567890", " 1"})
+        EXPECT_FALSE(PackageVersion::parse(QString::fromLatin1(bad))) << bad;
+    EXPECT_EQ(PackageVersion::fromFile(download + QStringLiteral("/none")).toString(), QStringLiteral("0"));
 }

@@ -11,6 +11,7 @@ const QList<KioskOnlyKeys::Key>& KioskOnlyKeys::all()
         {IniSections::Files, IniKeys::LogPath},       {IniSections::Files, IniKeys::DataPath},
         {IniSections::Files, IniKeys::Lexicon},       {IniSections::Files, IniKeys::ManifestPath},
         {IniSections::Files, IniKeys::OtcXml},        {IniSections::General, IniKeys::StandaloneStart},
+        {IniSections::General, IniKeys::LogPrivateData}, {IniSections::General, IniKeys::EngineTimeout},
         {IniSections::Printer, IniKeys::Class},       {IniSections::Printer, IniKeys::PrinterType},
         {IniSections::Printer, IniKeys::PrinterDevice},
     };

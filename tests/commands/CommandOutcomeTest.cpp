@@ -76,7 +76,8 @@ TEST_F(CommandOutcomeTest, KioskOnlyKeysOfTheMainIniFileAreRefusedToARemoteSet)
         QStringLiteral("FILES/app_path"),       QStringLiteral("FILES/backup_path"),  QStringLiteral("FILES/download_path"),
         QStringLiteral("FILES/fragment_path"),  QStringLiteral("FILES/log_path"),     QStringLiteral("FILES/data_path"),
         QStringLiteral("FILES/lexicon"),        QStringLiteral("FILES/manifest_path"), QStringLiteral("FILES/otc_xml"),
-        QStringLiteral("GENERAL/standalone_start"), QStringLiteral("PRINTER/class"),  QStringLiteral("PRINTER/printer_type"),
+        QStringLiteral("GENERAL/standalone_start"), QStringLiteral("GENERAL/log_private_data"),
+        QStringLiteral("GENERAL/engine_timeout"), QStringLiteral("PRINTER/class"),  QStringLiteral("PRINTER/printer_type"),
         QStringLiteral("PRINTER/printer_device")};
     for (const QString& key : keys) {
         const QString section = key.section(QLatin1Char('/'), 0, 0);

@@ -40,7 +40,8 @@ TEST(FleetAclTest, RosterLinesThatCouldWidenAccessAreRefused)
     } const cases[] = {
         {"kiosk k1\n", "the roster names no fleet (a line \"fleet NAME\")"},
         {"fleet shop\nkiosk k/1\n", "roster line 2: not a name: kiosk k/1"},
-        {"fleet shop\nkiosk k1 north,#\n", "roster line 2: not a group name: kiosk k1 north,#"},
+        {"fleet shop\nkiosk k1 north,a/b\n", "roster line 2: not a group name: kiosk k1 north,a/b"},
+        {"fleet shop\nkiosk k1 north,+ # a comment\n", "roster line 2: not a group name: kiosk k1 north,+ # a comment"},
         {"fleet shop\nkiosk all\n", "roster line 2: not a name: kiosk all"},
         {"fleet shop\nkiosk k1\noperator k1\n", "roster line 3: name given twice: operator k1"},
         {"fleet shop\nfleet other\n", "roster line 2: one fleet line with one fleet name: fleet other"},

@@ -105,12 +105,12 @@ protected:
     {
         FleetSettings settings;
         QString error;
-        ASSERT_TRUE(FleetSettings::read(*kiosk.ini, settings, error)) << error;
+        ASSERT_TRUE(FleetSettings::read(*kiosk.ini, settings, error)) << error.toStdString();
         ASSERT_EQ(settings.kioskId, kiosk.name);
         kiosk.agent = std::make_unique<FleetAgent>(settings, kiosk.iniFile, kiosk.root.path());
         bool online = false;
-        QObject::connect(kiosk.agent.get(), &FleetAgent::online, [&online] { online = true; });
-        ASSERT_TRUE(kiosk.agent->start(error)) << error;
+        QObject::connect(kiosk.agent.get(), &FleetAgent::online, kiosk.agent.get(), [&online] { online = true; });
+        ASSERT_TRUE(kiosk.agent->start(error)) << error.toStdString();
         ASSERT_TRUE(waitUntil([&] { return online; }));
     }
 
@@ -161,7 +161,7 @@ protected:
         options.cleanSession = cleanSession;
         auto result = std::make_unique<MqttClient>(options);
         bool connected = false;
-        QObject::connect(result.get(), &MqttClient::connected, [&connected] { connected = true; });
+        QObject::connect(result.get(), &MqttClient::connected, result.get(), [&connected] { connected = true; });
         EXPECT_TRUE(result->start());
         EXPECT_TRUE(waitUntil([&] { return connected; }));
         QObject::disconnect(result.get(), &MqttClient::connected, nullptr, nullptr);
@@ -172,9 +172,11 @@ protected:
     static void publishAcknowledged(MqttClient& client, const QString& topic, const QByteArray& payload)
     {
         bool acknowledged = false;
-        const int mid = client.publish(topic, payload, 1, false);
+        int mid = -1;
+        // Connected first, and queued to this thread: the acknowledgement may come at once.
+        auto connection = QObject::connect(&client, &MqttClient::published, &client, [&](int done) { acknowledged |= done == mid; });
+        mid = client.publish(topic, payload, 1, false);
         ASSERT_GE(mid, 0);
-        auto connection = QObject::connect(&client, &MqttClient::published, [&](int done) { acknowledged |= done == mid; });
         EXPECT_TRUE(waitUntil([&] { return acknowledged; }));
         QObject::disconnect(connection);
     }
@@ -245,14 +247,14 @@ TEST_F(FleetBrokerTest, KioskCertificateCannotSendCommandsNorReadAnotherKiosk)
     startAgent(kiosk(1));
     auto intruder = client(QStringLiteral("k1"));
     QStringList seen;
-    QObject::connect(intruder.get(), &MqttClient::messageArrived, [&](const QString& topic, const QByteArray&) { seen << topic; });
+    QObject::connect(intruder.get(), &MqttClient::messageArrived, intruder.get(), [&](const QString& topic, const QByteArray&) { seen << topic; });
+    int subscriptions = 0;
+    QObject::connect(intruder.get(), &MqttClient::subscribed, intruder.get(), [&](int) { ++subscriptions; });
     // Its own topic last: what the broker lets through from the others comes before.
     for (const QString& topic : {QStringLiteral("pcquiba/shop/k2/#"), QStringLiteral("pcquiba/shop/+/online"),
                                  QStringLiteral("pcquiba/shop/k1/cmd")})
         intruder->subscribe(topic, 1);
-    int lastSubscription = -1;
-    QObject::connect(intruder.get(), &MqttClient::subscribed, [&](int mid) { lastSubscription = mid; });
-    ASSERT_TRUE(waitUntil([&] { return lastSubscription >= 3; }));
+    ASSERT_TRUE(waitUntil([&] { return subscriptions == 3; }));
     publishAcknowledged(*intruder, QStringLiteral("pcquiba/shop/k2/cmd"),
                         FleetMessages::command(QStringLiteral("forged"), QStringLiteral("q:/set?scope=SHOP&name=x&value=1")));
     publishAcknowledged(*intruder, QStringLiteral("pcquiba/shop/all/cmd"),
@@ -284,8 +286,11 @@ TEST_F(FleetBrokerTest, OrderlyBrokerRestartLosesNothing)
                         FleetMessages::command(QStringLiteral("kept"), QStringLiteral("q:/set?scope=SHOP&name=z&value=1")));
     sender->stop();
 
+    bool back = false;
+    QObject::connect(kiosk(0).agent.get(), &FleetAgent::online, kiosk(0).agent.get(), [&back] { back = true; });
     broker->stop();
     ASSERT_TRUE(broker->start());
+    ASSERT_TRUE(waitUntil([&] { return back; })) << "k1's agent did not come back by itself";
     startAgent(kiosk(1));
     EXPECT_TRUE(waitUntil([&] { return !kiosk(1).entry(QStringLiteral("fleet-kept")).isEmpty(); }));
     auto listing = startOperator({QStringLiteral("status")});

@@ -110,11 +110,11 @@ TEST_F(FleetCommandBookTest, KioskIdIsTheCertificatesCommonNameElseTheKioskIdKey
     ASSERT_TRUE(FleetSettings::read(ini, settings, error)) << error.toStdString();
     EXPECT_EQ(settings.kioskId, QStringLiteral("kiosk-17"));
 
-    // A certificate whose name could not be a topic level is refused, as is a group name that could.
-    const MosquittoBroker::Identity wild = certificates.identity(QStringLiteral("k+"));
+    // A certificate named like a fleet-wide topic level is refused, as is a group name that could.
+    const MosquittoBroker::Identity wild = certificates.identity(QStringLiteral("all"));
     ini.WriteString(FleetSettings::kSection, QStringLiteral("cert_file"), wild.cert);
     EXPECT_FALSE(FleetSettings::read(ini, settings, error));
-    EXPECT_EQ(error, QStringLiteral("the kiosk id is not a kiosk name: k+"));
+    EXPECT_EQ(error, QStringLiteral("the kiosk id is not a kiosk name: all"));
     ini.WriteString(FleetSettings::kSection, QStringLiteral("groups"), QStringLiteral("north,#"));
     EXPECT_FALSE(FleetSettings::read(ini, settings, error));
     EXPECT_EQ(error, QStringLiteral("FLEET groups: not a group name: #"));

@@ -43,7 +43,7 @@ public:
         probe.close();
         write(QStringLiteral("mosquitto.conf"),
               QStringLiteral("per_listener_settings false\n"
-                             "user %3\n"
+                             "user %3\nlog_type error\nlog_type warning\n"
                              "persistence true\npersistence_location %1/persistence/\n"
                              "max_queued_messages 1000\nmax_inflight_messages 20\n"
                              "allow_anonymous false\nacl_file %1/acl\n"

@@ -72,11 +72,12 @@ void FleetAgent::stop()
         return;
     if (m_connected) {
         QEventLoop wait;
-        const int mid = m_client->publish(m_topics.online(m_settings.kioskId), kOffline, 1, true);
+        int mid = -1;
         connect(m_client.get(), &MqttClient::published, &wait, [&](int done) {
             if (done == mid)
                 wait.quit();
         });
+        mid = m_client->publish(m_topics.online(m_settings.kioskId), kOffline, 1, true);
         QTimer::singleShot(2000, &wait, &QEventLoop::quit);
         if (mid >= 0)
             wait.exec();

@@ -22,18 +22,18 @@ FleetMessages::Command FleetMessages::parseCommand(const QByteArray& payload)
         return parsed;
     }
     parsed.id = id;
-    const QJsonValue command = object.value(u"command");
+    const QJsonValue value = object.value(u"command");
+    const QString command = value.toString();
     if (payload.size() > kMaxMessageBytes)
         parsed.refusal = QStringLiteral("message larger than %1 bytes").arg(kMaxMessageBytes);
-    else if (!command.isString() || command.toString().isEmpty())
+    else if (!value.isString() || command.isEmpty())
         parsed.refusal = QStringLiteral("no command");
-    else if (command.toString().size() > kMaxCommandLength)
+    else if (command.size() > kMaxCommandLength)
         parsed.refusal = QStringLiteral("command longer than %1 characters").arg(kMaxCommandLength);
-    else if (std::any_of(command.toString().cbegin(), command.toString().cend(),
-                         [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; }))
+    else if (std::any_of(command.cbegin(), command.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; }))
         parsed.refusal = QStringLiteral("command holds control characters");
     else
-        parsed.command = command.toString();
+        parsed.command = command;
     return parsed;
 }
 

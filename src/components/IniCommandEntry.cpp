@@ -36,11 +36,16 @@ void IniCommandEntry::Save()
 
 void IniCommandEntry::Complete()
 {
+    CompleteAs(kDoneStatus);
+}
+
+void IniCommandEntry::CompleteAs(const QString& status)
+{
     if (!m_readError.isEmpty())
         return;
     // The time it was finished, from which its age is counted when finished entries are pruned.
     m_when = DateValue::fromDateTime(Clock::now());
-    m_status = kDoneStatus;
+    m_status = status;
     write();
 }
 

@@ -28,6 +28,7 @@ public:
     QString CommandText() const override { return m_commandText; }
     void Save() override;
     void Complete() override;
+    void CompleteAs(const QString& status) override;
     QString ReadError() const override { return m_readError; }
 
     // The stored value of an entry in its kept form.

@@ -1,5 +1,7 @@
 #include "components/ReceiptPrinter.h"
 
+#include "controller/StatusFile.h"
+
 #include "api/VoucherMarkup.h"
 #include "services/ProcessState.h"
 #include "components/EscPosConnection.h"
@@ -76,16 +78,25 @@ QByteArray ReceiptPrinter::escPosJob(const QString& fileName, const ReceiptSetti
 EscPosStatus ReceiptPrinter::escPosStatus(const QString& device, int timeoutMs)
 {
     EscPosConnection connection = EscPosConnection::open(device, timeoutMs);
-    return EscPosStatus::ask(connection);
+    return askAndNote(connection);
+}
+
+// Every answer is the printer's last known state in the status file.
+EscPosStatus ReceiptPrinter::askAndNote(EscPosConnection& connection)
+{
+    const EscPosStatus status = EscPosStatus::ask(connection);
+    StatusFile::instance().setPrinter(status.state() == EscPosStatus::State::Ready ? QStringLiteral("ready")
+                                                                                 : EscPosStatus::text(status.state()));
+    return status;
 }
 
 void ReceiptPrinter::sendEscPos(const QByteArray& job, const ReceiptSettings& settings)
 {
     EscPosConnection connection = EscPosConnection::open(settings.device, settings.timeoutMs);
-    EscPosStatus::ask(connection).raiseUnlessReady();
+    askAndNote(connection).raiseUnlessReady();
     connection.write(job);
     // Found after the job, the voucher is not taken as printed.
-    EscPosStatus::ask(connection).raiseUnlessReady();
+    askAndNote(connection).raiseUnlessReady();
 }
 
 void ReceiptPrinter::CheckStatus()

@@ -9,6 +9,10 @@
 class CommandEntry : public AutomationObject {
 public:
     static inline const QString kClassId = QStringLiteral("QuibaCommands.CommandEntry");
+    // Outcomes beside "done": completed without running, as a copy of another entry; an
+    // install given to the installer program.
+    static inline const QString kDuplicateStatus = QStringLiteral("duplicate");
+    static inline const QString kHandedOverStatus = QStringLiteral("handed over");
 
     virtual void setKey(const QString& key) = 0;
     // Empty while the command is pending.
@@ -21,6 +25,13 @@ public:
     virtual void Save() = 0;
     // Marks the command done, so that it is not offered again.
     virtual void Complete() = 0;
+    // Marks the command finished with the given outcome; an entry that keeps no outcome words
+    // only completes.
+    virtual void CompleteAs(const QString& status)
+    {
+        Q_UNUSED(status);
+        Complete();
+    }
     // Why the entry's value could not be read whole or parsed completely; empty when it could.
     // Such an entry is neither run nor rewritten.
     virtual QString ReadError() const { return {}; }

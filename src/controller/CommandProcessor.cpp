@@ -244,13 +244,19 @@ void CommandProcessor::completeDuplicates(const TableEntry& chosen)
         const bool duplicate = candidate.entry != chosen.entry && candidate.entry->CommandText() == text
             && candidate.entry->When() < horizon;
         if (duplicate) {
-            candidate.entry->Complete();
+            recordOutcome(candidate, CommandEntry::kDuplicateStatus);
             m_handled.insert(candidate.key);
         }
         else
             kept.push_back(candidate);
     }
     m_table = std::move(kept);
+}
+
+// What became of an entry other than "done", kept in the entry for whoever wrote it.
+void CommandProcessor::recordOutcome(const TableEntry& entry, const QString& status)
+{
+    entry.entry->CompleteAs(status);
 }
 
 void CommandProcessor::finish(const TableEntry& selected)
@@ -364,12 +370,12 @@ void CommandProcessor::handOver(const Handover& work, const TableEntry& selected
     m_host.StopEngine();
     finish(selected);
     if (work.isExe)
-        runInstallerProgram(package, work.path);
+        runInstallerProgram(package, work.path, selected);
     else
         runInstallerComponent(package, work.path);
 }
 
-void CommandProcessor::runInstallerProgram(const QString& package, const QString& path)
+void CommandProcessor::runInstallerProgram(const QString& package, const QString& path, const TableEntry& selected)
 {
     if (!QFileInfo(m_installerProgram).isFile()) {
         log(QStringLiteral("exe installer loaded: "), Trace::ProgressSeverity);
@@ -389,6 +395,8 @@ void CommandProcessor::runInstallerProgram(const QString& package, const QString
         restartEngine();
         return;
     }
+    // The installer program waits for this process to end, so the entry is still ours to write.
+    recordOutcome(selected, CommandEntry::kHandedOverStatus);
     m_processEnding = true;
     m_host.endProcess();
 }

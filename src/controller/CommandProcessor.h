@@ -76,6 +76,7 @@ private:
     void run(clsINIFile& ini, const TableEntry& selected);
     // Completes the entry and takes it out of the table.
     void finish(const TableEntry& selected);
+    void recordOutcome(const TableEntry& entry, const QString& status);
 
     void runUpdate(const Dictionary& arguments, const TableEntry& selected);
     // "/install": the package "/update" prepared, by the installer its manifest names;
@@ -97,7 +98,7 @@ private:
     };
     // Stops the engine and hands the offered package to its installer, or says why not.
     void handOver(const Handover& work, const TableEntry& selected);
-    void runInstallerProgram(const QString& package, const QString& path);
+    void runInstallerProgram(const QString& package, const QString& path, const TableEntry& selected);
     void runInstallerComponent(QString package, const QString& path);
     void restartEngine();
     void runUpload(const Dictionary& arguments, const QString& commandText, const QString& quibaPath,

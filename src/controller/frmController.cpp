@@ -7,6 +7,7 @@
 #include "controller/HostConnectionEvents.h"
 #include "controller/PrintQueueTarget.h"
 #include "controller/RulesEngineEvents.h"
+#include "controller/StatusFile.h"
 #include "platform/AutomationError.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/EventRelay.h"
@@ -643,6 +644,7 @@ void ControllerEngineSink::AddItemFailed(const QString& productID, const QString
 
 void ControllerEngineSink::BasketCommitted(qint16 numberOfItems)
 {
+    StatusFile::instance().noteSale();
     relay([&](ControllerEvents& listener) { listener.BasketCommitted(numberOfItems); });
 }
 

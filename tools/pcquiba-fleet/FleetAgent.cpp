@@ -55,6 +55,9 @@ bool FleetAgent::start(QString& error)
     m_client = std::make_unique<MqttClient>(options);
     connect(m_client.get(), &MqttClient::connected, this, &FleetAgent::onConnected);
     connect(m_client.get(), &MqttClient::disconnected, this, [this] { m_connected = false; });
+    connect(m_client.get(), &MqttClient::connectFailed, this, [](int code) {
+        agentLog(QStringLiteral("the broker refused the connection (CONNACK %1); trying again").arg(code));
+    });
     connect(m_client.get(), &MqttClient::messageArrived, this, &FleetAgent::onMessage);
     connect(m_client.get(), &MqttClient::published, this, &FleetAgent::onPublished);
     if (!m_client->start()) {

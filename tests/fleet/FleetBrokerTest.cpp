@@ -224,6 +224,30 @@ TEST_F(FleetBrokerTest, KioskThatWasOfflineGetsTheCommandWhenItReturns)
     EXPECT_EQ(kiosk(1).ini->GetString(QStringLiteral("SHOP"), QStringLiteral("greeting")), QStringLiteral("back"));
 }
 
+TEST_F(FleetBrokerTest, WatchPrintsPresenceChangesAndResultsAsTheyCome)
+{
+    startAgent(kiosk(0));
+    auto watch = startOperator({QStringLiteral("watch")});
+    QByteArray printed;
+    auto lines = [&] {
+        printed += watch->readAllStandardOutput();
+        return QString::fromUtf8(printed).split(u'\n', Qt::SkipEmptyParts);
+    };
+    ASSERT_TRUE(waitUntil([&] { return lines().contains(QStringLiteral("watching fleet shop")); }));
+    auto sender = client(QStringLiteral("op"));
+    publishAcknowledged(*sender, QStringLiteral("pcquiba/shop/k1/cmd"), FleetMessages::command(QStringLiteral("w-1"), QStringLiteral("q:/x?y")));
+    ASSERT_TRUE(waitUntil([&] { return !kiosk(0).entry(QStringLiteral("fleet-w-1")).isEmpty(); }));
+    tick(kiosk(0));
+    stopAgent(kiosk(0));
+    ASSERT_TRUE(waitUntil([&] { return lines().size() >= 4; })) << lines().join(u'\n').toStdString();
+    EXPECT_EQ(lines().mid(1, 3), (QStringList{QStringLiteral("k1: result w-1 queued"), QStringLiteral("k1: result w-1 done"),
+                                              QStringLiteral("k1: offline, program -, package -, printer -, last sale -, failed commands -")}));
+    watch->terminate();
+    EXPECT_TRUE(waitUntil([&] { return watch->state() == QProcess::NotRunning; }));
+    EXPECT_EQ(watch->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(watch->exitCode(), 0);
+}
+
 TEST_F(FleetBrokerTest, MessageDeliveredTwiceRunsOnce)
 {
     startAgent(kiosk(0));

@@ -235,6 +235,7 @@ int FleetOperator::watch(int limitSeconds)
     };
     if (!connectAndSync(limitSeconds > 0 ? limitSeconds : 60, {m_topics.root() + QStringLiteral("+/result/+")}))
         return 2;
+    m_out << "watching fleet " << m_connection.fleetName << Qt::endl;
     QEventLoop wait;
     if (limitSeconds > 0)
         QTimer::singleShot(limitSeconds * 1000, &wait, &QEventLoop::quit);

@@ -238,6 +238,7 @@ TEST_F(FleetBrokerTest, WatchPrintsPresenceChangesAndResultsAsTheyCome)
     publishAcknowledged(*sender, QStringLiteral("pcquiba/shop/k1/cmd"), FleetMessages::command(QStringLiteral("w-1"), QStringLiteral("q:/set?scope=SHOP&name=w&value=1")));
     ASSERT_TRUE(waitUntil([&] { return !kiosk(0).entry(QStringLiteral("fleet-w-1")).isEmpty(); }));
     tick(kiosk(0));
+    ASSERT_TRUE(waitUntil([&] { return kiosk(0).marked(QStringLiteral("w-1")); }));
     stopAgent(kiosk(0));
     ASSERT_TRUE(waitUntil([&] { return lines().size() >= 4; })) << lines().join(u'\n').toStdString();
     EXPECT_EQ(lines().mid(1, 3), (QStringList{QStringLiteral("k1: result w-1 queued: pcQUIBA not running"), QStringLiteral("k1: result w-1 done"),

@@ -98,8 +98,11 @@ void FleetOperator::onMessage(const QString& topic, const QByteArray& payload)
     QString rest;
     if (!m_topics.split(topic, kiosk, rest))
         return;
+    const Kiosk before = m_kiosks.value(kiosk);
     record(kiosk, rest, payload);
-    if (m_synced && m_onLive)
+    const Kiosk& after = m_kiosks[kiosk];
+    const bool changed = rest.startsWith(u"result/") || before.online != after.online || before.status != after.status;
+    if (m_synced && m_onLive && changed)
         m_onLive(kiosk, rest, payload);
 }
 

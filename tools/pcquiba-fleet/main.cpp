@@ -25,7 +25,8 @@ int main(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe);
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &application, [] { QCoreApplication::quit(); });
+    // exit() rather than quit(): it also ends the operator's own event loops, outside exec().
+    QObject::connect(&notifier, &QSocketNotifier::activated, &application, [] { QCoreApplication::exit(0); });
     std::signal(SIGTERM, onTerminationSignal);
     std::signal(SIGINT, onTerminationSignal);
     return FleetCommandLine::run(QCoreApplication::arguments());

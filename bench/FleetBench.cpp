@@ -204,7 +204,8 @@ void FleetBench(benchmark::State& state)
     });
     client.start();
     if (!waitFor([&] { return online.size() == size; }, 600000)) {
-        state.SkipWithError("not every agent came online");
+        const QByteArray why = QStringLiteral("only %1 of %2 agents came online").arg(online.size()).arg(size).toUtf8();
+        state.SkipWithError(why.constData());
         return;
     }
     int round = 0;
@@ -216,7 +217,8 @@ void FleetBench(benchmark::State& state)
         client.publish(QStringLiteral("pcquiba/%1/all/cmd").arg(kFleet),
                        FleetMessages::command(commandId, QStringLiteral("q:/set?scope=BENCH&name=round&value=1")), 1, false);
         if (!waitFor([&] { return done.size() == size; }, 600000)) {
-            state.SkipWithError("not every result came back");
+            const QByteArray why = QStringLiteral("only %1 of %2 results came back").arg(done.size()).arg(size).toUtf8();
+            state.SkipWithError(why.constData());
             return;
         }
         state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);

@@ -79,7 +79,8 @@ TEST_F(StatusFileTest, TellsWhatTheKioskDidToday)
     EXPECT_EQ(file.value(u"disk_free_bytes").toInteger() % StatusFile::kDiskStep, 0);
 
     // A new day starts its counts afresh; the last sale stays.
-    Clock::set(QDateTime(QDate(2026, 12, 12), QTime(0, 0, 1)));
+    Clock::advance(qint64(15 * 3600 - 60) * 1000);
+    ASSERT_EQ(Clock::now(), QDateTime(QDate(2026, 12, 12), QTime(0, 0, 0)));
     ASSERT_TRUE(status.update(&ini));
     EXPECT_EQ(written().value(u"sales").toInteger(), 0);
     EXPECT_EQ(written().value(u"errors").toInteger(), 0);

@@ -97,7 +97,7 @@ public:
         probe.close();
         QFile config(folder + QStringLiteral("/mosquitto.conf"));
         config.open(QIODevice::WriteOnly);
-        config.write(QStringLiteral("user %1\nlog_type error\nallow_anonymous true\nmax_queued_messages 1000\n"
+        config.write(QStringLiteral("user %1\nlog_type error\nallow_anonymous true\nmax_queued_messages 0\nmax_inflight_messages 0\n"
                                     "listener %2 127.0.0.1\ncafile %3/ca.pem\ncertfile %3/server.pem\nkeyfile %3/server.key\n")
                          .arg(QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name))
                          .arg(m_port)

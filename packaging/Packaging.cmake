@@ -12,7 +12,7 @@ install(DIRECTORY docs/ DESTINATION ${PCQUIBA_DOC_DIR} FILES_MATCHING PATTERN "*
 # Debian wants each package's copyright and changelog in its own doc folder, and manual pages
 # and changelogs compressed without a time stamp.
 configure_file(${PCQUIBA_PACKAGING_DIR}/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
-foreach(component IN ITEMS pcquiba simulated)
+foreach(component IN ITEMS pcquiba simulated fleet)
     set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/pcquiba)
     if(NOT component STREQUAL "pcquiba")
         set(doc_dir ${doc_dir}-${component})
@@ -53,6 +53,19 @@ install(CODE "
     file(WRITE \"\${ini}\" \"\${text}\")
 " COMPONENT pcquiba EXCLUDE_FROM_ALL)
 
+# The fleet agent's package: its manual page and its systemd user unit.
+install(CODE "
+    set(page \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1/pcquiba-fleet.1.gz\")
+    file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1\")
+    message(STATUS \"Installing: \${page}\")
+    execute_process(COMMAND gzip -9nc \"${PCQUIBA_PACKAGING_DIR}/man/pcquiba-fleet.1\" OUTPUT_FILE \"\${page}\"
+                    COMMAND_ERROR_IS_FATAL ANY)
+    set(PCQUIBA_FLEET_EXEC \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/pcquiba-fleet\")
+    set(unit \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/systemd/user/pcquiba-fleet.service\")
+    message(STATUS \"Installing: \${unit}\")
+    configure_file(\"${PCQUIBA_PACKAGING_DIR}/pcquiba-fleet.service.in\" \"\${unit}\" @ONLY)
+" COMPONENT fleet)
+
 # Only the package carries the mark of a packaged install (docs/packaging.md): a `cmake --install`
 # leaves remote installs working.
 install(FILES ${PCQUIBA_PACKAGING_DIR}/packaged DESTINATION ${CMAKE_INSTALL_DATADIR}/pcquiba
@@ -71,7 +84,7 @@ set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL pcquiba simulated)
+set(CPACK_COMPONENTS_ALL pcquiba simulated fleet)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The private core library is found where it is built; it is no dependency of its own.
@@ -80,8 +93,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PCQUIBA_PACKAGE_NAME pcquiba)
 set(CPACK_DEBIAN_SIMULATED_PACKAGE_NAME pcquiba-simulated)
+set(CPACK_DEBIAN_FLEET_PACKAGE_NAME pcquiba-fleet)
 set(CPACK_DEBIAN_PCQUIBA_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_SIMULATED_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_FLEET_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PCQUIBA_DESCRIPTION "kiosk server that sells electronic vouchers for a point-of-sale application
 pcQUIBA serves a point-of-sale application over the D-Bus session bus:
 it hosts a rules engine and a host connection, shows the customer
@@ -95,6 +110,16 @@ install it on a kiosk that sells.")
 
 # No ldconfig for the private library (packaging/DropLdconfig.cmake).
 set(CPACK_POST_BUILD_SCRIPTS ${PCQUIBA_PACKAGING_DIR}/DropLdconfig.cmake)
+
+set(CPACK_DEBIAN_FLEET_DESCRIPTION "fleet agent and operator's commands for pcQUIBA kiosks
+pcquiba-fleet connects a pcQUIBA kiosk to its fleet's MQTT broker with
+TLS: commands sent to one kiosk, a group or the whole fleet become
+remote commands of the kiosk, and their results, the kiosk's status and
+its presence go back. The same program gives the operator send, status,
+watch and the broker's access file.")
+
 include(CPack)
 cpack_add_component(pcquiba DISPLAY_NAME "pcQUIBA")
 cpack_add_component(simulated DISPLAY_NAME "pcQUIBA simulated engine and host" DEPENDS pcquiba)
+# The agent runs on pcQUIBA's base library, which the package pcquiba carries.
+cpack_add_component(fleet DISPLAY_NAME "pcQUIBA fleet agent" DEPENDS pcquiba)

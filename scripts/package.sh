@@ -27,4 +27,4 @@ cpack -G DEB --config "$build/CPackConfig.cmake" -B "$staging" >"$staging/cpack.
     exit 1
 }
 mv "$staging"/*.deb "$out"/
-ls "$out"/pcquiba_*.deb "$out"/pcquiba-simulated_*.deb
+ls "$out"/pcquiba_*.deb "$out"/pcquiba-simulated_*.deb "$out"/pcquiba-fleet_*.deb

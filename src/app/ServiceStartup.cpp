@@ -1,5 +1,7 @@
 #include "app/ServiceStartup.h"
 
+#include "app/StatusCountingLogger.h"
+
 #include "services/Services.h"
 #include "services/Trace.h"
 #include "controller/RulesEngine.h"
@@ -30,7 +32,7 @@ void ServiceStartup::startLogger()
     PrivateFiles::tighten(ProgramFolders::logs());
     auto logger = ComponentRegistry::createAs<Logger>(kLoggerClass);
     logger->setLogName(ExecutableInfo::name());
-    Services::setLogger(logger);
+    Services::setLogger(std::make_shared<StatusCountingLogger>(logger));
     Trace::write(QStringLiteral("*"));
     Trace::write(QStringLiteral("Initialising pcQUIBA, version ") + versionString());
     Trace::write(QStringLiteral("*"));

@@ -19,6 +19,7 @@
 #include "controller/CommandProcessor.h"
 #include "controller/ControllerCommandHost.h"
 #include "controller/frmController.h"
+#include "app/StatusReporter.h"
 #include "platform/Blanks.h"
 #include "platform/Conversions.h"
 #include "platform/DailyLogFile.h"
@@ -100,6 +101,7 @@ std::optional<int> modMain::MainInitialise()
     passOver([&] { ServiceStartup::startLexicon(IniLocation::iniGetPath(state.ini.get(), IniKeys::Lexicon)); });
     SaleObjects::install();
     frmController::setCommandProcessor(ControllerCommandHost::tick());
+    StatusReporter::start();
     state.initialised = true;
     return std::nullopt;
 }

@@ -1,5 +1,7 @@
 #include "components/ReceiptPrinter.h"
 
+#include "controller/StatusFile.h"
+
 #include "api/VoucherMarkup.h"
 #include "services/ProcessState.h"
 #include "components/EscPosConnection.h"
@@ -81,6 +83,15 @@ EscPosStatus ReceiptPrinter::escPosStatus(const QString& device, int timeoutMs)
     return EscPosStatus::ask(connection);
 }
 
+// Every answer is the printer's last known state in the status file, noted on the event loop's
+// thread once the printer's own thread has it.
+const EscPosStatus& ReceiptPrinter::noted(const EscPosStatus& status)
+{
+    StatusFile::instance().setPrinter(status.state() == EscPosStatus::State::Ready ? QStringLiteral("ready")
+                                                                                 : EscPosStatus::text(status.state()));
+    return status;
+}
+
 void ReceiptPrinter::sendEscPos(const QByteArray& job, const ReceiptSettings& settings)
 {
     // A slow or silent printer holds its own thread, never the event loop; what the statuses
@@ -95,9 +106,9 @@ void ReceiptPrinter::sendEscPos(const QByteArray& job, const ReceiptSettings& se
         connection.write(job);
         after = EscPosStatus::ask(connection);
     });
-    before->raiseUnlessReady();
+    noted(*before).raiseUnlessReady();
     // Found after the job, the voucher is not taken as printed.
-    after->raiseUnlessReady();
+    noted(*after).raiseUnlessReady();
 }
 
 void ReceiptPrinter::CheckStatus()
@@ -106,7 +117,7 @@ void ReceiptPrinter::CheckStatus()
         return;
     std::optional<EscPosStatus> status;
     OffLoopWork::run([&] { status = escPosStatus(m_settings.device, m_settings.timeoutMs); });
-    status->raiseUnlessReady();
+    noted(*status).raiseUnlessReady();
 }
 
 QList<QImage> ReceiptPrinter::render(const QString& fileName, const ReceiptSettings& settings)

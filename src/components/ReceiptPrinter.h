@@ -14,6 +14,7 @@
 // replacing an earlier print in one step; any other value prints to the system's print queue
 // printer_device (the default queue when empty). With print_preview the receipt is shown first
 // and printed only when the user confirms.
+class EscPosConnection;
 class PrintEvents;
 
 class ReceiptPrinter : public Printer {
@@ -44,6 +45,7 @@ public:
     static void sendEscPos(const QByteArray& job, const ReceiptSettings& settings);
     // The status of the ESC/POS printer at device (raises 57 when it cannot be reached).
     static EscPosStatus escPosStatus(const QString& device, int timeoutMs);
+    static const EscPosStatus& noted(const EscPosStatus& status);
     // The file a PDF or PNG print of the voucher goes to; empty for the print service.
     static QString outputFile(const QString& voucherFile, const ReceiptSettings& settings);
     // The PRINTER keys of the program's INI file.

@@ -302,7 +302,7 @@ void CommandProcessor::completeDuplicates(const TableEntry& chosen)
             && candidate.entry->Defect().isEmpty() && candidate.entry->CommandText() == text
             && candidate.entry->When() < horizon;
         if (duplicate) {
-            candidate.entry->CompleteAs(CommandStatus::kDone);
+            candidate.entry->CompleteAs(CommandStatus::kDuplicate);
             m_handled.insert(candidate.key);
         }
         else
@@ -485,6 +485,8 @@ void CommandProcessor::runInstallerProgram(const QString& package, const QString
         restartEngine();
         return;
     }
+    // The installer program waits for this process to end, so the entry is still ours to write.
+    selected.entry->CompleteAs(CommandStatus::kHandedOver);
     m_processEnding = true;
     m_host.endProcess();
 }

@@ -8,6 +8,7 @@
 #include "controller/HostConnectionEvents.h"
 #include "controller/PrintQueueTarget.h"
 #include "controller/RulesEngineEvents.h"
+#include "controller/StatusFile.h"
 #include "platform/AutomationError.h"
 #include "platform/ComponentRegistry.h"
 #include "platform/EventRelay.h"
@@ -693,6 +694,7 @@ void ControllerEngineSink::AddItemFailed(const QString& productID, const QString
 
 void ControllerEngineSink::BasketCommitted(qint16 numberOfItems)
 {
+    StatusFile::instance().noteSale();
     engineEvent([&] { q.m_objEngine_BasketCommitted(numberOfItems); });
 }
 

@@ -168,7 +168,7 @@ TEST_F(CommandInstallTest, ProgramInstallHandsOverWithAnArgumentVectorAndEndsThe
         EXPECT_EQ(host.startedProgram, installerProgram());
         EXPECT_EQ(host.startedArguments, c.arguments);
         EXPECT_TRUE(installer->calls.isEmpty());
-        EXPECT_EQ(entry(QStringLiteral("a")).Status(), IniCommandEntry::kDoneStatus);
+        EXPECT_EQ(entry(QStringLiteral("a")).Status(), CommandStatus::kHandedOver);
         EXPECT_TRUE(entry(QStringLiteral("b")).Status().isEmpty()) << "nothing runs once the process is ending";
     }
 }
@@ -196,6 +196,9 @@ TEST_F(CommandInstallTest, MissingOrUnstartableInstallerProgramBringsTheEngineBa
     EXPECT_EQ(logger->lines.last(),
               (Line{QStringLiteral("Command Failed: Could not start the installer program: ") + installerProgram(),
                     Trace::CommandFailureSeverity}));
+    // Nothing was handed over.
+    for (const QString& key : {QStringLiteral("missing"), QStringLiteral("unstartable")})
+        EXPECT_EQ(entry(key).Status(), IniCommandEntry::kDoneStatus) << key.toStdString();
 }
 
 TEST_F(CommandInstallTest, EachCommandActsOnlyOnThePackageItIsOffered)

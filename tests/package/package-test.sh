@@ -25,7 +25,8 @@ arch=$(dpkg --print-architecture)
 (cd "$work" && PCQUIBA_PACKAGE_BUILT=1 PCQUIBA_BUILD_DIR="$build" bash "$source_dir/scripts/package.sh" >/dev/null)
 main="$work/pcquiba_${version}_${arch}.deb"
 simulated="$work/pcquiba-simulated_${version}_${arch}.deb"
-for deb in "$main" "$simulated"; do
+fleet="$work/pcquiba-fleet_${version}_${arch}.deb"
+for deb in "$main" "$simulated" "$fleet"; do
     [ -f "$deb" ] || { fail "no $(basename "$deb") among: $(ls "$work")"; exit 1; }
 done
 
@@ -59,6 +60,9 @@ for deb in "$main" "$simulated"; do
 done
 check_control "$main" pcquiba
 check_control "$simulated" pcquiba-simulated
+check_control "$fleet" pcquiba-fleet
+[[ "$(dpkg-deb -f "$fleet" Depends)" == *"pcquiba (= $version)"* && "$(dpkg-deb -f "$fleet" Depends)" == *libmosquitto1* ]] ||
+    fail "pcquiba-fleet does not depend on pcquiba $version and libmosquitto1: $(dpkg-deb -f "$fleet" Depends)"
 [[ "$(dpkg-deb -f "$simulated" Depends)" == *"pcquiba (= $version)"* ]] ||
     fail "pcquiba-simulated does not depend on pcquiba $version: $(dpkg-deb -f "$simulated" Depends)"
 for library in libqt6dbus6 libzint libpugixml1v5; do
@@ -91,11 +95,18 @@ check_files() { # deb table
 }
 check_files "$main" "$here/pcquiba.files"
 check_files "$simulated" "$here/pcquiba-simulated.files"
+check_files "$fleet" "$here/pcquiba-fleet.files"
 
 # Unpacked, the programs run from where they lie.
 unpacked="$work/unpacked"
 dpkg-deb -x "$main" "$unpacked"
 dpkg-deb -x "$simulated" "$unpacked"
+dpkg-deb -x "$fleet" "$unpacked"
+# The fleet agent carries neither Qt Gui nor Widgets, and runs from where it lies.
+if ldd "$unpacked/usr/bin/pcquiba-fleet" | grep -qE 'libQt6(Gui|Widgets)'; then fail "pcquiba-fleet links Qt Gui or Widgets"; fi
+"$unpacked/usr/bin/pcquiba-fleet" --help | grep -q "agent, send, status, watch or acl" || fail "pcquiba-fleet --help"
+fleet_unit="$unpacked/usr/lib/systemd/user/pcquiba-fleet.service"
+expect_equal "fleet unit ExecStart" "$(sed -n 's/^ExecStart=//p' "$fleet_unit")" "/usr/bin/pcquiba-fleet agent"
 IFS=. read -r major minor patch <<<"$version"
 expected_version=$(printf 'VB.%02d.%02d.%02d' "$major" "$minor" "$patch")
 expect_equal "pcquiba --version" "$("$unpacked/usr/bin/pcquiba" --version)" "pcQUIBA $expected_version"

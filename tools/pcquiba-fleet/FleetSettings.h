@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class clsINIFile;
+
+// The FLEET section of the main INI file, read through the INI accessor. The keys are
+// kiosk-only: the kiosk's administrator sets them, never a remote "/set".
+class FleetSettings {
+public:
+    static inline const QString kSection = QStringLiteral("FLEET");
+
+    QString brokerUrl;
+    QString fleetName;
+    QString kioskId;
+    QStringList groups;
+    QString caFile;
+    QString certFile;
+    QString keyFile;
+
+    // Reads the section; relative file names are taken from the INI file's folder. The kiosk
+    // id is the client certificate's common name; without a certificate the kiosk_id key,
+    // else the machine's MAC text. False with error set when something cannot be used.
+    static bool read(const clsINIFile& ini, FleetSettings& settings, QString& error);
+    // The certificate's subject common name, or an empty text.
+    static QString commonName(const QString& certificateFile);
+    // The main INI file the agent reads: $PCQUIBA_ROOT/config/pcQUIBA.ini (else the root's default).
+    static QString defaultIniFile();
+};

@@ -18,15 +18,34 @@ QVariant tagged(const QString& tag, const QVariant& payload)
     return QVariant::fromValue(structure);
 }
 
+// A plain list of wire values: the message is written from it in one pass when it is sent. An
+// array written into a QDBusArgument of its own would be copied again by every array around it,
+// so a value nested d deep would cost d times its size.
 QVariant array(const VariantArray& items, BusObjectMapper& objects)
 {
-    QDBusArgument list;
-    list.beginArray(QMetaType::fromType<QDBusVariant>());
+    QVariantList list;
+    list.reserve(items.size());
     for (const Variant& item : items)
-        list << BusValue::toBus(item, objects);
-    list.endArray();
-    return QVariant::fromValue(list);
+        list.append(BusValue::toBus(item, objects).variant());
+    return QVariant(std::move(list));
 }
+
+// Ends the array however its reading ends: a demarshaller left inside an array holds the whole
+// incoming message until the process ends.
+class ArrayReading {
+public:
+    explicit ArrayReading(const QDBusArgument& argument)
+        : m_argument(argument)
+    {
+        m_argument.beginArray();
+    }
+    ~ArrayReading() { m_argument.endArray(); }
+    ArrayReading(const ArrayReading&) = delete;
+    ArrayReading& operator=(const ArrayReading&) = delete;
+
+private:
+    const QDBusArgument& m_argument;
+};
 
 // Unsigned and 64-bit numbers are Long when they fit, else Double.
 template <class T>
@@ -87,10 +106,9 @@ std::optional<Variant> decodeArgument(const QDBusArgument& argument, BusObjectMa
         return decodeTagged(argument, objects, missingAllowed);
     case QDBusArgument::ArrayType: {
         VariantArray items;
-        argument.beginArray();
+        const ArrayReading reading(argument);
         while (!argument.atEnd())
             items.append(BusValue::fromBus(argument.asVariant(), objects));
-        argument.endArray();
         return Variant(items);
     }
     default:

@@ -92,7 +92,11 @@ private:
     QDBusMessage getAllProperties(const QDBusMessage& message, const Entry& entry);
     // The property named by a Properties call's interface and name, or an error reply.
     const BusMember* propertyOf(const QDBusMessage& message, const Entry& entry, QDBusMessage& error) const;
-    QStringList childrenOf(const QString& path) const;
+    // The names of the nodes under a path that lead to the client's own objects.
+    QStringList childrenOf(const QString& path, const QString& client) const;
+    bool anyObjectUnder(const QString& path) const;
+    // Introspect as the caller may see it: only its own objects appear as children.
+    QDBusMessage introspectFor(const QDBusMessage& message) const;
     void end(const QString& path);
     // Takes the entry out of every index; the caller ends the object.
     std::shared_ptr<ExportedObject> forget(QMap<QString, Entry>::iterator entry);

@@ -57,6 +57,8 @@ QDBusMessage failure(const QDBusMessage& message, const std::function<QDBusMessa
         return message.createErrorReply(kInvalidArgs, QString::fromStdString(malformed.what()));
     } catch (const LimitReached& limit) {
         return message.createErrorReply(kLimitsExceeded, QString::fromStdString(limit.what()));
+    } catch (const BusValue::TooLarge& limit) {
+        return message.createErrorReply(kLimitsExceeded, QString::fromStdString(limit.what()));
     } catch (...) {
         return BusError::reply(message, AutomationError::fromCurrentException());
     }

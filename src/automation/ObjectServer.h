@@ -22,8 +22,9 @@ class BusObjectMapper;
 // refused with org.freedesktop.DBus.Error.AccessDenied. When a client leaves the bus all its
 // objects end.
 //
-// Calls that arrive once the answer to an event is in wait until that event's relay has returned
-// (PendingReply); calls never nest deeper than EventRelay's bound. A client holds at most
+// Calls a client sends once its answer to an event is in wait until that event's relay has
+// returned (PendingReply); every other client is served at once. Calls never nest deeper than
+// EventRelay's bound. A client holds at most
 // objectLimit() live objects.
 class ObjectServer : public QDBusVirtualObject {
 public:

@@ -17,6 +17,7 @@
 #include <QMap>
 #include <QPushButton>
 #include <QTimer>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -239,6 +240,21 @@ Dictionary& frmController::Args()
     if (!d->args)
         d->args = std::make_unique<Dictionary>();
     return *d->args;
+}
+
+void frmController::PostClickWithArguments(QPushButton* control, const QStringList& keys)
+{
+    QList<std::pair<QString, std::optional<Variant>>> parked;
+    for (const QString& key : keys)
+        parked.append({key, Args().exists(key) ? std::optional<Variant>(Args().item(key)) : std::nullopt});
+    modTouchTools::PostClick(control, [this, parked = std::move(parked)] {
+        for (const auto& [key, value] : parked) {
+            if (value)
+                Args().setItem(key, *value);
+            else if (Args().exists(key))
+                Args().remove(key);
+        }
+    });
 }
 
 void frmController::StartEngine()

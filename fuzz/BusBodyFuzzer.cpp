@@ -20,6 +20,7 @@
 #include <QMetaObject>
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dbus/dbus.h>
@@ -110,16 +111,20 @@ struct Peer {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
 
-    // Sends the call from another thread while the server is served here; the answer, or none.
+    // Sends the call from another thread while the server is served here; the answer (a reply or
+    // an error), or none.
     DBusMessage* call(DBusMessage* message)
     {
         DBusMessage* reply = nullptr;
         QEventLoop loop;
         std::thread sender([&] {
-            DBusError error;
-            dbus_error_init(&error);
-            reply = dbus_connection_send_with_reply_and_block(client, message, 120000, &error);
-            dbus_error_free(&error);
+            // An error reply is a message too: the pending call keeps it as it came.
+            DBusPendingCall* pending = nullptr;
+            if (dbus_connection_send_with_reply(client, message, &pending, 120000) && pending) {
+                dbus_pending_call_block(pending);
+                reply = dbus_pending_call_steal_reply(pending);
+                dbus_pending_call_unref(pending);
+            }
             QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         });
         loop.exec();
@@ -242,8 +247,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     g_basicAppends = 0;
     DBusMessage* reply = server.call(call);
     dbus_message_unref(call);
-    if (!reply)
-        std::abort(); // no answer at all
+    // No answer, or none within the time-out.
+    if (!reply || dbus_message_is_error(reply, DBUS_ERROR_NO_REPLY))
+        std::abort();
     if (dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN) {
         // Each basic value once in the reply, with room for the header and a tag or two.
         if (server.echo->basics < 0 || g_basicAppends > 2 * server.echo->basics + 64)

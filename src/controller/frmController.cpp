@@ -109,6 +109,9 @@ struct frmController::Private {
     QHash<ControllerEvents*, quint64> listenerPlaces;
     quint64 nextListenerPlace = 0;
 
+    // The arguments each deferred-action button's action parked last, until its click takes them.
+    QHash<QPushButton*, QList<std::pair<QString, std::optional<Variant>>>> parked;
+
     QPushButton* cmdShowConfig = nullptr;
     QPushButton* cmdInjectData = nullptr;
     QPushButton* cmdAddItem = nullptr;
@@ -244,16 +247,22 @@ Dictionary& frmController::Args()
 
 void frmController::PostClickWithArguments(QPushButton* control, const QStringList& keys)
 {
-    QList<std::pair<QString, std::optional<Variant>>> parked;
+    QList<std::pair<QString, std::optional<Variant>>> values;
     for (const QString& key : keys)
-        parked.append({key, Args().exists(key) ? std::optional<Variant>(Args().item(key)) : std::nullopt});
-    modTouchTools::PostClick(control, [this, parked = std::move(parked)] {
-        for (const auto& [key, value] : parked) {
+        values.append({key, Args().exists(key) ? std::optional<Variant>(Args().item(key)) : std::nullopt});
+    // A later action of the same button replaces these, as it does in Args.
+    d->parked.insert(control, std::move(values));
+    modTouchTools::PostClick(control, [this, control] {
+        const auto parked = d->parked.constFind(control);
+        if (parked == d->parked.cend())
+            return;
+        for (const auto& [key, value] : *parked) {
             if (value)
                 Args().setItem(key, *value);
             else if (Args().exists(key))
                 Args().remove(key);
         }
+        d->parked.erase(parked);
     });
 }
 

@@ -41,7 +41,8 @@ public:
     // The argument table of the deferred actions, made on first read.
     Dictionary& Args();
     // Posts a click on one of the deferred-action buttons that finds under the keys of Args what
-    // they hold now: actions that park an argument under the same key (AddItem's and
+    // that button's action parked there last: a second AddItem before the click still replaces
+    // the first, but actions of two buttons that park under the same key (AddItem's and
     // InjectData's "Data") each run with their own.
     void PostClickWithArguments(QPushButton* control, const QStringList& keys);
     void StartEngine();

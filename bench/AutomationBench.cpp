@@ -325,3 +325,61 @@ void BM_LateReentrantSink(benchmark::State& state)
 BENCHMARK(BM_LateReentrantSink)->Args({200, 20})->Args({20000, 20})->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
+
+#include "automation/BusTestSupport.h"
+#include "automation/BusValue.h"
+
+namespace {
+
+// `elements` texts spread evenly over `depth` arrays nested inside each other (depth 1: one flat
+// array), each text as long as the element's number.
+Variant spreadValue(qsizetype elements, int depth)
+{
+    const qsizetype perLevel = elements / depth;
+    Variant inner;
+    for (int level = depth; level >= 1; --level) {
+        const qsizetype here = level == 1 ? elements - perLevel * (depth - 1) : perLevel;
+        VariantArray items(here, Variant(QStringLiteral("element")));
+        if (level < depth)
+            items.append(inner);
+        inner = Variant(items);
+    }
+    return inner;
+}
+
+// A value echoed back whole by the server (decoded, handed to the member, marshalled again), as a
+// by-reference argument such as Basket.AddItem's Data is: 32,768 elements flat and nested 30
+// deep. The time of one round trip should not grow with the nesting.
+void BM_EchoValueFlatOrNested(benchmark::State& state)
+{
+    World& w = world();
+    static ObjectServer* echoes = [] {
+        auto* server = new ObjectServer(QDBusConnection::sessionBus(), QStringLiteral("/org/pcquiba/bench"));
+        server->publish(std::make_shared<TestFactory>());
+        server->setAdapter(QStringLiteral("Test"), [](const ObjectRef& object) {
+            return std::make_shared<TestObject>(std::static_pointer_cast<TestTarget>(object));
+        });
+        server->start();
+        return server;
+    }();
+    const QString path = pathIn(callAndWait(w.client, QDBusMessage::createMethodCall(
+        QDBusConnection::sessionBus().baseService(), echoes->rootPath(), QStringLiteral("org.pcquiba.TestFactory"),
+        QStringLiteral("Create"))));
+    constexpr qsizetype kElements = 32768;
+    NoObjects none;
+    QDBusMessage echo = QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(), path,
+                                                       QStringLiteral("org.pcquiba.Test"), QStringLiteral("Echo"));
+    echo.setArguments({QVariant::fromValue(BusValue::toBus(spreadValue(kElements, int(state.range(0))), none))});
+    for (auto _ : state) {
+        const QDBusMessage reply = callAndWait(w.client, echo);
+        if (reply.type() != QDBusMessage::ReplyMessage) {
+            state.SkipWithError(qPrintable(reply.errorName() + u' ' + reply.errorMessage()));
+            break;
+        }
+    }
+    state.counters["elements"] = double(kElements);
+    state.counters["depth"] = double(state.range(0));
+}
+BENCHMARK(BM_EchoValueFlatOrNested)->Arg(1)->Arg(10)->Arg(30)->Unit(benchmark::kMillisecond);
+
+} // namespace

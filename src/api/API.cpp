@@ -592,7 +592,7 @@ void API::InjectData(const Variant& data, std::optional<qint32> device)
         frmController& controller = frmController::instance();
         controller.Args().setItem(u"Data"_s, data);
         controller.Args().setItem(u"Device"_s, Variant(deviceNumber));
-        modTouchTools::PostClick(controller.cmdInjectData());
+        controller.PostClickWithArguments(controller.cmdInjectData(), {u"Data"_s, u"Device"_s});
     });
 }
 

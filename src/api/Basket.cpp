@@ -141,7 +141,7 @@ void Basket::AddItem(const QString& productID, VariantArray& data)
         frmController& controller = frmController::instance();
         controller.Args().setItem(u"ProductID"_s, Variant(product));
         controller.Args().setItem(u"Data"_s, Variant(data));
-        modTouchTools::PostClick(controller.cmdAddItem());
+        controller.PostClickWithArguments(controller.cmdAddItem(), {u"ProductID"_s, u"Data"_s});
     });
 }
 

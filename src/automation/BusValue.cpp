@@ -18,15 +18,34 @@ QVariant tagged(const QString& tag, const QVariant& payload)
     return QVariant::fromValue(structure);
 }
 
+// A plain list of wire values: the message is written from it in one pass when it is sent. An
+// array written into a QDBusArgument of its own would be copied again by every array around it,
+// so a value nested d deep would cost d times its size.
 QVariant array(const VariantArray& items, BusObjectMapper& objects)
 {
-    QDBusArgument list;
-    list.beginArray(QMetaType::fromType<QDBusVariant>());
+    QVariantList list;
+    list.reserve(items.size());
     for (const Variant& item : items)
-        list << BusValue::toBus(item, objects);
-    list.endArray();
-    return QVariant::fromValue(list);
+        list.append(BusValue::toBus(item, objects).variant());
+    return QVariant(std::move(list));
 }
+
+// Ends the array however its reading ends: a demarshaller left inside an array holds the whole
+// incoming message until the process ends.
+class ArrayReading {
+public:
+    explicit ArrayReading(const QDBusArgument& argument)
+        : m_argument(argument)
+    {
+        m_argument.beginArray();
+    }
+    ~ArrayReading() { m_argument.endArray(); }
+    ArrayReading(const ArrayReading&) = delete;
+    ArrayReading& operator=(const ArrayReading&) = delete;
+
+private:
+    const QDBusArgument& m_argument;
+};
 
 // Unsigned and 64-bit numbers are Long when they fit, else Double.
 template <class T>
@@ -37,7 +56,21 @@ Variant wideNumber(T number)
     return Variant(double(number));
 }
 
-std::optional<Variant> decode(const QVariant& received, BusObjectMapper& objects, bool missingAllowed);
+// One incoming value as it is read: the mapper for its objects and how much of its bounds it has
+// used so far.
+struct ValueReading {
+    BusObjectMapper& objects;
+    int arraysOpen = 0;
+    qsizetype elements = 0;
+};
+
+std::optional<Variant> decode(const QVariant& received, ValueReading& reading, bool missingAllowed);
+
+void countElement(ValueReading& reading)
+{
+    if (++reading.elements > BusValue::kMaximumElements)
+        throw BusValue::TooLarge(QStringLiteral("A value holds more than %1 elements").arg(BusValue::kMaximumElements).toStdString());
+}
 
 // A Currency travels as x; any other integer type is taken as well.
 qint64 tenThousandths(const QVariant& payload)
@@ -55,7 +88,7 @@ qint64 tenThousandths(const QVariant& payload)
     }
 }
 
-std::optional<Variant> decodeTagged(const QDBusArgument& structure, BusObjectMapper& objects, bool missingAllowed)
+std::optional<Variant> decodeTagged(const QDBusArgument& structure, ValueReading& reading, bool missingAllowed)
 {
     QString tag;
     QDBusVariant payload;
@@ -72,42 +105,50 @@ std::optional<Variant> decodeTagged(const QDBusArgument& structure, BusObjectMap
         return std::nullopt;
     }
     if (tag == BusValue::dateTag())
-        return Variant::fromDate(BusValue::fromBus(payload.variant(), objects).toDouble());
+        return Variant::fromDate(decode(payload.variant(), reading, false)->toDouble());
     if (tag == BusValue::currencyTag())
         return Variant::fromCurrency(tenThousandths(payload.variant()));
     throw BusValue::Malformed("unknown value tag: " + tag.toStdString());
 }
 
-std::optional<Variant> decodeArgument(const QDBusArgument& argument, BusObjectMapper& objects, bool missingAllowed)
+Variant decodeArray(const QDBusArgument& argument, ValueReading& reading)
+{
+    if (++reading.arraysOpen > BusValue::kMaximumNesting)
+        throw BusValue::TooLarge(QStringLiteral("A value nests more than %1 arrays").arg(BusValue::kMaximumNesting).toStdString());
+    VariantArray items;
+    const ArrayReading open(argument);
+    while (!argument.atEnd()) {
+        countElement(reading);
+        items.append(*decode(argument.asVariant(), reading, false));
+    }
+    --reading.arraysOpen;
+    return Variant(items);
+}
+
+std::optional<Variant> decodeArgument(const QDBusArgument& argument, ValueReading& reading, bool missingAllowed)
 {
     switch (argument.currentType()) {
     case QDBusArgument::StructureType:
         if (argument.currentSignature() != QLatin1String("(sv)"))
             throw BusValue::Malformed("a structure other than a tagged value");
-        return decodeTagged(argument, objects, missingAllowed);
-    case QDBusArgument::ArrayType: {
-        VariantArray items;
-        argument.beginArray();
-        while (!argument.atEnd())
-            items.append(BusValue::fromBus(argument.asVariant(), objects));
-        argument.endArray();
-        return Variant(items);
-    }
+        return decodeTagged(argument, reading, missingAllowed);
+    case QDBusArgument::ArrayType:
+        return decodeArray(argument, reading);
     default:
         throw BusValue::Malformed("a value of type " + argument.currentSignature().toStdString());
     }
 }
 
-std::optional<Variant> decode(const QVariant& received, BusObjectMapper& objects, bool missingAllowed)
+std::optional<Variant> decode(const QVariant& received, ValueReading& reading, bool missingAllowed)
 {
     const QMetaType type = received.metaType();
     if (type == QMetaType::fromType<QDBusVariant>())
-        return decode(qvariant_cast<QDBusVariant>(received).variant(), objects, missingAllowed);
+        return decode(qvariant_cast<QDBusVariant>(received).variant(), reading, missingAllowed);
     if (type == QMetaType::fromType<QDBusArgument>())
-        return decodeArgument(qvariant_cast<QDBusArgument>(received), objects, missingAllowed);
+        return decodeArgument(qvariant_cast<QDBusArgument>(received), reading, missingAllowed);
     if (type == QMetaType::fromType<QDBusObjectPath>()) {
         const QString path = qvariant_cast<QDBusObjectPath>(received).path();
-        return Variant(path == kNothingPath ? ObjectRef() : objects.objectAt(path));
+        return Variant(path == kNothingPath ? ObjectRef() : reading.objects.objectAt(path));
     }
     switch (type.id()) {
     case QMetaType::Bool:
@@ -131,8 +172,10 @@ std::optional<Variant> decode(const QVariant& received, BusObjectMapper& objects
         return Variant(received.toString());
     case QMetaType::QStringList: {
         VariantArray items;
-        for (const QString& item : received.toStringList())
+        for (const QString& item : received.toStringList()) {
+            countElement(reading);
             items.append(Variant(item));
+        }
         return Variant(items);
     }
     default:
@@ -177,12 +220,14 @@ QDBusVariant BusValue::toBus(const Variant& value, BusObjectMapper& objects)
 
 std::optional<Variant> BusValue::argumentFromBus(const QVariant& received, BusObjectMapper& objects)
 {
-    return decode(received, objects, true);
+    ValueReading reading {objects};
+    return decode(received, reading, true);
 }
 
 Variant BusValue::fromBus(const QVariant& received, BusObjectMapper& objects)
 {
-    return *decode(received, objects, false);
+    ValueReading reading {objects};
+    return *decode(received, reading, false);
 }
 
 QString BusValue::clientPath(const QVariant& received)

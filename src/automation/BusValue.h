@@ -14,10 +14,21 @@
 //   ("Empty", ""), ("Null", ""), ("Missing", ""), ("Date", d serial), ("Currency", x ten-thousandths).
 // Incoming, a bare value of any basic type is read as well as a variant: y becomes Integer,
 // q, u, x and t become Long when they fit, else Double.
+// An incoming value nests at most kMaximumNesting arrays and holds at most kMaximumElements
+// elements at all its levels together: within that its wire form, sent back in a variant, stays
+// within the nesting the bus carries (64 containers), and its copy in memory stays small.
 class BusValue {
 public:
+    static constexpr int kMaximumNesting = 30;
+    static constexpr qsizetype kMaximumElements = 100000;
+
     // A value the wire form cannot hold, or a tag that is not known.
     class Malformed : public std::runtime_error {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+    // A value past the nesting or the element bound.
+    class TooLarge : public std::runtime_error {
     public:
         using std::runtime_error::runtime_error;
     };

@@ -57,6 +57,8 @@ QDBusMessage failure(const QDBusMessage& message, const std::function<QDBusMessa
         return message.createErrorReply(kInvalidArgs, QString::fromStdString(malformed.what()));
     } catch (const LimitReached& limit) {
         return message.createErrorReply(kLimitsExceeded, QString::fromStdString(limit.what()));
+    } catch (const BusValue::TooLarge& limit) {
+        return message.createErrorReply(kLimitsExceeded, QString::fromStdString(limit.what()));
     } catch (...) {
         return BusError::reply(message, AutomationError::fromCurrentException());
     }
@@ -227,31 +229,55 @@ QDBusConnection ObjectServer::connection() const
     return m_connection;
 }
 
-QStringList ObjectServer::childrenOf(const QString& path) const
+QStringList ObjectServer::childrenOf(const QString& path, const QString& client) const
 {
     const QString prefix = path == QLatin1String("/") ? path : path + u'/';
-    QStringList children;
-    for (auto it = m_objects.lowerBound(prefix); it != m_objects.cend() && it.key().startsWith(prefix); ++it) {
-        const QString child = it.key().mid(prefix.size()).section(u'/', 0, 0);
-        if (children.isEmpty() || children.last() != child)
-            children.append(child);
+    QSet<QString> children;
+    for (const QString& own : m_clientPaths.value(client)) {
+        if (own.startsWith(prefix))
+            children.insert(own.mid(prefix.size()).section(u'/', 0, 0));
     }
-    return children;
+    QStringList sorted(children.cbegin(), children.cend());
+    sorted.sort();
+    return sorted;
 }
 
+bool ObjectServer::anyObjectUnder(const QString& path) const
+{
+    const QString prefix = path + u'/';
+    const auto it = m_objects.lowerBound(prefix);
+    return it != m_objects.cend() && it.key().startsWith(prefix);
+}
+
+// Without a caller to ask for, no child is shown: the objects under a path are each client's own.
 QString ObjectServer::introspect(const QString& path) const
 {
     const auto it = m_objects.constFind(path);
     if (it != m_objects.cend())
-        return IntrospectionXml::forObject(*it->object, childrenOf(path));
-    return IntrospectionXml::forNode(childrenOf(path));
+        return IntrospectionXml::forObject(*it->object, {});
+    return IntrospectionXml::forNode({});
+}
+
+QDBusMessage ObjectServer::introspectFor(const QDBusMessage& message) const
+{
+    const QString path = message.path();
+    const QStringList children = childrenOf(path, message.service());
+    const auto it = m_objects.constFind(path);
+    if (it != m_objects.cend())
+        return message.createReply(IntrospectionXml::forObject(*it->object, children));
+    if (!children.isEmpty())
+        return message.createReply(IntrospectionXml::forNode(children));
+    // A path whose object has gone, under which only other clients' objects live, tells nothing of them.
+    if (anyObjectUnder(path))
+        return message.createErrorReply(kAccessDenied, QStringLiteral("The object belongs to another client"));
+    return message.createErrorReply(kUnknownObject, QStringLiteral("No object at ") + path);
 }
 
 bool ObjectServer::handleMessage(const QDBusMessage& message, const QDBusConnection&)
 {
     if (message.type() != QDBusMessage::MethodCallMessage)
         return false;
-    HeldCall call {message, PendingReply::holdFor()};
+    HeldCall call {message, PendingReply::holdFor(message.service())};
     const bool behindOwn = std::any_of(m_held.cbegin(), m_held.cend(), [&](const HeldCall& held) {
         return held.message.service() == message.service();
     });
@@ -326,9 +352,8 @@ QDBusMessage ObjectServer::dispatch(const QDBusMessage& message)
         // The entry is copied so that the object outlives a handler that releases it.
         return dispatchToObject(message, Entry(*it));
     }
-    if (message.interface() == kIntrospectable && message.member() == QLatin1String("Introspect")
-        && (message.path() == m_rootPath || !childrenOf(message.path()).isEmpty()))
-        return message.createReply(introspect(message.path()));
+    if (message.interface() == kIntrospectable && message.member() == QLatin1String("Introspect"))
+        return introspectFor(message);
     return message.createErrorReply(kUnknownObject, QStringLiteral("No object at ") + message.path());
 }
 
@@ -337,7 +362,7 @@ QDBusMessage ObjectServer::dispatchToObject(const QDBusMessage& message, const E
     const QString interface = message.interface();
     const QString member = message.member();
     if (interface == kIntrospectable && member == QLatin1String("Introspect"))
-        return message.createReply(introspect(message.path()));
+        return introspectFor(message);
     if (interface == kProperties) {
         if (member == QLatin1String("Get"))
             return getProperty(message, entry);

@@ -22,9 +22,10 @@ class BusObjectMapper;
 // refused with org.freedesktop.DBus.Error.AccessDenied. When a client leaves the bus all its
 // objects end.
 //
-// Calls that arrive once the answer to an event is in wait until that event's relay has returned
-// (PendingReply), and a client's calls that arrive while its earlier call is still under way wait
-// for its answer; calls never nest deeper than EventRelay's bound. A client holds at most
+// Calls a client sends once its answer to an event is in wait until that event's relay has
+// returned (PendingReply), and a client's calls that arrive while its earlier call is still under
+// way (a print) wait for its answer; every other client is served at once. Calls never nest
+// deeper than EventRelay's bound. A client holds at most
 // objectLimit() live objects.
 class ObjectServer : public QDBusVirtualObject {
 public:
@@ -93,7 +94,11 @@ private:
     QDBusMessage getAllProperties(const QDBusMessage& message, const Entry& entry);
     // The property named by a Properties call's interface and name, or an error reply.
     const BusMember* propertyOf(const QDBusMessage& message, const Entry& entry, QDBusMessage& error) const;
-    QStringList childrenOf(const QString& path) const;
+    // The names of the nodes under a path that lead to the client's own objects.
+    QStringList childrenOf(const QString& path, const QString& client) const;
+    bool anyObjectUnder(const QString& path) const;
+    // Introspect as the caller may see it: only its own objects appear as children.
+    QDBusMessage introspectFor(const QDBusMessage& message) const;
     void end(const QString& path);
     // Takes the entry out of every index; the caller ends the object.
     std::shared_ptr<ExportedObject> forget(QMap<QString, Entry>::iterator entry);

@@ -50,10 +50,10 @@ QDBusMessage PendingReply::wait(const QDBusPendingCall& pending, const QString& 
     return pending.reply();
 }
 
-EventRelay::Token PendingReply::holdFor()
+EventRelay::Token PendingReply::holdFor(const QString& peer)
 {
     for (const Waiting* waiting : std::as_const(waits())) {
-        if (waiting->answered)
+        if (waiting->answered && waiting->peer == peer)
             return waiting->relay.expired() ? EventRelay::Token(waiting->self) : waiting->relay;
     }
     return {};

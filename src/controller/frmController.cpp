@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QPointer>
 #include <QTimer>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -112,6 +113,9 @@ struct frmController::Private {
     QMap<quint64, ControllerEvents*> listeners;
     QHash<ControllerEvents*, quint64> listenerPlaces;
     quint64 nextListenerPlace = 0;
+
+    // The arguments each deferred-action button's action parked last, until its click takes them.
+    QHash<QPushButton*, QList<std::pair<QString, std::optional<Variant>>>> parked;
 
     QPushButton* cmdShowConfig = nullptr;
     QPushButton* cmdInjectData = nullptr;
@@ -250,6 +254,27 @@ Dictionary& frmController::Args()
     if (!d->args)
         d->args = std::make_unique<Dictionary>();
     return *d->args;
+}
+
+void frmController::PostClickWithArguments(QPushButton* control, const QStringList& keys)
+{
+    QList<std::pair<QString, std::optional<Variant>>> values;
+    for (const QString& key : keys)
+        values.append({key, Args().exists(key) ? std::optional<Variant>(Args().item(key)) : std::nullopt});
+    // A later action of the same button replaces these, as it does in Args.
+    d->parked.insert(control, std::move(values));
+    modTouchTools::PostClick(control, [this, control] {
+        const auto parked = d->parked.constFind(control);
+        if (parked == d->parked.cend())
+            return;
+        for (const auto& [key, value] : *parked) {
+            if (value)
+                Args().setItem(key, *value);
+            else if (Args().exists(key))
+                Args().remove(key);
+        }
+        d->parked.erase(parked);
+    });
 }
 
 void frmController::StartEngine()

@@ -40,6 +40,11 @@ public:
     std::shared_ptr<RulesEngine> Engine() const;
     // The argument table of the deferred actions, made on first read.
     Dictionary& Args();
+    // Posts a click on one of the deferred-action buttons that finds under the keys of Args what
+    // that button's action parked there last: a second AddItem before the click still replaces
+    // the first, but actions of two buttons that park under the same key (AddItem's and
+    // InjectData's "Data") each run with their own.
+    void PostClickWithArguments(QPushButton* control, const QStringList& keys);
     void StartEngine();
     void StopEngine();
     bool EngineReady() const;

@@ -11,7 +11,10 @@ struct RelayState {
     EventRelay::Scope* innermost = nullptr;
     int depth = 0;
     int maximumDepth = EventRelay::kDefaultMaximumDepth;
-    QList<std::function<void()>> heldActions;
+    // Deferred actions not yet run, in posting order, and the turns of the event loop posted to
+    // run them (one action a turn).
+    QList<std::function<void()>> deferred;
+    int turnsPosted = 0;
     QMap<int, EventRelay::Listener> listeners;
     int nextListener = 0;
     bool announcePosted = false;
@@ -55,11 +58,11 @@ EventRelay::Scope::~Scope()
     relays.innermost = m_outer;
     --relays.depth;
     m_token.reset();
+    // A turn that came while the relay was under way ran nothing: every action still waiting
+    // gets a turn again.
     if (relays.depth == 0) {
-        // Each held action goes back to the event loop, still in posting order.
-        for (std::function<void()>& action : relays.heldActions)
-            post([action = std::move(action)]() mutable { EventRelay::runOrHold(std::move(action)); });
-        relays.heldActions.clear();
+        while (relays.turnsPosted < relays.deferred.size())
+            postTurn();
     }
     announceChange();
 }
@@ -86,17 +89,27 @@ EventRelay::Token EventRelay::innermost()
 
 void EventRelay::defer(std::function<void()> action)
 {
-    // Held at delivery, not at posting: an action posted before a relay began but delivered by
-    // that relay's waiting loop must wait as well.
-    post([action = std::move(action)]() mutable { runOrHold(std::move(action)); });
+    state().deferred.append(std::move(action));
+    postTurn();
 }
 
-void EventRelay::runOrHold(std::function<void()> action)
+void EventRelay::postTurn()
 {
-    if (state().depth > 0)
-        state().heldActions.append(std::move(action));
-    else
-        action();
+    ++state().turnsPosted;
+    post(runNextDeferred);
+}
+
+// Held at delivery, not at posting: an action posted before a relay began but delivered by that
+// relay's waiting loop waits as well. Whichever turn comes runs the oldest action, so actions held
+// by a relay keep their place before those posted while it returned.
+void EventRelay::runNextDeferred()
+{
+    RelayState& relays = state();
+    --relays.turnsPosted;
+    if (relays.depth > 0 || relays.deferred.isEmpty())
+        return;
+    const std::function<void()> action = relays.deferred.takeFirst();
+    action();
 }
 
 int EventRelay::addListener(Listener listener)

@@ -53,5 +53,6 @@ public:
     static void announceChange();
 
 private:
-    static void runOrHold(std::function<void()> action);
+    static void postTurn();
+    static void runNextDeferred();
 };

@@ -236,15 +236,17 @@ bool modTouchTools::IsFormLoaded(const QString& formName)
     return FormRegistry::isLoaded(formName);
 }
 
-void modTouchTools::PostClick(QWidget* control)
+void modTouchTools::PostClick(QWidget* control, std::function<void()> prepare)
 {
     if (!control)
         return;
     // Clicked once no event relay is under way, so a deferred action started from inside an
     // event never nests in that event's wait.
-    EventRelay::defer([target = QPointer<QWidget>(control)] {
+    EventRelay::defer([target = QPointer<QWidget>(control), prepare = std::move(prepare)] {
         if (!target)
             return;
+        if (prepare)
+            prepare();
         // The press lands inside the control, as a click on its face would.
         const QPointF position = QRectF(target->rect()).center();
         for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {

@@ -3,6 +3,7 @@
 #include "platform/Variant.h"
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -65,5 +66,6 @@ public:
     // Clicks the control with the left button from the event loop: after the posting call has
     // returned and no event relay is under way (EventRelay), in posting order. A
     // missing, disabled or unloading control receives nothing; nothing is ever raised.
-    static void PostClick(QWidget* control);
+    // `prepare`, when given, runs right before the click, in the same turn of the event loop.
+    static void PostClick(QWidget* control, std::function<void()> prepare = {});
 };

@@ -1,4 +1,5 @@
 #include "AutomationServerFixture.h"
+#include "common/ResidentMemory.h"
 #include "services/ProcessState.h"
 #include "automation/BusError.h"
 #include "controller/frmController.h"
@@ -6,6 +7,7 @@
 
 #include <QDBusPendingCallWatcher>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -263,6 +265,198 @@ TEST_F(HostileClientTest, AClientLeavingInsideGetDataCancelsTheRequest)
     ASSERT_NE(departure, logger->lines.cend());
     EXPECT_EQ(departure->severity, 2);
     EXPECT_TRUE(waitUntil([&] { return frmController::instance().clientCount() == 1; }));
+}
+
+// About 2 MB of text in an array whose last element no automation value holds.
+QVariant poisonedArray(const QVariant& poison)
+{
+    QVariantList items(2000, QString(1000, u'x'));
+    items.append(poison);
+    return QVariant::fromValue(QDBusVariant(QVariant(items)));
+}
+
+// A value that fails to decode part-way, through a method, Properties.Set or a sink's reply,
+// leaves nothing of its message behind.
+TEST_F(HostileClientTest, ValuesThatFailToDecodePartWayLeaveNoMemoryBehind)
+{
+    BusClient client(nextClient());
+    ScriptedSink sink;
+    QString api;
+    const QString basket = startSale(client, sink, api);
+    BusClient other(nextClient());
+    const QVariant dictionary = QVariant(QVariantMap {{QStringLiteral("key"), 1}});
+    const QVariant othersObject = QVariant::fromValue(QDBusObjectPath(createAPI(other)));
+    const QString invalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
+
+    QVariant answer;
+    sink.handlers.insert(QStringLiteral("GetData"), [&](const QDBusMessage&) -> std::optional<QVariantList> {
+        return QVariantList {answer, wire(Variant(false))};
+    });
+    const auto addItem = [&](const QVariant& value) {
+        return client.call(basket, kBasket, QStringLiteral("AddItem"), {wire(Variant("TN-10")), value}).errorName();
+    };
+    const auto setProperty = [&](const QVariant& value) {
+        return client.call(api, kProperties, QStringLiteral("Set"), {kAPI, QStringLiteral("POSDeviceID"), value}).errorName();
+    };
+    // The handler counts as failed: the request keeps the data it had.
+    const auto answerGetData = [&](const QVariant& value) {
+        answer = value;
+        const Variant data = engine->raiseGetData(QStringLiteral("Card"), QStringLiteral("Text"), 4).data;
+        return data.isEmpty() ? QString() : QStringLiteral("the reply was taken");
+    };
+    struct Case {
+        const char* what;
+        std::function<QString(const QVariant&)> send;
+        QVariant poison;
+        QString error;
+    };
+    const Case cases[] = {
+        {"a dictionary through a method", addItem, dictionary, invalidArgs},
+        {"another client's object through a method", addItem, othersObject, BusError::name(424)},
+        {"a dictionary through Properties.Set", setProperty, dictionary, invalidArgs},
+        {"another client's object through Properties.Set", setProperty, othersObject, BusError::name(424)},
+        {"a dictionary in a sink's reply", answerGetData, dictionary, QString()},
+    };
+    const auto sendAll = [&](int times) {
+        for (const Case& c : cases) {
+            const QVariant value = poisonedArray(c.poison);
+            for (int i = 0; i < times; ++i)
+                EXPECT_EQ(c.send(value), c.error) << c.what;
+        }
+        // The recording fakes keep every line; only the server's own memory is measured.
+        logger->lines.clear();
+        errorHandler->events.clear();
+        engine->calls.clear();
+    };
+    sendAll(2);
+    const qint64 before = residentKilobytes();
+    sendAll(30);
+    const qint64 after = residentKilobytes();
+    std::printf("resident size before %lld kB, after %lld kB\n", before, after);
+    EXPECT_EQ(valueIn(get(client, api, QStringLiteral("Version"))).toString(), QStringLiteral("VB.01.02.03"));
+#if !defined(__SANITIZE_ADDRESS__)
+    // 150 calls of 2 MB; each kept message would add 2 MB.
+    EXPECT_LT(after - before, 40 * 1024);
+#endif
+}
+
+// Client R re-enters with RaisePrintEvents(True) inside PrintBegin and answers at once, client S
+// holds its first print event: a third client with no part in the events is served while S's
+// event still waits.
+TEST_F(HostileClientTest, AClientWithNoPartInAnEventIsServedWhileTheEventWaits)
+{
+    BusClient reentering(nextClient());
+    BusClient silent(nextClient());
+    BusClient bystander(nextClient());
+    ScriptedSink reenteringSink;
+    ScriptedSink silentSink;
+    QString api;
+    const QString basket = startSale(reentering, reenteringSink, api);
+    const QString silentApi = createAPI(silent);
+    advise(silent, silentApi, silentSink);
+    const QString bystanderApi = createAPI(bystander);
+
+    FakeEngineBasket& sale = engine->ensureBasket();
+    sale.isCommitted = true;
+    const QString voucher = qEnvironmentVariable("PCQUIBA_ROOT") + QStringLiteral("/bystander-voucher.xml");
+    QFile::remove(voucher);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(PCQUIBA_TEST_DATA "/vouchers/sample.xml"), voucher));
+    QFile::setPermissions(voucher, QFile::ReadOwner | QFile::WriteOwner);
+    sale.documents = {voucher};
+    sale.releasedDocuments = {voucher};
+    const QString vouchers = pathIn(reentering.call(basket, kBasket, QStringLiteral("Vouchers")));
+    const auto raisePrintEvents = [&] {
+        QDBusMessage call = QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(), vouchers,
+                                                           QStringLiteral("org.pcquiba.Vouchers"), QStringLiteral("RaisePrintEvents"));
+        call.setArguments({wire(Variant(true))});
+        return call;
+    };
+
+    int begins = 0;
+    reenteringSink.handlers.insert(QStringLiteral("PrintBegin"), [&](const QDBusMessage&) -> std::optional<QVariantList> {
+        if (++begins == 1)
+            reentering.connection().asyncCall(raisePrintEvents());
+        return QVariantList {};
+    });
+
+    std::optional<QDBusMessage> held;
+    bool silentAnswered = false;
+    bool servedWhileHeld = false;
+    QString version;
+    const auto answerSilent = [&] {
+        if (held && !std::exchange(silentAnswered, true))
+            silent.connection().send(held->createReply());
+    };
+    // Should the bystander be held, S answers after a while so that the test ends.
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    QObject::connect(&fallback, &QTimer::timeout, answerSilent);
+    const auto holdFirst = [&](const QDBusMessage& event) -> std::optional<QVariantList> {
+        if (held)
+            return QVariantList {};
+        held = event;
+        auto* watcher = new QDBusPendingCallWatcher(bystander.connection().asyncCall(
+            QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(), bystanderApi, kProperties, QStringLiteral("Get"))
+            << kAPI << QStringLiteral("Version")));
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [&, watcher] {
+            watcher->deleteLater();
+            version = valueIn(watcher->reply()).toString();
+            servedWhileHeld = !silentAnswered && EventRelay::depth() > 0;
+            answerSilent();
+        });
+        fallback.start(10000);
+        return std::nullopt;
+    };
+    for (const char* event : {"PrintBegin", "PrintVoucher", "PrintText", "PrintLine", "PrintBarcode", "PrintGraphicsBegin",
+                              "PrintImage", "PrintGraphicsEnd", "PrintCut", "PrintVoucherEnd", "PrintEnd"})
+        silentSink.handlers.insert(QString::fromLatin1(event), holdFirst);
+
+    const QDBusMessage printed = reentering.call(vouchers, QStringLiteral("org.pcquiba.Vouchers"), QStringLiteral("RaisePrintEvents"),
+                                                 {wire(Variant(true))});
+    ASSERT_TRUE(waitUntil([&] { return silentAnswered && EventRelay::depth() == 0 && !version.isEmpty(); }));
+    EXPECT_EQ(begins, 2);
+    EXPECT_EQ(printed.type(), QDBusMessage::ReplyMessage) << printed.errorMessage().toStdString();
+    EXPECT_TRUE(servedWhileHeld);
+    EXPECT_EQ(version, QStringLiteral("VB.01.02.03"));
+    reentering.connection().unregisterObject(QStringLiteral("/sink"));
+    silent.connection().unregisterObject(QStringLiteral("/sink"));
+}
+
+// Inside StartDevice the Sovereign adds an item and then injects data without waiting for
+// either, and answers the event: the engine receives the item first.
+TEST_F(HostileClientTest, WorkAskedForInsideAnEventReachesTheEngineInTheOrderAsked)
+{
+    BusClient client(nextClient());
+    ScriptedSink sink;
+    QString api;
+    const QString basket = startSale(client, sink, api);
+    engine->products = {QStringLiteral("TOPUP20")};
+    engine->activeDevices = 4;
+    sink.handlers.insert(QStringLiteral("StartDevice"), [&](const QDBusMessage&) -> std::optional<QVariantList> {
+        QDBusMessage add = QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(), basket, kBasket,
+                                                          QStringLiteral("AddItem"));
+        add.setArguments(addItemArguments(QStringLiteral("TOPUP20")));
+        client.connection().asyncCall(add);
+        // The item's work is held by this event's relay before the injection is sent.
+        waitUntil([] { return frmController::instance().Args().exists(QStringLiteral("ProductID")); });
+        QDBusMessage inject = QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(), api, kAPI,
+                                                             QStringLiteral("InjectData"));
+        inject.setArguments({wire(Variant("4711")), wire(Variant(qint32(4)))});
+        client.connection().asyncCall(inject);
+        return QVariantList {};
+    });
+    engine->calls.clear();
+    engine->sink()->StartDevice(4);
+    const auto reached = [&](const QString& call) {
+        return std::find_if(engine->calls.cbegin(), engine->calls.cend(), [&](const QString& line) { return line.startsWith(call); })
+               - engine->calls.cbegin();
+    };
+    ASSERT_TRUE(waitUntil([&] { return reached(QStringLiteral("InjectDeviceData(")) < engine->calls.size()
+                                       && reached(QStringLiteral("AddItem(")) < engine->calls.size(); }))
+        << engine->calls.join(u'\n').toStdString();
+    EXPECT_LT(reached(QStringLiteral("AddItem(")), reached(QStringLiteral("InjectDeviceData(")))
+        << engine->calls.join(u'\n').toStdString();
+    client.connection().unregisterObject(QStringLiteral("/sink"));
 }
 
 } // namespace

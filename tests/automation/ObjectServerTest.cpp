@@ -348,3 +348,89 @@ TEST_F(ObjectServerTest, IntrospectionDescribesMembersEnumsAndChildren)
 }
 
 } // namespace
+
+namespace {
+
+// A value `depth` arrays deep around one leaf. An Empty is the deepest leaf there is (a tagged
+// structure); past the bound the leaf is a text, so that the bus still carries the call.
+Variant nestedValue(int depth, Variant value)
+{
+    for (int i = 0; i < depth; ++i)
+        value = Variant(VariantArray {value});
+    return value;
+}
+
+// `count` texts in one array, or split between an array and one nested inside it.
+Variant manyElements(qsizetype count, bool split)
+{
+    VariantArray outer(split ? count / 2 : count, Variant(QStringLiteral("e")));
+    if (split)
+        outer.append(Variant(VariantArray(count - outer.size() - 1, Variant(QStringLiteral("e")))));
+    return Variant(outer);
+}
+
+// Within the bounds a value comes back whole; one step past them the call is refused and the
+// client is still served.
+TEST_F(ObjectServerTest, IncomingValuesAreBoundedInNestingAndElements)
+{
+    struct Case {
+        const char* what;
+        Variant value;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"nested to the bound", nestedValue(BusValue::kMaximumNesting, Variant()), true},
+        {"nested one deeper", nestedValue(BusValue::kMaximumNesting + 1, Variant("x")), false},
+        {"elements to the bound", manyElements(BusValue::kMaximumElements, false), true},
+        {"one element more, in one array", manyElements(BusValue::kMaximumElements + 1, false), false},
+        {"one element more, over two levels", manyElements(BusValue::kMaximumElements + 1, true), false},
+    };
+    BusClient client(clientName());
+    const QString path = create(client);
+    for (const Case& c : cases) {
+        const QDBusMessage reply = client.call(path, kTest, QStringLiteral("Echo"), {wire(c.value)});
+        if (c.accepted) {
+            EXPECT_TRUE(resultOf(reply) == c.value) << c.what;
+        } else {
+            EXPECT_EQ(reply.errorName(), QStringLiteral("org.freedesktop.DBus.Error.LimitsExceeded")) << c.what;
+        }
+        EXPECT_EQ(resultOf(client.call(path, kTest, QStringLiteral("Echo"), {wire(Variant("next"))})).toString(),
+                  QStringLiteral("next"))
+            << c.what;
+    }
+}
+
+// Introspection lists each caller's own objects only; another client's paths, its released ones
+// included, tell nothing of what lives under them.
+TEST_F(ObjectServerTest, IntrospectionShowsOnlyTheCallersOwnObjects)
+{
+    BusClient owner(clientName());
+    BusClient stranger(clientName());
+    const QString released = create(owner);
+    const QString child = pathIn(owner.call(released, kTest, QStringLiteral("MakeChild")).arguments().value(0));
+    ASSERT_EQ(owner.call(released, kTest, QStringLiteral("Release")).type(), QDBusMessage::ReplyMessage);
+    const QString kept = create(owner);
+    const QString own = create(stranger);
+    const auto node = [](const QString& path) { return QStringLiteral("<node name=\"%1\"/>").arg(path.section(u'/', -1)); };
+    const auto introspect = [](BusClient& client, const QString& path) {
+        return client.call(path, QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
+    };
+
+    const QString ownerRoot = introspect(owner, kRoot).arguments().value(0).toString();
+    EXPECT_TRUE(ownerRoot.contains(node(released)));
+    EXPECT_TRUE(ownerRoot.contains(node(kept)));
+    EXPECT_FALSE(ownerRoot.contains(node(own)));
+    EXPECT_TRUE(introspect(owner, released).arguments().value(0).toString().contains(node(child)));
+
+    const QString strangerRoot = introspect(stranger, kRoot).arguments().value(0).toString();
+    EXPECT_TRUE(strangerRoot.contains(node(own)));
+    EXPECT_FALSE(strangerRoot.contains(node(released)));
+    EXPECT_FALSE(strangerRoot.contains(node(kept)));
+    const QString denied = QStringLiteral("org.freedesktop.DBus.Error.AccessDenied");
+    for (const QString& path : {released, child, kept})
+        EXPECT_EQ(introspect(stranger, path).errorName(), denied) << path.toStdString();
+    EXPECT_EQ(introspect(stranger, kRoot + QStringLiteral("/Test_999")).errorName(),
+              QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"));
+}
+
+} // namespace

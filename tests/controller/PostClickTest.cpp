@@ -1,4 +1,5 @@
 #include "common/TestEventLoop.h"
+#include "platform/EventRelay.h"
 #include "platform/Form.h"
 #include "platform/FormRegistry.h"
 #include "support/modTouchTools.h"
@@ -43,6 +44,32 @@ TEST(PostClickTest, ClicksRunAfterThePostingCallInPostingOrder)
     EXPECT_EQ(postSeveral(), 0) << "a click ran inside the posting call";
     TestEventLoop::runPending();
     EXPECT_EQ(form->clicks, (QStringList{u"second"_s, u"first"_s, u"second"_s}));
+    form->unload();
+    TestEventLoop::runPending();
+}
+
+// A click delivered while a relay is under way waits for it; one posted as the relay returns,
+// still on its way, comes after it all the same.
+TEST(PostClickTest, ClicksHeldByARelayKeepTheirPlaceBeforeLaterOnes)
+{
+    auto* form = new ButtonForm(u"frmButtons"_s);
+    QPushButton* first = form->addButton(u"first"_s);
+    QPushButton* second = form->addButton(u"second"_s);
+    QPushButton* third = form->addButton(u"third"_s);
+    {
+        const EventRelay::Scope outer;
+        modTouchTools::PostClick(first);
+        {
+            const EventRelay::Scope inner;
+            modTouchTools::PostClick(second);
+            TestEventLoop::runPending();
+        }
+        TestEventLoop::runPending();
+        EXPECT_TRUE(form->clicks.isEmpty()) << "a click ran inside a relay";
+        modTouchTools::PostClick(third);
+    }
+    TestEventLoop::runPending();
+    EXPECT_EQ(form->clicks, (QStringList{u"first"_s, u"second"_s, u"third"_s}));
     form->unload();
     TestEventLoop::runPending();
 }

@@ -44,8 +44,11 @@ public:
     {
         QList<BusArgument> arguments;
         for (int i = 0; i < kEchoArguments; ++i)
-            arguments.append({QStringLiteral("value%1").arg(i), true, true});
-        m_members = {BusMembers::procedure(QStringLiteral("Echo"), std::nullopt, arguments, [this](BusCall& call) {
+            arguments.append(BusMembers::argument(QStringLiteral("value%1").arg(i), QStringLiteral("Variant"),
+                                                  QStringLiteral("Any value, handed back."),
+                                                  BusMembers::Optional | BusMembers::ByReference));
+        m_members = {BusMembers::procedure(QStringLiteral("Echo"), std::nullopt, arguments,
+                                           QStringLiteral("Hands every value back."), [this](BusCall& call) {
             basics = 0;
             for (const Variant& value : call.arguments)
                 basics += basicsIn(value);

@@ -1,3 +1,4 @@
+#include "automation/BusMembers.h"
 #include "automation/ObjectServer.h"
 #include "platform/OffLoopWork.h"
 #include "BusTestSupport.h"
@@ -20,20 +21,24 @@ class SlowObject : public ExportedObject {
 public:
     SlowObject()
         : m_members{
-            {BusMember::Kind::Method, QStringLiteral("Wait"), 1, {}, false,
-             [this](BusCall&) {
-                 OffLoopWork::run([this] {
-                     while (!go)
-                         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                 });
-                 served.append(QStringLiteral("Wait"));
-                 return Variant();
-             }, {}},
-            {BusMember::Kind::Method, QStringLiteral("Note"), 2, {{QStringLiteral("text")}}, false,
-             [this](BusCall& call) {
-                 served.append(call.arguments.at(0).toString());
-                 return Variant();
-             }, {}},
+            BusMembers::function(QStringLiteral("Wait"), 1, {}, QStringLiteral("Variant"),
+                                 QStringLiteral("Works off the event loop until the test lets it end."),
+                                 [this](BusCall&) {
+                                     OffLoopWork::run([this] {
+                                         while (!go)
+                                             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                                     });
+                                     served.append(QStringLiteral("Wait"));
+                                     return Variant();
+                                 }),
+            BusMembers::function(QStringLiteral("Note"), 2,
+                                 {BusMembers::argument(QStringLiteral("text"), QStringLiteral("String"),
+                                                       QStringLiteral("Written down as it is served."))},
+                                 QStringLiteral("Variant"), QStringLiteral("Writes its argument down."),
+                                 [this](BusCall& call) {
+                                     served.append(call.arguments.at(0).toString());
+                                     return Variant();
+                                 }),
         }
     {
     }

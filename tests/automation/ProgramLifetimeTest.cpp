@@ -206,6 +206,7 @@ TEST(ProgramLifetimeTest, AnUnassignedKioskSaysWhyItEndsAndWaitsBeforeItShowsAga
         EXPECT_TRUE(kiosk.journal().contains(QStringLiteral("<3>") + waitLine)) << kiosk.journal().toStdString();
         EXPECT_EQ(kioskState(root), "quick_failures=1\n") << "a stop while it waits neither counts nor resets";
     }
+}
 
 TEST(ProgramLifetimeTest, LosingTheBusEndsTheProgramAtOnceWithItsStatus)
 {

@@ -113,14 +113,15 @@ void IniCommandEntry::parse(const QString& value)
         }
         m_when = DateValue::fromDateTime(wall);
     }
-    // Its finished state must be readable again, or the command would be lost once it ran.
-    if (m_status.isEmpty() && keptForm(m_when, kDoneStatus, m_commandText).size() > kMaxValueLength)
+    // Its finished state must be readable again, whatever its outcome, or the command would be
+    // lost once it ran.
+    if (m_status.isEmpty() && keptForm(m_when, CommandStatus::longest(), m_commandText).size() > kMaxValueLength)
         m_readError = QStringLiteral("too long to be kept done (at most %1 characters)").arg(maxCommandLength());
 }
 
 qsizetype IniCommandEntry::maxCommandLength()
 {
-    return kMaxValueLength - keptForm(0.0, kDoneStatus, QString()).size();
+    return kMaxValueLength - keptForm(0.0, CommandStatus::longest(), QString()).size();
 }
 
 void IniCommandEntry::write() const

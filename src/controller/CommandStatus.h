@@ -13,4 +13,6 @@ public:
     static inline const QString kDuplicate = QStringLiteral("duplicate");
     // An install given to the installer program, which this process ends for.
     static inline const QString kHandedOver = QStringLiteral("handed over");
+    // The longest of the words: what a kept entry must leave room for.
+    static inline const QString& longest() { return kHandedOver; }
 };

@@ -196,9 +196,10 @@ TEST_F(CommandInstallTest, MissingOrUnstartableInstallerProgramBringsTheEngineBa
     EXPECT_EQ(logger->lines.last(),
               (Line{QStringLiteral("Command Failed: Could not start the installer program: ") + installerProgram(),
                     Trace::CommandFailureSeverity}));
-    // Nothing was handed over.
-    for (const QString& key : {QStringLiteral("missing"), QStringLiteral("unstartable")})
-        EXPECT_EQ(entry(key).Status(), IniCommandEntry::kDoneStatus) << key.toStdString();
+    // Nothing was handed over: a missing program leaves the engine running (done), one that
+    // cannot be started is a failure.
+    EXPECT_EQ(entry(QStringLiteral("missing")).Status(), CommandStatus::kDone);
+    EXPECT_EQ(entry(QStringLiteral("unstartable")).Status(), CommandStatus::kFailed);
 }
 
 TEST_F(CommandInstallTest, EachCommandActsOnlyOnThePackageItIsOffered)

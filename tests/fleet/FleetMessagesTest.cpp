@@ -1,3 +1,4 @@
+#include "components/IniCommandEntry.h"
 #include "FleetMessages.h"
 #include "FleetTopics.h"
 
@@ -39,8 +40,8 @@ TEST(FleetMessagesTest, CommandMessagesAreTakenOrRefusedByTheirBounds)
          QStringLiteral("id must be 1 to 64 of a-z, 0-9 and -")},
         {"no command", QByteArray("{\"id\":\"c-1\"}"), QStringLiteral("c-1"), QStringLiteral("no command")},
         {"command not text", QByteArray("{\"id\":\"c-1\",\"command\":5}"), QStringLiteral("c-1"), QStringLiteral("no command")},
-        {"command of 972", commandOfLength(972), QStringLiteral("c-1"), {}},
-        {"command of 973", commandOfLength(973), QStringLiteral("c-1"), QStringLiteral("command longer than 972 characters")},
+        {"command of 965", commandOfLength(965), QStringLiteral("c-1"), {}},
+        {"command of 966", commandOfLength(966), QStringLiteral("c-1"), QStringLiteral("command longer than 965 characters")},
         {"line break", FleetMessages::command(QStringLiteral("c-1"), QStringLiteral("q:/x\n[GENERAL]\nk=v")),
          QStringLiteral("c-1"), QStringLiteral("command holds control characters")},
         {"4096 bytes", messageOfBytes(4096), QStringLiteral("c-1"), {}},
@@ -53,6 +54,8 @@ TEST(FleetMessagesTest, CommandMessagesAreTakenOrRefusedByTheirBounds)
         EXPECT_EQ(parsed.command.isEmpty(), !c.refusal.isEmpty()) << c.what;
     }
     EXPECT_EQ(messageOfBytes(4097).size(), 4097);
+    // A command the agent takes can be kept finished with any outcome word and read back whole.
+    EXPECT_EQ(FleetMessages::kMaxCommandLength, IniCommandEntry::maxCommandLength());
 }
 
 TEST(FleetMessagesTest, ResultRoundTrips)

@@ -7,7 +7,7 @@
 class FleetMessages {
 public:
     static constexpr qsizetype kMaxMessageBytes = 4096;
-    static constexpr qsizetype kMaxCommandLength = 972;
+    static constexpr qsizetype kMaxCommandLength = 965;
 
     struct Command {
         QString id;       // empty when no valid id could be read: nothing can be answered
@@ -15,7 +15,7 @@ public:
         QString refusal;  // why the command is not taken; empty when it is
     };
 
-    // Reads {"id": ..., "command": ...}; a message over 4 KiB, a command over 972 characters
+    // Reads {"id": ..., "command": ...}; a message over 4 KiB, a command over 965 characters
     // or one with control characters (they would break the INI file's lines) is refused.
     static Command parseCommand(const QByteArray& payload);
     static QByteArray command(const QString& id, const QString& command);

@@ -29,15 +29,7 @@ TEST_F(IniWriteFailureTest, AWriteTheDiskRefusesRaisesTheReasonLogsItAndLeavesTh
         {"POSInfo", [](API& api) { api.setPOSInfo(u"till"_s, u"2"_s); }},
         {"Eftpos", [](API&) { Eftpos().setCaid(u"88"_s); }},
     };
-    const struct {
-        const char* name;
-        bool readOnly;
-        const char* reason;
-    } faults[] = {
-        {"full", false, "Disk full: No space left on device"},
-        {"read-only", true, "Path/File access error: Read-only file system"},
-    };
-    for (const auto& fault : faults) {
+    for (const auto& fault : SmallFileSystem::kFaults) {
         for (const auto& writer : writers) {
             SCOPED_TRACE(std::string(fault.name) + " " + writer.name);
             SmallFileSystem disk(QFileInfo(iniFileName).path());

@@ -15,6 +15,17 @@ public:
     SmallFileSystem(const SmallFileSystem&) = delete;
     SmallFileSystem& operator=(const SmallFileSystem&) = delete;
 
+    // The two faults a small disk makes, with the reason the program gives for each.
+    struct Fault {
+        const char* name;
+        bool readOnly;
+        const char* reason;
+    };
+    static constexpr Fault kFaults[] = {
+        {"full", false, "Disk full: No space left on device"},
+        {"read-only", true, "Path/File access error: Read-only file system"},
+    };
+
     bool mounted() const { return m_mounted; }
     const QString& error() const { return m_error; }
     const QString& path() const { return m_path; }

@@ -59,15 +59,7 @@ protected:
 
 TEST_F(SimulatedVoucherFaultTest, AVoucherTheDiskRefusesEndsTheSaleWithTheReasonAndIsWrittenAtTheNextStart)
 {
-    const struct {
-        const char* name;
-        bool readOnly;
-        const char* reason;
-    } faults[] = {
-        {"full", false, "Disk full: No space left on device"},
-        {"read-only", true, "Path/File access error: Read-only file system"},
-    };
-    for (const auto& fault : faults) {
+    for (const auto& fault : SmallFileSystem::kFaults) {
         SCOPED_TRACE(fault.name);
         root.emplace();
         events = EngineEventLog();

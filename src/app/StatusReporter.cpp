@@ -1,11 +1,18 @@
 #include "app/StatusReporter.h"
 
+#include "components/PackageVersion.h"
+#include "components/UpdatePackage.h"
+#include "config/IniKeys.h"
+#include "config/IniLocation.h"
+#include "config/clsINIFile.h"
 #include "controller/MainIni.h"
 #include "controller/RulesEngine.h"
 #include "controller/StatusFile.h"
 #include "controller/frmController.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 
@@ -27,5 +34,14 @@ void StatusReporter::report()
     const bool loaded = frmController::isLoaded();
     const auto engine = loaded ? frmController::instance().Engine() : nullptr;
     status.setEngine(loaded && frmController::instance().EngineReady(), engine && !engine->AssignRequired());
-    status.update(MainIni::get().get());
+    const auto ini = MainIni::get();
+    if (ini)
+        status.setPackageVersion(packageVersion(*ini));
+    status.update(ini.get());
+}
+
+QString StatusReporter::packageVersion(const clsINIFile& ini)
+{
+    const QString record = QDir(IniLocation::iniGetPath(&ini, IniKeys::AppPath)).filePath(UpdatePackage::kVersionRecord);
+    return QFileInfo::exists(record) ? PackageVersion::fromFile(record).toString() : QString();
 }

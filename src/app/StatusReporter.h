@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QString>
+
+class clsINIFile;
+
 // Once a second: tells the status file the engine's state and lets it write what changed.
 class StatusReporter {
 public:
@@ -9,4 +13,7 @@ public:
     static void start();
     // One report, as the timer makes it.
     static void report();
+    // The update package installed last, as its installer recorded it under the application
+    // folder; empty when none was.
+    static QString packageVersion(const clsINIFile& ini);
 };

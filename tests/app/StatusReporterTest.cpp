@@ -3,6 +3,7 @@
 #include "common/TestFiles.h"
 #include "config/clsINIFile.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@ TEST(StatusReporterTest, PackageVersionIsTheInstallersRecord)
     ini.setFileName(iniName);
 
     EXPECT_EQ(StatusReporter::packageVersion(ini), QString());
+    ASSERT_TRUE(QDir().mkpath(app + QStringLiteral("/share/pcquiba")));
     ASSERT_TRUE(TestFiles::write(app + QStringLiteral("/share/pcquiba/installed-version"), "1.4.0\n"));
     EXPECT_EQ(StatusReporter::packageVersion(ini), QStringLiteral("1.4.0"));
 }

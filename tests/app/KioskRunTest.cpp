@@ -2,6 +2,7 @@
 #include "app/KioskRun.h"
 #include "services/ProcessState.h"
 #include "services/Trace.h"
+#include "ControllerLifetimeFixture.h"
 #include "common/TestEventLoop.h"
 #include "common/TestFiles.h"
 #include "controller/frmController.h"
@@ -17,23 +18,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class KioskRunTest : public ServiceFixture {
+class KioskRunTest : public ControllerLifetimeFixture {
 protected:
-    void SetUp() override
+    KioskRunTest()
+        : ControllerLifetimeFixture(QDateTime(QDate(2026, 12, 11), QTime(8, 0)))
     {
-        ServiceFixture::SetUp();
-        ProcessState::reset();
-        FakeRulesEngine::install();
-        Clock::set(QDateTime(QDate(2026, 12, 11), QTime(8, 0)));
-    }
-    void TearDown() override
-    {
-        frmController::unload();
-        TestEventLoop::runPending();
-        FakeRulesEngine::uninstall();
-        ProcessState::reset();
-        Clock::reset();
-        ServiceFixture::TearDown();
     }
 
     QString stateFile() const { return m_folder.filePath(u"kiosk-restarts.state"_s); }

@@ -1,5 +1,6 @@
 #include "app/ProcessLifetime.h"
 #include "services/ProcessState.h"
+#include "ControllerLifetimeFixture.h"
 #include "common/TestEventLoop.h"
 #include "controller/frmController.h"
 #include "fakes/FakeRulesEngine.h"
@@ -19,23 +20,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class ProcessLifetimeTest : public ServiceFixture {
+class ProcessLifetimeTest : public ControllerLifetimeFixture {
 protected:
-    void SetUp() override
+    ProcessLifetimeTest()
+        : ControllerLifetimeFixture(QDateTime(QDate(2026, 1, 1), QTime(12, 0)))
     {
-        ServiceFixture::SetUp();
-        ProcessState::reset();
-        FakeRulesEngine::install();
-        Clock::set(QDateTime(QDate(2026, 1, 1), QTime(12, 0)));
-    }
-    void TearDown() override
-    {
-        frmController::unload();
-        TestEventLoop::runPending();
-        FakeRulesEngine::uninstall();
-        ProcessState::reset();
-        Clock::reset();
-        ServiceFixture::TearDown();
     }
 
     // A Sovereign's client: an API object connects and starts the engine.

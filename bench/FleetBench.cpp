@@ -5,6 +5,7 @@
 // /proc/PID/smaps_rollup) as the mean and the largest.
 //
 //     build-bench/bench/FleetBench --benchmark_filter='FleetBench/100'
+#include "platform/SystemNames.h"
 #include "FleetMessages.h"
 #include "MqttClient.h"
 #include "config/clsINIFile.h"
@@ -27,7 +28,6 @@
 
 #include <csignal>
 #include <memory>
-#include <pwd.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
@@ -99,7 +99,7 @@ public:
         config.open(QIODevice::WriteOnly);
         config.write(QStringLiteral("user %1\nlog_type error\nallow_anonymous true\nmax_queued_messages 0\nmax_inflight_messages 0\n"
                                     "listener %2 127.0.0.1\ncafile %3/ca.pem\ncertfile %3/server.pem\nkeyfile %3/server.key\n")
-                         .arg(QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name))
+                         .arg(SystemNames::userName())
                          .arg(m_port)
                          .arg(folder)
                          .toUtf8());

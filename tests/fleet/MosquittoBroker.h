@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SystemNames.h"
 #include "FleetAcl.h"
 
 #include <QDeadlineTimer>
@@ -12,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <pwd.h>
 #include <unistd.h>
 
 // A mosquitto broker of the test's own, configured as docs/fleet.md tells: TLS on a free
@@ -41,6 +41,8 @@ public:
         probe.listen(QHostAddress::LocalHost, 0);
         m_port = probe.serverPort();
         probe.close();
+        // "user": the broker keeps the account the test runs as (root on CI), rather than dropping
+        // to the mosquitto account, which could not read the test's private key files.
         write(QStringLiteral("mosquitto.conf"),
               QStringLiteral("per_listener_settings false\n"
                              "user %3\nlog_type error\nlog_type warning\n"
@@ -52,7 +54,7 @@ public:
                              "require_certificate true\nuse_identity_as_username true\n")
                   .arg(m_folder)
                   .arg(m_port)
-                  .arg(QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name))
+                  .arg(SystemNames::userName())
                   .toUtf8());
     }
 

@@ -177,4 +177,12 @@ public:
     static inline const QString CompressFrags = QStringLiteral("compress_frags");
     static inline const QString IgnoreChecksums = QStringLiteral("ignore_checksums");
     static inline const QString UpdateRetryMins = QStringLiteral("update_retry_mins");
+    // FLEET, all kiosk-only: they decide which broker the kiosk obeys.
+    static inline const QString BrokerUrl = QStringLiteral("broker_url");
+    static inline const QString FleetName = QStringLiteral("fleet_name");
+    static inline const QString KioskId = QStringLiteral("kiosk_id");
+    static inline const QString Groups = QStringLiteral("groups");
+    static inline const QString CaFile = QStringLiteral("ca_file");
+    static inline const QString CertFile = QStringLiteral("cert_file");
+    static inline const QString KeyFile = QStringLiteral("key_file");
 };

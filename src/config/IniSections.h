@@ -26,4 +26,5 @@ public:
     static inline const QString HardwareId = QStringLiteral("HARDWARE_ID");
     static inline const QString AssignCode1 = QStringLiteral("ASSIGN_CODE_1");
     static inline const QString AssignCode2 = QStringLiteral("ASSIGN_CODE_2");
+    static inline const QString Fleet = QStringLiteral("FLEET");
 };

@@ -14,6 +14,10 @@ const QList<KioskOnlyKeys::Key>& KioskOnlyKeys::all()
         {IniSections::General, IniKeys::LogPrivateData}, {IniSections::General, IniKeys::EngineTimeout},
         {IniSections::Printer, IniKeys::Class},       {IniSections::Printer, IniKeys::PrinterType},
         {IniSections::Printer, IniKeys::PrinterDevice},
+        {IniSections::Fleet, IniKeys::BrokerUrl},     {IniSections::Fleet, IniKeys::FleetName},
+        {IniSections::Fleet, IniKeys::KioskId},       {IniSections::Fleet, IniKeys::Groups},
+        {IniSections::Fleet, IniKeys::CaFile},        {IniSections::Fleet, IniKeys::CertFile},
+        {IniSections::Fleet, IniKeys::KeyFile},
     };
     return keys;
 }

@@ -60,6 +60,8 @@ TEST_F(CommandOutcomeTest, KioskOnlyKeysOfTheMainIniFileAreRefusedToARemoteSet)
          QStringLiteral("PRINTER/printer_device")},
         {QStringLiteral("q:/set?scope=PRINTER&delete"), QStringLiteral("PRINTER/class")},
         {QStringLiteral("q:/set?scope=GENERAL&delete"), QStringLiteral("GENERAL/standalone_start")},
+        {QStringLiteral("q:/set?scope=fleet&name=broker_url&value=mqtt://evil"), QStringLiteral("fleet/broker_url")},
+        {QStringLiteral("q:/set?scope=FLEET&delete"), QStringLiteral("FLEET/broker_url")},
     };
     const QByteArray before = settings();
     for (const Case& c : cases) {
@@ -78,7 +80,9 @@ TEST_F(CommandOutcomeTest, KioskOnlyKeysOfTheMainIniFileAreRefusedToARemoteSet)
         QStringLiteral("FILES/lexicon"),        QStringLiteral("FILES/manifest_path"), QStringLiteral("FILES/otc_xml"),
         QStringLiteral("GENERAL/standalone_start"), QStringLiteral("GENERAL/log_private_data"),
         QStringLiteral("GENERAL/engine_timeout"), QStringLiteral("PRINTER/class"),  QStringLiteral("PRINTER/printer_type"),
-        QStringLiteral("PRINTER/printer_device")};
+        QStringLiteral("PRINTER/printer_device"), QStringLiteral("FLEET/broker_url"), QStringLiteral("FLEET/fleet_name"),
+        QStringLiteral("FLEET/kiosk_id"),       QStringLiteral("FLEET/groups"),       QStringLiteral("FLEET/ca_file"),
+        QStringLiteral("FLEET/cert_file"),      QStringLiteral("FLEET/key_file")};
     for (const QString& key : keys) {
         const QString section = key.section(QLatin1Char('/'), 0, 0);
         const QString name = key.section(QLatin1Char('/'), 1);

@@ -56,11 +56,7 @@ bool operatorConnection(const QCommandLineParser& parser, FleetOperator::Connect
     if (parser.isSet(QStringLiteral("config"))) {
         clsINIFile ini;
         ini.setFileName(parser.value(QStringLiteral("config")));
-        fromFile.brokerUrl = ini.GetString(FleetSettings::kSection, QStringLiteral("broker_url"));
-        fromFile.fleetName = ini.GetString(FleetSettings::kSection, QStringLiteral("fleet_name"));
-        fromFile.caFile = ini.GetString(FleetSettings::kSection, QStringLiteral("ca_file"));
-        fromFile.certFile = ini.GetString(FleetSettings::kSection, QStringLiteral("cert_file"));
-        fromFile.keyFile = ini.GetString(FleetSettings::kSection, QStringLiteral("key_file"));
+        FleetSettings::readConnection(ini, fromFile);
     }
     auto option = [&](const char* name, const QString& fallback) {
         const QString key = QString::fromLatin1(name);

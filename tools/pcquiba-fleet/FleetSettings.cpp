@@ -1,6 +1,7 @@
 #include "FleetSettings.h"
 
 #include "FleetTopics.h"
+#include "config/IniKeys.h"
 #include "config/clsINIFile.h"
 #include "platform/ProgramFolders.h"
 #include "support/modMACaddr.h"
@@ -43,15 +44,20 @@ QString FleetSettings::commonName(const QString& certificateFile)
     return length > 0 ? QString::fromUtf8(name, length) : QString();
 }
 
+void FleetSettings::readConnection(const clsINIFile& ini, FleetSettings& settings)
+{
+    settings.brokerUrl = ini.GetString(kSection, IniKeys::BrokerUrl);
+    settings.fleetName = ini.GetString(kSection, IniKeys::FleetName);
+    settings.caFile = fromIniFolder(ini, ini.GetString(kSection, IniKeys::CaFile));
+    settings.certFile = fromIniFolder(ini, ini.GetString(kSection, IniKeys::CertFile));
+    settings.keyFile = fromIniFolder(ini, ini.GetString(kSection, IniKeys::KeyFile));
+}
+
 bool FleetSettings::read(const clsINIFile& ini, FleetSettings& settings, QString& error)
 {
-    settings.brokerUrl = ini.GetString(kSection, QStringLiteral("broker_url"));
-    settings.fleetName = ini.GetString(kSection, QStringLiteral("fleet_name"));
-    settings.caFile = fromIniFolder(ini, ini.GetString(kSection, QStringLiteral("ca_file")));
-    settings.certFile = fromIniFolder(ini, ini.GetString(kSection, QStringLiteral("cert_file")));
-    settings.keyFile = fromIniFolder(ini, ini.GetString(kSection, QStringLiteral("key_file")));
+    readConnection(ini, settings);
     settings.groups.clear();
-    for (const QString& group : ini.GetString(kSection, QStringLiteral("groups")).split(u',', Qt::SkipEmptyParts)) {
+    for (const QString& group : ini.GetString(kSection, IniKeys::Groups).split(u',', Qt::SkipEmptyParts)) {
         const QString name = group.trimmed();
         if (!FleetTopics::isValidName(name)) {
             error = QStringLiteral("FLEET groups: not a group name: %1").arg(name);
@@ -74,7 +80,7 @@ bool FleetSettings::read(const clsINIFile& ini, FleetSettings& settings, QString
             return false;
         }
     } else {
-        settings.kioskId = ini.GetString(kSection, QStringLiteral("kiosk_id"));
+        settings.kioskId = ini.GetString(kSection, IniKeys::KioskId);
         if (settings.kioskId.isEmpty())
             settings.kioskId = modMACaddr::GetMAC();
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/IniSections.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,7 +11,7 @@ class clsINIFile;
 // kiosk-only: the kiosk's administrator sets them, never a remote "/set".
 class FleetSettings {
 public:
-    static inline const QString kSection = QStringLiteral("FLEET");
+    static inline const QString kSection = IniSections::Fleet;
 
     QString brokerUrl;
     QString fleetName;
@@ -23,6 +25,8 @@ public:
     // id is the client certificate's common name; without a certificate the kiosk_id key,
     // else the machine's MAC text. False with error set when something cannot be used.
     static bool read(const clsINIFile& ini, FleetSettings& settings, QString& error);
+    // Only the broker's address, the fleet and the TLS files, as an operator's config file has them.
+    static void readConnection(const clsINIFile& ini, FleetSettings& settings);
     // The certificate's subject common name, or an empty text.
     static QString commonName(const QString& certificateFile);
     // The main INI file the agent reads: $PCQUIBA_ROOT/config/pcQUIBA.ini (else the root's default).

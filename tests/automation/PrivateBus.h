@@ -90,7 +90,8 @@ public:
     }
 
 private:
-    static QString connectionName() { return QStringLiteral("private"); }
+    // One per bus: a test may hold several.
+    QString connectionName() const { return QStringLiteral("private:") + m_folder.path(); }
 
     static void write(const QString& fileName, const QString& text)
     {

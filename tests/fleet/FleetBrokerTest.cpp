@@ -1,4 +1,5 @@
 #include "MosquittoBroker.h"
+#include "automation/PrivateBus.h"
 
 #include "FleetAgent.h"
 #include "FleetCommandBook.h"
@@ -22,7 +23,8 @@
 
 namespace {
 
-constexpr int kPatienceMs = 60000;
+// Generous: a kiosk program's command tick comes every 20 s.
+constexpr int kPatienceMs = 120000;
 
 const QString kRoster = QStringLiteral("fleet shop\n"
                                        "kiosk k1 north\n"
@@ -51,6 +53,10 @@ struct Kiosk {
     std::unique_ptr<FleetAgent> agent;
     FakeCommandHost host;
     CommandProcessor processor{host};
+    // The kiosk as it runs: pcQUIBA started by a Sovereign's call on a bus of its own, and the
+    // agent program.
+    std::unique_ptr<PrivateBus> bus;
+    std::unique_ptr<QProcess> agentProgram;
 
     QString fleetKey() const
     {
@@ -62,6 +68,11 @@ struct Kiosk {
     }
     QString entry(const QString& key) const { return ini->GetString(QStringLiteral("COMMANDS"), key); }
     bool marked(const QString& id) const { return QFile::exists(root.path() + QStringLiteral("/data/fleet/published/") + id); }
+    QString log() const
+    {
+        QFile file(root.path() + QStringLiteral("/logs/pcQUIBA.log"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
 };
 
 class FleetBrokerTest : public ServiceFixture {
@@ -93,8 +104,10 @@ protected:
 
     void TearDown() override
     {
-        for (auto& kiosk : kiosks)
+        for (auto& kiosk : kiosks) {
             stopAgent(*kiosk);
+            stopProgram(*kiosk);
+        }
         ProcessState::reset();
         ServiceFixture::TearDown();
     }
@@ -119,6 +132,49 @@ protected:
         if (kiosk.agent)
             kiosk.agent->stop();
         kiosk.agent.reset();
+    }
+
+    // pcQUIBA with the simulated engine, started as a Sovereign starts it (the first call on its
+    // name, an API object held), and the agent program beside it; both see the kiosk's root.
+    void startProgram(Kiosk& kiosk)
+    {
+        kiosk.bus = std::make_unique<PrivateBus>(kiosk.root.path());
+        ASSERT_FALSE(kiosk.bus->address().isEmpty());
+        QDBusConnection connection = kiosk.bus->connect();
+        const QDBusMessage created = connection.call(
+            QDBusMessage::createMethodCall(PrivateBus::kService, PrivateBus::kRootPath, PrivateBus::kService, QStringLiteral("CreateAPI")),
+            QDBus::Block, kPatienceMs);
+        ASSERT_EQ(created.type(), QDBusMessage::ReplyMessage) << created.errorMessage().toStdString();
+        kiosk.agentProgram = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PCQUIBA_ROOT"), kiosk.root.path());
+        kiosk.agentProgram->setProcessEnvironment(environment);
+        kiosk.agentProgram->setProcessChannelMode(QProcess::ForwardedChannels);
+        kiosk.agentProgram->start(PrivateBus::programPath(QStringLiteral("tools/pcquiba-fleet/pcquiba-fleet")), {QStringLiteral("agent")});
+        ASSERT_TRUE(kiosk.agentProgram->waitForStarted());
+    }
+
+    static void stopProgram(Kiosk& kiosk)
+    {
+        if (kiosk.agentProgram) {
+            kiosk.agentProgram->terminate();
+            kiosk.agentProgram->waitForFinished(kPatienceMs);
+        }
+        kiosk.bus.reset();
+    }
+
+    // Waits until every named kiosk has said it is online.
+    void waitOnline(const QStringList& names)
+    {
+        auto watcher = client(QStringLiteral("op"));
+        QSet<QString> online;
+        QObject::connect(watcher.get(), &MqttClient::messageArrived, watcher.get(), [&](const QString& topic, const QByteArray& payload) {
+            if (payload == "true")
+                online.insert(topic.section(u'/', 2, 2));
+        });
+        watcher->subscribe(QStringLiteral("pcquiba/shop/+/online"), 1);
+        EXPECT_TRUE(waitUntil([&] { return online.contains(QSet<QString>(names.begin(), names.end())); }));
+        watcher->stop();
     }
 
     // One command tick of the kiosk's pcQUIBA.
@@ -186,22 +242,23 @@ protected:
     std::vector<std::unique_ptr<Kiosk>> kiosks;
 };
 
-TEST_F(FleetBrokerTest, SendToAllRunsInBothKiosksTicksAndPrintsOneResultLineEach)
+TEST_F(FleetBrokerTest, SendToAllRunsInBothKiosksProgramsAndPrintsOneResultLineEach)
 {
-    startAgent(kiosk(0));
-    startAgent(kiosk(1));
-    auto send = startOperator({QStringLiteral("send"), QStringLiteral("--all"),
-                               QStringLiteral("q:/set?scope=SHOP&name=greeting&value=hello")});
-    ASSERT_TRUE(waitUntil([&] { return !kiosk(0).fleetKey().isEmpty() && !kiosk(1).fleetKey().isEmpty(); }));
-    tick(kiosk(0));
-    tick(kiosk(1));
+    startProgram(kiosk(0));
+    startProgram(kiosk(1));
+    waitOnline({QStringLiteral("k1"), QStringLiteral("k2")});
+    const QString command = QStringLiteral("q:/set?scope=SHOP&name=greeting&value=hello");
+    auto send = startOperator({QStringLiteral("send"), QStringLiteral("--all"), command, QStringLiteral("--timeout"), QStringLiteral("100")});
     const QStringList lines = finish(*send);
     ASSERT_EQ(lines.size(), 2) << lines.join(u'\n').toStdString();
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("k1: done (")) && lines[1].startsWith(QStringLiteral("k2: done (")))
         << lines.join(u'\n').toStdString();
     EXPECT_EQ(send->exitCode(), 0);
-    for (int index : {0, 1})
+    for (int index : {0, 1}) {
         EXPECT_EQ(kiosk(index).ini->GetString(QStringLiteral("SHOP"), QStringLiteral("greeting")), QStringLiteral("hello"));
+        EXPECT_TRUE(kiosk(index).entry(kiosk(index).fleetKey()).endsWith(QStringLiteral("|done|") + command))
+            << kiosk(index).log().toStdString();
+    }
 }
 
 TEST_F(FleetBrokerTest, KioskThatWasOfflineGetsTheCommandWhenItReturns)

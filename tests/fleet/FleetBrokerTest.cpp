@@ -19,7 +19,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/select.h>
+#include <unistd.h>
 
 namespace {
 
@@ -384,6 +388,53 @@ TEST_F(FleetBrokerTest, OrderlyBrokerRestartLosesNothing)
     ASSERT_EQ(lines.size(), 2) << lines.join(u'\n').toStdString();
     EXPECT_EQ(lines[0], QStringLiteral("k1: online, program 1.0.0, package -, printer ok, last sale -, failed commands 0"));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("k2: online, program -"))) << lines[1].toStdString();
+}
+
+// Every descriptor below FD_SETSIZE in use, as in a process that holds many files: libmosquitto's
+// loop cannot watch a socket above it.
+class LowDescriptorsTaken {
+public:
+    LowDescriptorsTaken()
+    {
+        rlimit limit{};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur = std::max<rlim_t>(limit.rlim_cur, FD_SETSIZE + 256);
+        limit.rlim_max = std::max(limit.rlim_max, limit.rlim_cur);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        // open() gives the lowest free number: once FD_SETSIZE - 1 is ours, every one below is taken.
+        for (int fd = ::open("/dev/null", O_RDONLY); fd >= 0; fd = ::open("/dev/null", O_RDONLY)) {
+            m_taken.push_back(fd);
+            if (fd >= FD_SETSIZE - 1)
+                break;
+        }
+    }
+    ~LowDescriptorsTaken()
+    {
+        for (int fd : m_taken)
+            ::close(fd);
+    }
+    bool ok() const { return !m_taken.empty() && m_taken.back() >= FD_SETSIZE - 1; }
+
+private:
+    std::vector<int> m_taken;
+};
+
+TEST_F(FleetBrokerTest, AgentWhoseConnectionCannotGoOnSaysWhyAndEnds)
+{
+    auto agent = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PCQUIBA_ROOT"), kiosk(0).root.path());
+    agent->setProcessEnvironment(environment);
+    {
+        // The agent inherits the descriptors: its socket lands above FD_SETSIZE.
+        LowDescriptorsTaken taken;
+        ASSERT_TRUE(taken.ok());
+        agent->start(PrivateBus::programPath(QStringLiteral("tools/pcquiba-fleet/pcquiba-fleet")), {QStringLiteral("agent")});
+        ASSERT_TRUE(agent->waitForStarted());
+    }
+    ASSERT_TRUE(waitUntil([&] { return agent->state() == QProcess::NotRunning; })) << "the agent went on without a connection";
+    EXPECT_EQ(agent->exitCode(), 1);
+    EXPECT_TRUE(agent->readAllStandardError().contains("pcquiba-fleet: the connection to the broker cannot go on: "));
 }
 
 } // namespace

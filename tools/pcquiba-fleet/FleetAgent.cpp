@@ -60,6 +60,7 @@ bool FleetAgent::start(QString& error)
     });
     connect(m_client.get(), &MqttClient::messageArrived, this, &FleetAgent::onMessage);
     connect(m_client.get(), &MqttClient::published, this, &FleetAgent::onPublished);
+    connect(m_client.get(), &MqttClient::failed, this, &FleetAgent::failed);
     if (!m_client->start()) {
         error = m_client->error();
         return false;

@@ -41,6 +41,8 @@ public:
 
 Q_SIGNALS:
     void online();
+    // The connection to the broker cannot go on in this process (MqttClient::failed).
+    void failed(const QString& reason);
 
 private:
     void onConnected();

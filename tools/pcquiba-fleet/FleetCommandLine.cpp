@@ -40,6 +40,11 @@ int runAgent(const QCommandLineParser& parser)
         return 2;
     }
     FleetAgent agent(settings, iniFile, ProgramFolders::root());
+    // A new process starts with a clean slate; its unit starts it again.
+    QObject::connect(&agent, &FleetAgent::failed, &agent, [](const QString& reason) {
+        standardError() << "pcquiba-fleet: the connection to the broker cannot go on: " << reason << Qt::endl;
+        QCoreApplication::exit(1);
+    });
     if (!agent.start(error)) {
         standardError() << "pcquiba-fleet: " << error << Qt::endl;
         return 2;

@@ -62,6 +62,10 @@ bool FleetOperator::connectAndSync(int limitSeconds, const QStringList& extraTop
     options.cleanSession = true;
     m_client = std::make_unique<MqttClient>(options);
     connect(m_client.get(), &MqttClient::messageArrived, this, &FleetOperator::onMessage);
+    connect(m_client.get(), &MqttClient::failed, this, [this](const QString& reason) {
+        m_failure = reason;
+        Q_EMIT failed();
+    });
     QEventLoop wait;
     connect(m_client.get(), &MqttClient::connected, this, [this, extraTopics] {
         const QString root = m_topics.root();
@@ -80,11 +84,23 @@ bool FleetOperator::connectAndSync(int limitSeconds, const QStringList& extraTop
         return false;
     }
     QTimer::singleShot(limitSeconds * 1000, &wait, &QEventLoop::quit);
-    if (!m_synced)
-        wait.exec();
+    if (!m_synced && !waitIn(wait))
+        return false;
     if (!m_synced)
         m_out << "broker not reached: " << m_connection.brokerUrl << Qt::endl;
     return m_synced;
+}
+
+bool FleetOperator::waitIn(QEventLoop& loop)
+{
+    const QMetaObject::Connection ending = connect(this, &FleetOperator::failed, &loop, &QEventLoop::quit);
+    if (m_failure.isEmpty())
+        loop.exec();
+    disconnect(ending);
+    if (m_failure.isEmpty())
+        return true;
+    m_out << "broker connection failed: " << m_failure << Qt::endl;
+    return false;
 }
 
 void FleetOperator::onMessage(const QString& topic, const QByteArray& payload)
@@ -167,7 +183,8 @@ int FleetOperator::send(Target target, const QString& name, const QString& comma
     m_client->publish(topic, message, 1, false);
     repeat.start(repeatSeconds * 1000);
     check.start(50);
-    wait.exec();
+    if (!waitIn(wait))
+        return 2;
     m_client->stop();
     for (auto it = m_kiosks.cbegin(); it != m_kiosks.cend(); ++it) {
         if (it->answered && !expected.contains(it.key()))
@@ -242,7 +259,8 @@ int FleetOperator::watch(int limitSeconds)
     QEventLoop wait;
     if (limitSeconds > 0)
         QTimer::singleShot(limitSeconds * 1000, &wait, &QEventLoop::quit);
-    wait.exec();
+    if (!waitIn(wait))
+        return 2;
     m_client->stop();
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "FleetTopics.h"
 #include "MqttClient.h"
 
+#include <QEventLoop>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
@@ -42,6 +43,8 @@ public:
 Q_SIGNALS:
     // The retained messages have all arrived.
     void synced();
+    // The connection to the broker cannot go on (MqttClient::failed); every wait ends.
+    void failed();
 
 private:
     struct Kiosk {
@@ -53,6 +56,8 @@ private:
     };
 
     bool connectAndSync(int limitSeconds, const QStringList& extraTopics);
+    // Runs the loop until it is quit or the connection failed; false when it failed (and says so).
+    bool waitIn(QEventLoop& loop);
     void onMessage(const QString& topic, const QByteArray& payload);
     void record(const QString& kiosk, const QString& rest, const QByteArray& payload);
     QStringList targets(Target target, const QString& name) const;
@@ -68,6 +73,7 @@ private:
     QHash<QString, Kiosk> m_kiosks;
     QString m_commandId;
     bool m_synced = false;
+    QString m_failure;
     // Called for every message after the sync (watch prints from here).
     std::function<void(const QString& kiosk, const QString& rest, const QByteArray& payload)> m_onLive;
 };

@@ -3,7 +3,9 @@
 #include <mosquitto.h>
 
 #include <QUrl>
-#include <mutex>
+
+#include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -11,6 +13,13 @@ void initialiseLibrary()
 {
     static std::once_flag once;
     std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+// Errors after which another connection would fail the same way; everything else (a refused or
+// lost connection, a failed TLS handshake, a broker that spoke nonsense) is tried again.
+bool cannotGoOn(int rc)
+{
+    return rc == MOSQ_ERR_INVAL || rc == MOSQ_ERR_NOMEM || rc == MOSQ_ERR_NOT_SUPPORTED;
 }
 
 } // namespace
@@ -28,7 +37,7 @@ MqttClient::MqttClient(const Options& options, QObject* parent) : QObject(parent
     mosquitto_message_callback_set(m_handle, &MqttClient::onMessage);
     mosquitto_publish_callback_set(m_handle, &MqttClient::onPublish);
     mosquitto_subscribe_callback_set(m_handle, &MqttClient::onSubscribe);
-    mosquitto_reconnect_delay_set(m_handle, 1, 60, true);
+    mosquitto_threaded_set(m_handle, true);
 }
 
 MqttClient::~MqttClient()
@@ -79,23 +88,62 @@ bool MqttClient::start()
     }
     const QByteArray host = m_options.host.toUtf8();
     // A broker that is not there yet is no failure: the network thread keeps trying.
-    mosquitto_connect_async(m_handle, host.constData(), m_options.port, m_options.keepAliveSeconds);
-    const int rc = mosquitto_loop_start(m_handle);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        m_error = QString::fromUtf8(mosquitto_strerror(rc));
+    const int first = mosquitto_connect_async(m_handle, host.constData(), m_options.port, m_options.keepAliveSeconds);
+    if (first == MOSQ_ERR_INVAL) {
+        m_error = QString::fromUtf8(mosquitto_strerror(first));
         return false;
     }
-    m_running = true;
+    m_thread = std::thread([this, first] { runNetwork(first); });
     return true;
 }
 
 void MqttClient::stop()
 {
-    if (!m_running)
+    if (!m_thread.joinable())
         return;
-    m_running = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    // Wakes the loop: the DISCONNECT goes out at once. Only a name lookup under way can make
+    // the join wait, as long as the resolver's own limit.
     mosquitto_disconnect(m_handle);
-    mosquitto_loop_stop(m_handle, true);
+    m_thread.join();
+}
+
+bool MqttClient::stopping()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_stopping;
+}
+
+bool MqttClient::pause(int seconds)
+{
+    std::unique_lock lock(m_mutex);
+    return !m_wake.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_stopping; });
+}
+
+void MqttClient::runNetwork(int firstResult)
+{
+    int rc = firstResult;
+    for (;;) {
+        // A stop's DISCONNECT goes out through the loop, which then reports the connection
+        // closed; a broker that takes nothing more gets a few turns.
+        int turnsAfterStop = 0;
+        while (rc == MOSQ_ERR_SUCCESS && !(stopping() && ++turnsAfterStop > kTurnsAfterStop))
+            rc = mosquitto_loop(m_handle, kLoopTimeoutMs, 1);
+        if (stopping())
+            return;
+        if (cannotGoOn(rc)) {
+            Q_EMIT failed(QString::fromUtf8(mosquitto_strerror(rc)));
+            return;
+        }
+        if (!pause(m_pauseSeconds))
+            return;
+        m_pauseSeconds = std::min(m_pauseSeconds * 2, kLastPauseSeconds);
+        rc = mosquitto_reconnect_async(m_handle);
+    }
 }
 
 int MqttClient::publish(const QString& topic, const QByteArray& payload, int qos, bool retain)
@@ -118,8 +166,10 @@ int MqttClient::subscribe(const QString& topic, int qos)
 void MqttClient::onConnect(mosquitto*, void* self, int rc)
 {
     auto* client = static_cast<MqttClient*>(self);
-    if (rc == 0)
+    if (rc == 0) {
+        client->m_pauseSeconds = kFirstPauseSeconds;
         Q_EMIT client->connected();
+    }
     else
         Q_EMIT client->connectFailed(rc);
 }

@@ -4,13 +4,18 @@
 #include <QObject>
 #include <QString>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 struct mosquitto;
 struct mosquitto_message;
 
-// One connection to the broker through libmosquitto, speaking MQTT 3.1.1. The library's own
-// thread runs the network loop and reconnects with a growing pause (1 s doubling up to 60 s);
-// its callbacks come back as signals on the thread that owns this object, so nothing else of
-// the program is touched off that thread.
+// One connection to the broker through libmosquitto, speaking MQTT 3.1.1. A network thread of
+// this class drives libmosquitto's loop and reconnects with a growing pause (1 s doubling up to
+// 60 s); its callbacks come back as signals on the thread that owns this object, so nothing else
+// of the program is touched off that thread. Unlike the library's own thread, which ends in
+// silence on an error it cannot go on from, this one says so (failed()).
 class MqttClient : public QObject {
     Q_OBJECT
 public:
@@ -55,8 +60,22 @@ Q_SIGNALS:
     // The broker has the QoS 1 message with this id (PUBACK).
     void published(int messageId);
     void subscribed(int messageId);
+    // The network thread ended and will not reconnect: libmosquitto cannot go on (no memory, or
+    // a socket it cannot watch: its loop uses select(), so the socket's number must stay below
+    // FD_SETSIZE).
+    void failed(const QString& reason);
 
 private:
+    static constexpr int kFirstPauseSeconds = 1;
+    static constexpr int kLastPauseSeconds = 60;
+    static constexpr int kLoopTimeoutMs = 1000;
+    static constexpr int kTurnsAfterStop = 3;
+
+    void runNetwork(int firstResult);
+    // Waits the pause unless stop() comes first; false when it did.
+    bool pause(int seconds);
+    bool stopping();
+
     static void onConnect(mosquitto*, void* self, int rc);
     static void onDisconnect(mosquitto*, void* self, int rc);
     static void onMessage(mosquitto*, void* self, const mosquitto_message* message);
@@ -65,6 +84,11 @@ private:
 
     Options m_options;
     mosquitto* m_handle = nullptr;
-    bool m_running = false;
     QString m_error;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    // Touched by the network thread only.
+    int m_pauseSeconds = kFirstPauseSeconds;
 };

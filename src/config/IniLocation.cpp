@@ -8,8 +8,6 @@
 #include "config/clsINIFile.h"
 #include "config/modINIConstants.h"
 #include "platform/Conversions.h"
-#include "platform/ProgramFolders.h"
-#include "platform/RegistryFile.h"
 #include "support/modTouchTools.h"
 
 #include <QDir>
@@ -19,8 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr QChar kPathSeparator = u'/';
 
 // What a relative value of a FILES key is joined to.
 enum class Anchor {
@@ -95,37 +91,12 @@ QString withLexiconExtension(const QString& name)
 QString IniLocation::iniFileName()
 {
     ProcedureFrame frame(u"Function iniFileName"_s, modINIConstants::moduleName);
-    return frame.run(ErrorExit::forModule(), [&] {
-        if (const auto registered = registeredFileName())
-            return *registered;
-        for (const QString& folder : searchFolders()) {
-            const QString candidate = joinPath(folder, kFileName);
-            if (QFileInfo(candidate).isFile())
-                return candidate;
-        }
-        return joinPath(ProgramFolders::config(), kFileName);
-    });
+    return frame.run(ErrorExit::forModule(), [] { return IniFinder::fileName(searchFolders()); });
 }
 
 QStringList IniLocation::searchFolders()
 {
-    return {ProgramFolders::config(), ProgramFolders::root(), IniMachine::current().executableFolder(),
-            ProgramFolders::system()};
-}
-
-// The INI file the registry names, when it names an existing one; registry trouble of any
-// kind counts as no answer.
-std::optional<QString> IniLocation::registeredFileName()
-{
-    try {
-        const Variant value =
-            modTouchTools::ReadRegistryValue(RegistryFile::LocalMachine, kRegistryKey, kRegistryValue);
-        const QString path = value.isString() ? value.stringValue() : QString();
-        if (!path.isEmpty() && QFileInfo(path).isFile())
-            return path;
-    } catch (const AutomationError&) {
-    }
-    return std::nullopt;
+    return IniFinder::searchFolders(IniMachine::current().executableFolder());
 }
 
 QString IniLocation::iniGetPath(const clsINIFile* ini, const QString& key)
@@ -172,7 +143,5 @@ QString IniLocation::baseFolder(const QString& iniFolder)
 
 QString IniLocation::joinPath(const QString& folder, const QString& name)
 {
-    if (folder.isEmpty())
-        return name;
-    return folder.endsWith(kPathSeparator) ? folder + name : folder + kPathSeparator + name;
+    return IniFinder::joinPath(folder, name);
 }

@@ -1,24 +1,20 @@
 #pragma once
 
+#include "config/IniFinder.h"
+
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 class clsINIFile;
 
 // Where the INI file lives and where the paths of its FILES section point.
 class IniLocation {
 public:
-    static inline const QString kFileName = QStringLiteral("pcQUIBA.ini");
-    // The registry key and value that may name the INI file.
-    static inline const QString kRegistryKey = QStringLiteral("Software\\QUIBA\\pcQUIBA");
-    static inline const QString kRegistryValue = QStringLiteral("INI Path");
+    static constexpr const QString& kFileName = IniFinder::kFileName;
 
-    // The file named by the registry value "INI Path" when that file exists; else pcQUIBA.ini
-    // in the first of searchFolders() that holds one; else pcQUIBA.ini in the config folder.
-    // Never fails.
+    // The file IniFinder finds in searchFolders(). Never fails.
     static QString iniFileName();
-    // The program root's config folder, the program root, the executable's folder, /etc.
+    // The program root's config folder, the program root, the machine's executable folder, /etc.
     static QStringList searchFolders();
 
     // The resolved path of a FILES key. Without an accessor, the key's default as text.
@@ -31,7 +27,6 @@ public:
     static QString joinPath(const QString& folder, const QString& name);
 
 private:
-    static std::optional<QString> registeredFileName();
     static QString resolvePath(const clsINIFile& ini, const QString& key);
     static QString baseFolder(const QString& iniFolder);
 };

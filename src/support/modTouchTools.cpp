@@ -1,12 +1,11 @@
 #include "support/modTouchTools.h"
 
-#include "platform/Ansi.h"
 #include "platform/Blanks.h"
 #include "platform/Conversions.h"
 #include "platform/EventRelay.h"
 #include "platform/FormRegistry.h"
 #include "platform/RegistryFile.h"
-#include "platform/RuntimeErrors.h"
+#include "platform/RegistryReader.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,7 +13,6 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QWidget>
-#include <QtEndian>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -44,53 +42,6 @@ qsizetype skipWord(const QString& text, qsizetype position)
     return position;
 }
 
-// Text data as RegQueryValueExA hands it out, without the closing NULs it carries.
-QString textWithoutClosingNuls(QByteArray data, int closingNuls)
-{
-    for (int i = 0; i < closingNuls && data.endsWith('\0'); ++i)
-        data.chop(1);
-    return Ansi::toUnicode(data);
-}
-
-Variant decodeText(const QByteArray& data)
-{
-    return textWithoutClosingNuls(data, 1);
-}
-
-Variant decodeMultiText(const QByteArray& data)
-{
-    return textWithoutClosingNuls(data, 2);
-}
-
-Variant decodeBytes(const QByteArray& data)
-{
-    VariantArray bytes;
-    bytes.reserve(data.size());
-    for (char byte : data)
-        bytes.append(qint16(quint8(byte)));
-    return bytes;
-}
-
-Variant decodeNumber(const QByteArray& data)
-{
-    QByteArray number = data.left(4);
-    number.append(4 - number.size(), '\0');
-    return qFromLittleEndian<qint32>(number.constData());
-}
-
-struct ValueDecoder {
-    quint32 type;
-    Variant (*decode)(const QByteArray&);
-};
-
-constexpr ValueDecoder kValueDecoders[] = {
-    {RegistryFile::String, decodeText},
-    {RegistryFile::ExpandString, decodeText},
-    {RegistryFile::Binary, decodeBytes},
-    {RegistryFile::DWord, decodeNumber},
-    {RegistryFile::MultiString, decodeMultiText},
-};
-
 bool sameText(QStringView first, QStringView second, bool ignoreCase)
 {
     return ignoreCase ? first.toString().toLower() == second.toString().toLower() : first == second;
@@ -100,7 +51,7 @@ bool sameText(QStringView first, QStringView second, bool ignoreCase)
 
 QString modTouchTools::unsupportedValueTypeText()
 {
-    return u"Unsupported value type"_s;
+    return RegistryReader::unsupportedValueTypeText();
 }
 
 bool modTouchTools::IsTrueText(const Variant& value)
@@ -188,18 +139,7 @@ quint32 modTouchTools::RegistryRootKey(const QString& name)
 Variant modTouchTools::ReadRegistryValue(quint32 root, const QString& keyPath, const QString& valueName,
                                          const Variant& defaultValue)
 {
-    const RegistryFile registry = RegistryFile::open();
-    const auto key = registry.openKey(root, keyPath);
-    if (!key)
-        return defaultValue;
-    const auto value = registry.queryValue(*key, valueName);
-    if (!value)
-        return defaultValue;
-    for (const ValueDecoder& decoder : kValueDecoders) {
-        if (decoder.type == value->type)
-            return decoder.decode(value->data);
-    }
-    RuntimeErrors::raise(UnsupportedValueTypeError, {}, unsupportedValueTypeText());
+    return RegistryReader::readValue(root, keyPath, valueName, defaultValue);
 }
 
 bool modTouchTools::EndsWithText(const QString& text, const QString& ending, bool ignoreCase)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/RegistryReader.h"
 #include "platform/Variant.h"
 
 #include <QString>
@@ -12,9 +13,8 @@ class QWidget;
 // line.
 class modTouchTools {
 public:
-    // The number and text raised by ReadRegistryValue for a value it cannot decode: the
-    // runtime's Type mismatch, with its own description.
-    static constexpr qint32 UnsupportedValueTypeError = 13;
+    // The number and text raised by ReadRegistryValue for a value it cannot decode.
+    static constexpr qint32 UnsupportedValueTypeError = RegistryReader::UnsupportedValueTypeError;
     static QString unsupportedValueTypeText();
 
     // True for a numeric value other than 0, and for the texts TRUE, T, YES, Y, ON (blanks
@@ -43,10 +43,7 @@ public:
     // The predefined root handle of a root name (trimmed, any case): "HKCR" or one of the
     // seven HKEY_ names; 0 for any other name.
     static quint32 RegistryRootKey(const QString& name);
-    // A value of the registry stand-in, decoded by type: 1 and 2 the text without its closing
-    // NUL, 3 an array of the bytes (as Integers), 4 the number as a Long, 7 the strings joined
-    // by NULs without the closing pair. The default when the key or the value is missing;
-    // UnsupportedValueTypeError for other types.
+    // A value of the registry stand-in, decoded as RegistryReader::readValue decodes it.
     static Variant ReadRegistryValue(quint32 root, const QString& keyPath, const QString& valueName,
                                      const Variant& defaultValue = {});
 

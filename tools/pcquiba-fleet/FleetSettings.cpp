@@ -1,9 +1,10 @@
 #include "FleetSettings.h"
 
 #include "FleetTopics.h"
+#include "config/IniFinder.h"
 #include "config/IniKeys.h"
 #include "config/clsINIFile.h"
-#include "platform/ProgramFolders.h"
+#include "platform/ExecutableInfo.h"
 #include "support/modMACaddr.h"
 
 #include <QDir>
@@ -27,7 +28,7 @@ QString fromIniFolder(const clsINIFile& ini, const QString& name)
 
 QString FleetSettings::defaultIniFile()
 {
-    return QDir(ProgramFolders::config()).filePath(QStringLiteral("pcQUIBA.ini"));
+    return IniFinder::fileName(IniFinder::searchFolders(ExecutableInfo::folder()));
 }
 
 QString FleetSettings::commonName(const QString& certificateFile)

@@ -29,6 +29,7 @@ public:
     static void readConnection(const clsINIFile& ini, FleetSettings& settings);
     // The certificate's subject common name, or an empty text.
     static QString commonName(const QString& certificateFile);
-    // The main INI file the agent reads: $PCQUIBA_ROOT/config/pcQUIBA.ini (else the root's default).
+    // The main INI file as pcQUIBA finds it; the executable's folder is the agent's own, which
+    // is pcquiba's where both are installed.
     static QString defaultIniFile();
 };

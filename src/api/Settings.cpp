@@ -3,6 +3,7 @@
 #include "api/ClassExit.h"
 #include "api/IniTextBounds.h"
 #include "api/IniWriteFailure.h"
+#include "api/ScriptPutRecord.h"
 #include "services/ErrorExit.h"
 #include "services/ProcedureFrame.h"
 #include "services/QuibaErrors.h"
@@ -28,8 +29,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The simulated engine's scripted customer, read by the engine each time the screen shows.
-const QString kSimulatorSection = u"SIMULATOR"_s;
-const QString kScriptKey = u"script"_s;
 
 QString quoted(const Variant& value)
 {
@@ -130,20 +129,25 @@ void Settings::PutSetting(const QString& scope, const QString& name, const Varia
 
 void Settings::rememberScriptPut(const QString& scope, const QString& name)
 {
-    if (scope.compare(kSimulatorSection, Qt::CaseInsensitive) != 0 || name.compare(kScriptKey, Qt::CaseInsensitive) != 0)
+    if (scope.compare(ScriptPutRecord::kSection, Qt::CaseInsensitive) != 0 || name.compare(ScriptPutRecord::kKey, Qt::CaseInsensitive) != 0)
         return;
-    const QString text = m_ini->GetString(kSimulatorSection, kScriptKey);
+    const QString text = m_ini->GetString(ScriptPutRecord::kSection, ScriptPutRecord::kKey);
+    if (m_scriptPut)
+        ScriptPutRecord::forget(*m_scriptPut);
     m_scriptPut = text.isEmpty() ? std::nullopt : std::optional<QString>(text);
+    if (m_scriptPut)
+        ScriptPutRecord::remember(*m_scriptPut);
 }
 
 void Settings::eraseScriptItPut()
 {
     if (!m_scriptPut)
         return;
-    if (m_ini->GetString(kSimulatorSection, kScriptKey) == *m_scriptPut) {
-        m_ini->EraseKey(kSimulatorSection, kScriptKey);
+    if (m_ini->GetString(ScriptPutRecord::kSection, ScriptPutRecord::kKey) == *m_scriptPut) {
+        m_ini->EraseKey(ScriptPutRecord::kSection, ScriptPutRecord::kKey);
         Trace::write(u"Scripted customer erased with the API object that put it"_s, Trace::ProgressSeverity);
     }
+    ScriptPutRecord::forget(*m_scriptPut);
     m_scriptPut.reset();
 }
 

@@ -1,6 +1,7 @@
 #include "app/modMain.h"
 
 #include "api/SaleObjects.h"
+#include "api/ScriptPutRecord.h"
 #include "app/FirstRun.h"
 #include "app/KioskRun.h"
 #include "services/MessageBoxes.h"
@@ -93,6 +94,7 @@ std::optional<int> modMain::MainInitialise()
         state.ini->setFileName(IniLocation::iniFileName());
     });
     passOver([] { readGeneralKeys(); });
+    passOver([&] { ScriptPutRecord::eraseLeftover(*state.ini); });
     passOver([] { resolvePaths(); });
     passOver([&] {
         state.printerClass = state.ini->GetString(IniSections::Printer, IniKeys::Class,

@@ -1,5 +1,6 @@
 #include "api/APIFixture.h"
 
+#include "api/ScriptPutRecord.h"
 #include "api/Settings.h"
 #include "config/clsINIFile.h"
 
@@ -76,6 +77,45 @@ TEST_F(ScriptedCustomerSettingTest, AScriptSomeoneElseChangedOrThatWasErasedStay
         endAPI(own);
         EXPECT_EQ(script(), testCase.left);
         endAPI(other);
+    }
+}
+
+// A pcQUIBA that stops without ending the API object (a crash, a kill) leaves the script and its
+// record; the next start erases what is still the script that was put.
+TEST_F(ScriptedCustomerSettingTest, AScriptLeftByAPcquibaThatStoppedIsErasedAtTheNextStart)
+{
+    const struct {
+        const char* name;
+        const char* iniAfterTheStop;
+        QString left;
+    } cases[] = {
+        {"still the script that was put", nullptr, u"<none>"_s},
+        {"changed by hand since", "[SIMULATOR]\nscript=cancel\n", u"cancel"_s},
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        writeIni("[GENERAL]\n");
+        API& api = makeAPI();
+        api.Settings()->PutSetting(u"SIMULATOR"_s, u"script"_s, Variant(u"choose TN-10, pay"_s));
+        ASSERT_TRUE(QFile::exists(ScriptPutRecord::fileName()));
+        // The stop: the file stays as the process left it.
+        const QByteArray record = [] {
+            QFile file(ScriptPutRecord::fileName());
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        endAPI(api);
+        EXPECT_FALSE(QFile::exists(ScriptPutRecord::fileName())) << "an API object's end takes its record along";
+        writeIni(testCase.iniAfterTheStop ? testCase.iniAfterTheStop : "[SIMULATOR]\nscript=choose TN-10, pay\n");
+        QFile file(ScriptPutRecord::fileName());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(record);
+        file.close();
+
+        clsINIFile ini;
+        ini.setFileName(iniFileName);
+        ScriptPutRecord::eraseLeftover(ini);
+        EXPECT_EQ(script(), testCase.left);
+        EXPECT_FALSE(QFile::exists(ScriptPutRecord::fileName()));
     }
 }
 

@@ -6,6 +6,7 @@
 #include "components/UpdatePackage.h"
 #include "components/UpdatePackageWorker.h"
 #include "controller/MainIni.h"
+#include "platform/FileError.h"
 #include "platform/RuntimeErrors.h"
 
 #include <QDir>
@@ -138,6 +139,10 @@ void PackageInstaller::place(const Staging& staging, const UpdatePackage& verifi
 {
     const QString& name = staging.name;
     const QString application = m_state.applicationFolder();
+    // A disk that is full or read-only says nothing against the package: it stays due, for a
+    // later attempt once there is room.
+    if (!good && verified.writeError())
+        throw RuntimeErrors::error(FileError::number(verified.writeError()), kSource, verified.error());
     if (!good) {
         m_state.setFailed();
         throw RuntimeErrors::error(RuntimeErrors::InvalidFileFormat, kSource, verified.error());

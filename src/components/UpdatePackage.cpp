@@ -3,6 +3,7 @@
 #include "components/ManifestSignature.h"
 #include "components/TrustedKeys.h"
 #include "components/UpdatePackageArchive.h"
+#include "platform/FileError.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -57,6 +59,13 @@ void UpdatePackage::reset(const QString& fileName)
     m_hasVersion = false;
     m_version = PackageVersion();
     m_signatureRefused = false;
+    m_writeError = 0;
+}
+
+bool UpdatePackage::failToWrite(const QString& path, int systemError)
+{
+    m_writeError = systemError ? systemError : EIO;
+    return fail(QStringLiteral("cannot write %1: %2").arg(path, FileError::description(m_writeError)));
 }
 
 bool UpdatePackage::fail(const QString& why)
@@ -187,26 +196,36 @@ bool UpdatePackage::readMembers(UpdatePackageArchive& archive, const QString& ex
 
         File& file = m_files[*listed];
         file.executable = (member->mode & 0111) != 0;
+        // Unbuffered, and closed here: a disk that fills up is met at the write that fills it,
+        // never at a close nobody checks (a short file would have been installed).
         QFile out;
         if (!extractTo.isEmpty()) {
             const QString target = QDir(extractTo).filePath(path);
+            errno = 0;
             if (!QDir().mkpath(QFileInfo(target).path()))
-                return fail(QStringLiteral("cannot write %1").arg(path));
+                return failToWrite(path, errno);
             out.setFileName(target);
-            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                return fail(QStringLiteral("cannot write %1").arg(path));
+            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+                return failToWrite(path, errno);
         }
         QCryptographicHash hash(QCryptographicHash::Sha256);
-        bool written = true;
+        int writeError = 0;
         if (!archive.readData([&](const char* data, qint64 size) {
                 hash.addData(QByteArrayView(data, size));
-                if (out.isOpen())
-                    written = out.write(data, size) == size;
-                return written;
+                errno = 0;
+                if (out.isOpen() && out.write(data, size) != size)
+                    writeError = errno ? errno : EIO;
+                return writeError == 0;
             }))
-            return fail(archive.error());
-        if (!written)
-            return fail(QStringLiteral("cannot write %1").arg(path));
+            return writeError ? failToWrite(path, writeError) : fail(archive.error());
+        if (writeError)
+            return failToWrite(path, writeError);
+        if (out.isOpen()) {
+            errno = 0;
+            if (!out.flush() || (::fsync(out.handle()) != 0))
+                return failToWrite(path, errno);
+            out.close();
+        }
         if (hash.result().toHex() != file.sha256)
             return fail(QStringLiteral("checksum of %1 does not match").arg(path));
     }

@@ -55,6 +55,9 @@ public:
     const PackageVersion& version() const { return m_version; }
     // The package was refused for its signature (or for want of a trusted key).
     bool signatureRefused() const { return m_signatureRefused; }
+    // The system's error when a file could not be written while unpacking (a full or read-only
+    // disk: nothing wrong with the package), else 0.
+    int writeError() const { return m_writeError; }
 
     // A package is named by a plain file name in the download folder.
     static bool isPlainName(const QString& name);
@@ -73,6 +76,7 @@ private:
     bool readSignature(UpdatePackageArchive& archive, const QByteArray& manifest);
     bool readMembers(UpdatePackageArchive& archive, const QString& extractTo);
     void reset(const QString& fileName);
+    bool failToWrite(const QString& path, int systemError);
     bool fail(const QString& why);
 
     qint64 m_maxTotalSize = kMaxTotalSize;
@@ -84,4 +88,5 @@ private:
     bool m_hasVersion = false;
     PackageVersion m_version;
     bool m_signatureRefused = false;
+    int m_writeError = 0;
 };

@@ -1,5 +1,6 @@
 #include "PackageFixture.h"
 
+#include "common/SmallFileSystem.h"
 #include "common/TestEventLoop.h"
 
 #include <QCoreApplication>
@@ -379,4 +380,30 @@ TEST_F(PackageInstallerTest, PackageWritingIntoATrustedKeysFolderIsRefused)
               QStringLiteral("Update package p.tar.gz: etc/keys/evil.pub lies in the trusted keys folder ") + app
                   + QStringLiteral("/etc/keys"));
     EXPECT_EQ(snapshot(app), before);
+}
+
+// A full disk says nothing against the package: it is reported with the system's reason, leaves
+// the application as it was, and the package installs once there is room.
+TEST_F(PackageInstallerTest, ADiskThatFillsWhileUnpackingLeavesThePackageDueForALaterAttempt)
+{
+    SmallFileSystem disk(app);
+    ASSERT_TRUE(disk.mounted()) << disk.error().toStdString();
+    placeApplication();
+    const Snapshot before = snapshot(app);
+    placePackage(QStringLiteral("p.tar.gz"), goodPackage);
+    ASSERT_TRUE(disk.fill());
+    QString package = QStringLiteral("p.tar.gz");
+
+    const auto error = failureOf([&] { installer->install(package); });
+
+    ASSERT_TRUE(error) << "installed: " << quartermaster(IniKeys::State).toStdString();
+    EXPECT_EQ(error->number(), RuntimeErrors::DiskFull);
+    EXPECT_EQ(error->description(), QStringLiteral("Update package p.tar.gz: cannot write bin/tool: Disk full: No space left on device"));
+    disk.makeRoom();
+    EXPECT_EQ(snapshot(app), before);
+    EXPECT_NE(quartermaster(IniKeys::State), UpdatePackageState::kFailed);
+
+    installer->install(package);
+    EXPECT_EQ(read(app + QStringLiteral("/share/new.txt")), QByteArray("added\n"));
+    EXPECT_EQ(quartermaster(IniKeys::State), UpdatePackageState::kInstalled);
 }

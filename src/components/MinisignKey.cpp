@@ -50,8 +50,11 @@ std::optional<MinisignKey> MinisignKey::fromFile(const QString& fileName)
 
 QString MinisignKey::idText(const QByteArray& id)
 {
-    // minisign prints the id as a little-endian number.
+    // minisign prints the id as a little-endian number, without leading zeros.
     QByteArray reversed = id;
     std::reverse(reversed.begin(), reversed.end());
-    return QString::fromLatin1(reversed.toHex().toUpper());
+    QString digits = QString::fromLatin1(reversed.toHex().toUpper());
+    while (digits.size() > 1 && digits.startsWith(u'0'))
+        digits.remove(0, 1);
+    return digits;
 }

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -22,17 +23,23 @@ std::optional<int>& keptDays()
 }
 
 // Adds the lines of `from` to the end of `to` and removes `from`: a day moved aside twice (two
-// processes, or a clock set back and forth) keeps every line.
+// processes, or a clock set back and forth) keeps every line. `from` goes only once its lines
+// are on the disk; a disk that is full leaves both files as they were.
 void appendAndRemove(const QString& from, const QString& to)
 {
     QFile source(from);
     QFile target(to);
     if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly | QIODevice::Append))
         return;
-    while (!source.atEnd()) {
+    const qint64 before = target.size();
+    bool copied = true;
+    while (copied && !source.atEnd()) {
         const QByteArray chunk = source.read(kCopyChunk);
-        if (chunk.isEmpty() || target.write(chunk) != chunk.size())
-            return;
+        copied = !chunk.isEmpty() && target.write(chunk) == chunk.size();
+    }
+    if (!copied || !target.flush() || ::fsync(target.handle()) != 0) {
+        target.resize(before);
+        return;
     }
     source.close();
     QFile::remove(from);

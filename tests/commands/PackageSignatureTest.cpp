@@ -73,6 +73,9 @@ TEST_F(PackageSignatureTest, KeyFileAsMinisignWritesIt)
     EXPECT_EQ(key->key().size(), MinisignKey::kKeySize);
     // The id minisign prints in the key file's comment.
     EXPECT_TRUE(read(MinisignTestKey::trusted().publicKeyFile()).contains(key->idText().toLatin1()));
+    // As minisign prints it: a little-endian number without leading zeros.
+    EXPECT_EQ(MinisignKey::idText(QByteArray::fromHex("25D9CF4D2A301C0A")), QStringLiteral("A1C302A4DCFD925"));
+    EXPECT_EQ(MinisignKey::idText(QByteArray(8, '\0')), QStringLiteral("0"));
     EXPECT_FALSE(MinisignKey::fromText("untrusted comment: x\n"));
     EXPECT_FALSE(MinisignKey::fromText(QByteArray(5000, 'A')));
 }

@@ -1,3 +1,4 @@
+#include "common/SmallFileSystem.h"
 #include "common/TestFiles.h"
 #include "platform/Clock.h"
 #include "platform/DailyLogFile.h"
@@ -100,6 +101,26 @@ TEST_F(DailyLogFileTest, ADayAlreadyMovedAsideGetsTheNewLinesAddedAndLosesNone)
     EXPECT_EQ(readAll(dated(10)), line(at(10, "01:00:00"), "moved before") + u'\n' +
                                       line(at(10, "02:00:00"), "written after") + u'\n');
     EXPECT_EQ(readAll(fileName), line(at(11, "00:00:00"), "next day") + u'\n');
+}
+
+TEST_F(DailyLogFileTest, ADayThatCannotBeAddedToTheDayMovedAsideStaysWhereItIs)
+{
+    SmallFileSystem disk(folder);
+    ASSERT_TRUE(disk.mounted()) << disk.error().toStdString();
+    // A whole page: adding to it needs a block the full disk does not have.
+    QByteArray movedBefore = line(at(10, "01:00:00"), "moved before ").toUtf8();
+    movedBefore += QByteArray(4095 - movedBefore.size(), '.') + '\n';
+    const QByteArray writtenAfter = line(at(10, "02:00:00"), "written after").toUtf8() + '\n';
+    ASSERT_TRUE(TestFiles::write(dated(10), movedBefore));
+    ASSERT_TRUE(TestFiles::write(fileName, writtenAfter));
+    ASSERT_TRUE(disk.fill());
+    DailyLogFile log(fileName);
+
+    // The file keeps its lines, and the new one, until a later day change finds room.
+    ASSERT_TRUE(write(log, at(11, "00:00:00"), "next day"));
+
+    EXPECT_EQ(readAll(fileName), QString::fromUtf8(writtenAfter) + line(at(11, "00:00:00"), "next day") + u'\n');
+    EXPECT_EQ(readAll(dated(10)).toUtf8(), movedBefore);
 }
 
 TEST_F(DailyLogFileTest, AClockSetBackOrAFileWithoutADateLeavesTheFileWhereItIs)

@@ -46,8 +46,9 @@ public:
         write(QStringLiteral("mosquitto.conf"),
               QStringLiteral("per_listener_settings false\n"
                              "user %3\nlog_type error\nlog_type warning\n"
-                             "persistence true\npersistence_location %1/persistence/\n"
-                             "max_queued_messages 1000\nmax_inflight_messages 20\n"
+                             "persistence true\npersistence_location %1/persistence/\nautosave_interval 60\n"
+                             "max_queued_messages 5000\nmax_inflight_messages 20\nmax_packet_size 65536\n"
+                             "persistent_client_expiration 30d\n"
                              "allow_anonymous false\nacl_file %1/acl\n"
                              "listener %2 127.0.0.1\n"
                              "cafile %1/ca.pem\ncertfile %1/localhost.pem\nkeyfile %1/localhost.key\n"

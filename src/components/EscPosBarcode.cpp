@@ -183,7 +183,8 @@ std::optional<EscPosBarcode::Drawn> EscPosBarcode::commands(const QString& type,
     } else if (symbology == BARCODE_CODE39) {
         modules = code39Modules(payload);
     } else if (symbology == BARCODE_CODE128) {
-        const std::optional<QByteArray> sets = EscPosCode128::encoded(payload);
+        // CODE128 carries Latin-1, one byte a character, as the raster image does.
+        const std::optional<QByteArray> sets = EscPosCode128::encodedText(ReceiptBarcode::encodedData(data));
         if (sets) {
             payload = *sets;
             modules = EscPosCode128::modules(payload);

@@ -1,99 +1,188 @@
 #include "components/EscPosCode128.h"
 
-#include <algorithm>
+#include <array>
+#include <vector>
 
 namespace {
 
-constexpr char kSetB = 'B';
-constexpr char kSetC = 'C';
-// A run of digits in code set B is worth changing to code set C from this length on.
-constexpr qsizetype kShortestRunForC = 4;
 constexpr int kModulesPerCharacter = 11;
 constexpr int kStopModules = 13;
+constexpr char kShift = 'S';
+constexpr char kFnc4 = '4';
+constexpr quint8 kExtended = 0x80;
+
+// Where the reading of the symbol stands: the code set and whether a double FNC4 extends every
+// character. Code set C is only read unextended: its pairs of digits are never Latin-1.
+struct Code128State {
+    char set;
+    bool extended;
+};
+
+// In the order preferred when two choices give symbols of the same length.
+constexpr std::array<Code128State, 5> kCode128States{
+    {{'C', false}, {'B', false}, {'A', false}, {'B', true}, {'A', true}}};
+// Before the start character.
+constexpr int kNoState = -1;
+
+// The length of a symbol; of two equally long ones the one whose data takes fewer bytes of
+// the command is taken.
+struct Code128Cost {
+    int characters = 0;
+    int bytes = 0;
+
+    auto operator<=>(const Code128Cost&) const = default;
+    Code128Cost operator+(const Code128Cost& other) const
+    {
+        return {characters + other.characters, bytes + other.bytes};
+    }
+};
+
+// One step over the data in a state: the characters it takes and its cost; no characters when
+// the state cannot take the data there.
+struct Code128Step {
+    qsizetype length = 0;
+    Code128Cost cost;
+};
 
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
-bool inSetB(char c)
+quint8 lowPart(char c)
 {
-    return c >= 32 && c <= 126;
+    return quint8(c) & quint8(~kExtended);
 }
 
-// The number of digits from position on.
-qsizetype digitRun(const QByteArray& data, qsizetype position)
+bool isExtended(char c)
 {
-    qsizetype end = position;
-    while (end < data.size() && isDigit(data[end]))
-        ++end;
-    return end - position;
+    return (quint8(c) & kExtended) != 0;
 }
 
-void appendSwitch(QByteArray& out, char set)
+// Code set A holds 0x00-0x5F, code set B 0x20-0x7F.
+bool inCodeSet(char set, quint8 low)
 {
-    out.append(EscPosCode128::kSwitch);
-    out.append(set);
+    return set == 'A' ? low < 0x60 : low >= 0x20;
 }
 
-void appendPairs(QByteArray& out, const QByteArray& data, qsizetype from, qsizetype pairs)
+Code128Step stepAt(const QByteArray& data, qsizetype i, int state)
 {
-    for (qsizetype i = 0; i < pairs; ++i)
-        out.append(char((data[from + 2 * i] - '0') * 10 + (data[from + 2 * i + 1] - '0')));
+    const Code128State& s = kCode128States[size_t(state)];
+    if (s.set == 'C') {
+        if (i + 1 < data.size() && isDigit(data[i]) && isDigit(data[i + 1]))
+            return {2, {1, 1}};
+        return {};
+    }
+    const quint8 low = lowPart(data[i]);
+    // FNC4 and the shift are two bytes each, "{" as a character too.
+    const int escapes = (isExtended(data[i]) != s.extended ? 1 : 0) + (inCodeSet(s.set, low) ? 0 : 1);
+    return {1, {1 + escapes, 1 + 2 * escapes + (char(low) == EscPosCode128::kSwitch ? 1 : 0)}};
 }
 
-void appendSetB(QByteArray& out, char c)
+// From one state to another before the next character: a change of code set, a double FNC4.
+Code128Cost moveCost(int from, int to)
 {
-    out.append(c);
-    if (c == EscPosCode128::kSwitch)
-        out.append(c);
+    const Code128State& target = kCode128States[size_t(to)];
+    // The start character is not counted: every symbol has one.
+    const int change = from != kNoState && kCode128States[size_t(from)].set != target.set ? 1 : 0;
+    const bool extend = from == kNoState ? target.extended : kCode128States[size_t(from)].extended != target.extended;
+    const int fnc4 = extend ? 2 : 0;
+    return {change + fnc4, 2 * (change + fnc4)};
+}
+
+struct Code128Choice {
+    int state = kNoState;
+    Code128Cost cost;
+};
+
+// The best state to take the data at i in, coming from a state, with the fewest characters for
+// the rest of the data; the state it is in already comes first.
+Code128Choice bestChoice(const QByteArray& data, qsizetype i, int from,
+                         const std::vector<std::array<Code128Cost, kCode128States.size()>>& rest)
+{
+    Code128Choice best;
+    const auto consider = [&](int to) {
+        const Code128Step step = stepAt(data, i, to);
+        if (step.length == 0)
+            return;
+        const Code128Cost cost = moveCost(from, to) + step.cost + rest[size_t(i + step.length)][size_t(to)];
+        if (best.state == kNoState || cost < best.cost)
+            best = {to, cost};
+    };
+    if (from != kNoState)
+        consider(from);
+    for (int to = 0; to < int(kCode128States.size()); ++to)
+        consider(to);
+    return best;
+}
+
+void appendFnc4Pair(QByteArray& out)
+{
+    out.append(EscPosCode128::kSwitch).append(kFnc4).append(EscPosCode128::kSwitch).append(kFnc4);
+}
+
+// The start character or change of code set, and the double FNC4 where the extension changes:
+// in code set A or B, as code set C has no FNC4.
+void appendMove(QByteArray& out, int from, int to)
+{
+    const Code128State& target = kCode128States[size_t(to)];
+    const bool extend = from == kNoState ? target.extended : kCode128States[size_t(from)].extended != target.extended;
+    const bool change = from == kNoState || kCode128States[size_t(from)].set != target.set;
+    if (extend && target.set == 'C')
+        appendFnc4Pair(out);
+    if (change)
+        out.append(EscPosCode128::kSwitch).append(target.set);
+    if (extend && target.set != 'C')
+        appendFnc4Pair(out);
+}
+
+void appendStep(QByteArray& out, const QByteArray& data, qsizetype i, int state)
+{
+    const Code128State& s = kCode128States[size_t(state)];
+    if (s.set == 'C') {
+        out.append(char((data[i] - '0') * 10 + (data[i + 1] - '0')));
+        return;
+    }
+    const quint8 low = lowPart(data[i]);
+    if (isExtended(data[i]) != s.extended)
+        out.append(EscPosCode128::kSwitch).append(kFnc4);
+    if (!inCodeSet(s.set, low))
+        out.append(EscPosCode128::kSwitch).append(kShift);
+    out.append(char(low));
+    if (char(low) == EscPosCode128::kSwitch)
+        out.append(EscPosCode128::kSwitch);
 }
 
 } // namespace
 
-std::optional<QByteArray> EscPosCode128::encoded(const QByteArray& data)
+std::optional<QByteArray> EscPosCode128::encodedText(const QString& text)
 {
-    for (char c : data) {
-        if (!inSetB(c))
+    for (QChar c : text) {
+        if (c.unicode() > 0xFF)
             return std::nullopt;
     }
+    return encoded(text.toLatin1());
+}
+
+QByteArray EscPosCode128::encoded(const QByteArray& latin1)
+{
     QByteArray out;
-    if (data.isEmpty())
+    if (latin1.isEmpty())
         return out;
-    out.reserve(data.size() + 8);
-    qsizetype i = 0;
-    const qsizetype leading = digitRun(data, 0);
-    // Start in code set C for data of exactly two digits or beginning with four or more; an odd
-    // leading run leaves its last digit to code set B.
-    if ((leading == 2 && data.size() == 2) || leading >= kShortestRunForC) {
-        appendSwitch(out, kSetC);
-        appendPairs(out, data, 0, leading / 2);
-        i = leading / 2 * 2;
-        if (i < data.size())
-            appendSwitch(out, kSetB);
-    } else {
-        appendSwitch(out, kSetB);
+    // rest[i][state]: the cost of the data from i on, read in that state; filled from the end.
+    std::vector<std::array<Code128Cost, kCode128States.size()>> rest(size_t(latin1.size()) + 1);
+    for (qsizetype i = latin1.size() - 1; i >= 0; --i) {
+        for (int state = 0; state < int(kCode128States.size()); ++state)
+            rest[size_t(i)][size_t(state)] = bestChoice(latin1, i, state, rest).cost;
     }
-    while (i < data.size()) {
-        const qsizetype run = digitRun(data, i);
-        if (run < kShortestRunForC) {
-            // A short run of digits, or a character of code set B: stays in code set B.
-            const qsizetype take = std::max<qsizetype>(run, 1);
-            for (qsizetype k = 0; k < take; ++k)
-                appendSetB(out, data[i + k]);
-            i += take;
-            continue;
-        }
-        // Four or more digits: an odd run keeps its first digit in code set B.
-        if (run % 2 != 0) {
-            out.append(data[i]);
-            ++i;
-        }
-        appendSwitch(out, kSetC);
-        appendPairs(out, data, i, run / 2);
-        i += run / 2 * 2;
-        if (i < data.size())
-            appendSwitch(out, kSetB);
+    out.reserve(latin1.size() + 8);
+    int state = kNoState;
+    for (qsizetype i = 0; i < latin1.size();) {
+        const int next = bestChoice(latin1, i, state, rest).state;
+        appendMove(out, state, next);
+        appendStep(out, latin1, i, next);
+        i += stepAt(latin1, i, next).length;
+        state = next;
     }
     return out;
 }

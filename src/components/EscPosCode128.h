@@ -1,23 +1,29 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <optional>
 
-// CODE128 data as the printer's GS k (function B, m 73) takes it, in the shortest symbol: the
-// code sets are chosen by the minimal-length rules of ISO/IEC 15417 (Annex E) for code sets B
-// and C. Code set A is never needed: data outside printable ASCII is refused and goes as a
-// raster image instead.
+// CODE128 data as the printer's GS k (function B, m 73) takes it, in the shortest symbol for
+// the data. Code set A carries the control characters, B printable ASCII and DEL, C pairs of
+// digits; one character of the other of A and B may be shifted. A Latin-1 character above 127
+// is FNC4 followed by the character 128 below it, and a run of them may be wrapped in a pair
+// of FNC4 at each end, which extends every character between.
 class EscPosCode128 {
 public:
-    // Switching symbol of a code set in the printer's data: "{B", "{C"; "{" itself is "{{".
+    // Escape of the printer's data: "{A", "{B", "{C" change the code set, "{S" shifts the next
+    // character, "{4" is FNC4; "{" itself is "{{".
     static constexpr char kSwitch = '{';
 
-    // The data with its code-set switches ("{C" pairs of digits as bytes 0-99, "{B" text);
-    // nothing when a character is outside code set B and not a digit.
-    static std::optional<QByteArray> encoded(const QByteArray& data);
+    // The printer's data for text; nothing when a character is beyond Latin-1, which CODE128
+    // cannot carry.
+    static std::optional<QByteArray> encodedText(const QString& text);
+    // The printer's data for Latin-1 bytes: "{A" and "{B" characters as they are, "{C" pairs
+    // of digits as bytes 0 to 99, with the shifts and FNC4 they need.
+    static QByteArray encoded(const QByteArray& latin1);
 
-    // The symbol characters of encoded data: its data characters and switches, without start,
-    // check and stop.
+    // The symbol characters of encoded data: its data characters, changes of code set, shifts
+    // and FNC4, without start, check and stop.
     static int symbolCharacters(const QByteArray& encoded);
     // Modules of the whole symbol: start, symbol characters and check of 11 modules, stop 13.
     static int modules(const QByteArray& encoded);

@@ -37,24 +37,49 @@ QString linearName(int m)
     return QStringLiteral("?");
 }
 
-// CODE128 data as printed: "{B" text with "{{" for "{", or "{C" pairs of digits.
+// A character read in code set A (0x00-0x5F) or B (0x20-0x7F), 128 above when extended; U+FFFD
+// for a byte outside the code set.
+QChar code128Character(char set, quint8 byte, bool extended)
+{
+    const bool inSet = set == 'A' ? byte < 0x60 : byte >= 0x20 && byte < 0x80;
+    return inSet ? QChar(char16_t(byte | (extended ? 0x80 : 0))) : QChar(QChar::ReplacementCharacter);
+}
+
+// CODE128 data as printed and read back: "{A" and "{B" characters, "{C" pairs of digits, "{{"
+// for "{", "{S" for one character of the other of code sets A and B, "{4" (FNC4) for the next
+// character 128 above, and two "{4" in a row for every character until the next two.
 QString code128Text(const QByteArray& data)
 {
     QString text;
     char set = 'B';
+    bool shifted = false;
+    bool fnc4 = false;
+    bool extended = false;
     for (qsizetype i = 0; i < data.size(); ++i) {
-        if (data[i] == '{' && i + 1 < data.size()) {
-            const char next = data[++i];
-            if (next == '{')
-                text += u'{';
-            else
-                set = next;
-            continue;
+        char byte = data[i];
+        if (byte == '{' && i + 1 < data.size()) {
+            byte = data[++i];
+            if (byte == 'S') {
+                shifted = true;
+                continue;
+            }
+            if (byte == '4') {
+                extended = fnc4 ? !extended : extended;
+                fnc4 = !fnc4;
+                continue;
+            }
+            if (byte != '{') {
+                set = byte;
+                continue;
+            }
         }
         if (set == 'C')
-            text += QStringLiteral("%1").arg(int(quint8(data[i])), 2, 10, QChar(u'0'));
+            text += quint8(byte) < 100 ? QStringLiteral("%1").arg(int(quint8(byte)), 2, 10, QChar(u'0'))
+                                       : QString(QChar::ReplacementCharacter);
         else
-            text += QChar(char16_t(quint8(data[i])));
+            text += code128Character(shifted ? char('A' + 'B' - set) : set, quint8(byte), extended != fnc4);
+        shifted = false;
+        fnc4 = false;
     }
     return text;
 }

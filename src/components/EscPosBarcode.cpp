@@ -44,6 +44,7 @@ constexpr quint8 kPdf417RowHeight = 68;
 // The height of a PDF417 row in module widths (GS ( k fn 68).
 constexpr int kPdf417RowModules = 3;
 // HRI characters below the bars, in font B.
+constexpr quint8 kNoText = 0;
 constexpr quint8 kTextBelow = 2;
 constexpr quint8 kTextFontB = 1;
 
@@ -125,11 +126,11 @@ std::optional<int> fittingModule(const NativeCode& code, int asked, int modules,
     return std::nullopt;
 }
 
-QByteArray linear(const NativeCode& code, int module, int heightDots, const QByteArray& payload)
+QByteArray linear(const NativeCode& code, int module, int heightDots, const QByteArray& payload, bool printerText)
 {
     QByteArray bytes = EscPosCommands::command(Command::BarcodeHeight, quint8(std::clamp(heightDots, 1, 255)));
     bytes += EscPosCommands::command(Command::BarcodeWidth, quint8(module));
-    bytes += EscPosCommands::command(Command::BarcodeText, kTextBelow);
+    bytes += EscPosCommands::command(Command::BarcodeText, printerText ? kTextBelow : kNoText);
     bytes += EscPosCommands::command(Command::BarcodeTextFont, kTextFontB);
     QByteArray data(1, char(code.m));
     data.append(char(payload.size()));
@@ -178,16 +179,19 @@ std::optional<EscPosBarcode::Drawn> EscPosBarcode::commands(const QString& type,
     int modules = 0;
     // The height of a 2-D symbol, in modules.
     int rows = 0;
+    QString textBelow;
     if (symbology == BARCODE_EANX || symbology == BARCODE_UPCA) {
         modules = eanModules(symbology, payload);
     } else if (symbology == BARCODE_CODE39) {
         modules = code39Modules(payload);
     } else if (symbology == BARCODE_CODE128) {
         // CODE128 carries Latin-1, one byte a character, as the raster image does.
-        const std::optional<QByteArray> sets = EscPosCode128::encodedText(ReceiptBarcode::encodedData(data));
+        const QString text = ReceiptBarcode::encodedData(data);
+        const std::optional<QByteArray> sets = EscPosCode128::encodedText(text);
         if (sets) {
             payload = *sets;
             modules = EscPosCode128::modules(payload);
+            textBelow = EscPosCode128::textBelow(text);
         }
     } else if (symbology == BARCODE_QRCODE) {
         modules = qrModules(payload);
@@ -211,8 +215,9 @@ std::optional<EscPosBarcode::Drawn> EscPosBarcode::commands(const QString& type,
     Drawn drawn;
     drawn.bytes = EscPosCommands::command(Command::Justification, justification(alignment));
     if (code->kind == Kind::Linear) {
-        drawn.bytes += linear(*code, *module, heightDots, payload);
+        drawn.bytes += linear(*code, *module, heightDots, payload, textBelow.isEmpty());
         drawn.heightDots = std::clamp(heightDots, 1, 255);
+        drawn.textBelow = textBelow;
         return drawn;
     }
     drawn.bytes += twoDimensional(code->kind, *module, payload);

@@ -19,6 +19,9 @@ public:
         int quietDots = 0;
         // The paper the code takes, quiet zones above and below left out.
         int heightDots = 0;
+        // The text to print below a linear code in place of the printer's own, which would be
+        // wrong; empty when the printer prints it.
+        QString textBelow;
     };
 
     // The code aligned (l, c or r); width is the markup's width (1 to 8 units), heightDots the

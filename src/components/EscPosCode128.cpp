@@ -1,5 +1,6 @@
 #include "components/EscPosCode128.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -162,6 +163,18 @@ std::optional<QByteArray> EscPosCode128::encodedText(const QString& text)
             return std::nullopt;
     }
     return encoded(text.toLatin1());
+}
+
+QString EscPosCode128::textBelow(const QString& text)
+{
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < kExtended; }))
+        return {};
+    QString shown = text;
+    for (QChar& c : shown) {
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    }
+    return shown;
 }
 
 QByteArray EscPosCode128::encoded(const QByteArray& latin1)

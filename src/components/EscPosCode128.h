@@ -22,6 +22,12 @@ public:
     // of digits as bytes 0 to 99, with the shifts and FNC4 they need.
     static QByteArray encoded(const QByteArray& latin1);
 
+    // The text the job prints below the code itself where the printer's own would be wrong: for
+    // a character above 127 the printer prints the one FNC4 extends ("i" for "é"). Control
+    // characters are blanks, as the printer and the raster image print them. Empty when every
+    // character is below 128.
+    static QString textBelow(const QString& text);
+
     // The symbol characters of encoded data: its data characters, changes of code set, shifts
     // and FNC4, without start, check and stop.
     static int symbolCharacters(const QByteArray& encoded);

@@ -46,6 +46,12 @@ QString layoutAsBlanks(QString text)
     return text;
 }
 
+// The text under a code keeps to the code's side, centred under a centred one.
+QString alignmentBelowCode(const QString& alignment)
+{
+    return alignment == u"l" || alignment == u"r" ? alignment : QStringLiteral("c");
+}
+
 } // namespace
 
 EscPosEncoder::EscPosEncoder(const ReceiptSettings& settings)
@@ -213,6 +219,8 @@ void EscPosEncoder::RaisePrintBarcode(const QString& barcodeType, qint16 width, 
             if (takePaper(drawn->heightDots)) {
                 m_printed = true;
                 m_job += drawn->bytes;
+                if (!drawn->textBelow.isEmpty())
+                    text(QStringLiteral("B"), {}, 1, 1, alignmentBelowCode(alignment), 0, drawn->textBelow);
             }
             feed(std::max(m_settings.dotsY(ReceiptRenderer::kRuleSpaceMm), drawn->quietDots));
             return;
@@ -228,8 +236,7 @@ void EscPosEncoder::RaisePrintBarcode(const QString& barcodeType, qint16 width, 
     feed(std::max(space, symbol.twoDimensional ? symbol.quietLeft : 0));
     rasterPlaced(symbol.image, alignment, symbol.quietLeft, symbol.quietRight);
     if (!symbol.humanReadable.isEmpty())
-        text(QStringLiteral("B"), {}, 1, 1, alignment == u"l" || alignment == u"r" ? alignment : QStringLiteral("c"), 0,
-             symbol.humanReadable);
+        text(QStringLiteral("B"), {}, 1, 1, alignmentBelowCode(alignment), 0, symbol.humanReadable);
     feed(std::max(m_settings.dotsY(ReceiptRenderer::kRuleSpaceMm), symbol.twoDimensional ? symbol.quietLeft : 0));
 }
 

@@ -241,6 +241,46 @@ TEST_F(EscPosPrinterTest, ACodeThePrinterCannotFitGoesAsAnImageOrAsText)
     }
 }
 
+// CODE128 with control characters and Latin-1 is drawn by the printer too. Under a character
+// above 127 the printer would print the one FNC4 extends, so the job prints the text itself;
+// text beyond Latin-1 has no CODE128 and is printed as text.
+TEST_F(EscPosPrinterTest, Code128OfControlCharactersAndLatin1IsDrawnByThePrinter)
+{
+    settings.nativeBarcodes = {QStringLiteral("code128")};
+    const struct {
+        QByteArray markup;
+        QString data;
+        QString letters;
+        bool printerText;
+    } cases[] = {
+        {"VCH0042", QStringLiteral("VCH0042"), QStringLiteral("B"), true},
+        {"A\tB", QStringLiteral("A\tB"), QStringLiteral("B"), true},
+        {"Caf\xC3\xA9\t42", QStringLiteral("Caf\u00E9\t42"), QStringLiteral("BT"), false},
+        {"1 \xE2\x82\xAC", QStringLiteral("1 \u20AC"), QStringLiteral("T"), false},
+    };
+    for (const auto& c : cases) {
+        const EscPosJobDecoder decoder = decode(
+            ReceiptPrinter::escPosJob(writeVoucher("<document><barcode y='code128'>" + c.markup + "</barcode></document>"), settings));
+        // The cut that ends the job left out.
+        QString letters;
+        QList<EscPosJobDecoder::Item> printed;
+        for (const auto& item : decoder.items()) {
+            if (item.kind != Kind::Cut) {
+                letters += item.kind == Kind::Barcode ? u'B' : item.kind == Kind::Text ? u'T' : u'?';
+                printed.append(item);
+            }
+        }
+        ASSERT_EQ(letters, c.letters) << c.markup.toStdString();
+        if (printed.first().kind == Kind::Barcode) {
+            EXPECT_EQ(printed.first().text, c.data);
+            EXPECT_EQ(printed.first().textBelow, c.printerText) << c.markup.toStdString();
+        }
+        if (c.letters.endsWith(u'T')) {
+            EXPECT_EQ(printed.last().text, QString(c.data).replace(u'\t', u' ')) << c.markup.toStdString();
+        }
+    }
+}
+
 // As the drawn receipt, a job stops taking paper after 3 m.
 TEST_F(EscPosPrinterTest, AJobStopsAfterThreeMetresOfPaper)
 {

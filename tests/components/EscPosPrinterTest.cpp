@@ -281,6 +281,25 @@ TEST_F(EscPosPrinterTest, Code128OfControlCharactersAndLatin1IsDrawnByThePrinter
     }
 }
 
+// GS k takes at most 255 bytes of data: on the widest paper a CODE128 whose data is one byte
+// longer ("{" is written "{{") is not drawn by the printer, and libzint draws none that long
+// either: it prints as text.
+TEST_F(EscPosPrinterTest, Code128DataLongerThanTheCommandTakesIsNotDrawnByThePrinter)
+{
+    settings.nativeBarcodes = {QStringLiteral("code128")};
+    settings.paperWidthMm = 420;
+    for (const auto& [data, kind] : {std::pair{QByteArray(126, '{') + "a", Kind::Barcode},
+                                     std::pair{QByteArray(126, '{') + "{", Kind::Text}}) {
+        const EscPosJobDecoder decoder =
+            decode(ReceiptPrinter::escPosJob(writeVoucher("<document><barcode y='code128'>" + data + "</barcode></document>"), settings));
+        ASSERT_FALSE(decoder.items().isEmpty());
+        EXPECT_EQ(int(decoder.items().first().kind), int(kind)) << data.right(1).toStdString();
+        if (kind == Kind::Barcode) {
+            EXPECT_EQ(decoder.items().first().text, QString::fromLatin1(data));
+        }
+    }
+}
+
 // As the drawn receipt, a job stops taking paper after 3 m.
 TEST_F(EscPosPrinterTest, AJobStopsAfterThreeMetresOfPaper)
 {

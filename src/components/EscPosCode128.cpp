@@ -158,11 +158,17 @@ void appendStep(QByteArray& out, const QByteArray& data, qsizetype i, int state)
 
 std::optional<QByteArray> EscPosCode128::encodedText(const QString& text)
 {
+    // Even pairs of digits take a byte each: longer text is not looked at.
+    if (text.size() > 2 * kLongestData)
+        return std::nullopt;
     for (QChar c : text) {
         if (c.unicode() > 0xFF)
             return std::nullopt;
     }
-    return encoded(text.toLatin1());
+    QByteArray data = encoded(text.toLatin1());
+    if (data.size() > kLongestData)
+        return std::nullopt;
+    return data;
 }
 
 QString EscPosCode128::textBelow(const QString& text)

@@ -14,9 +14,11 @@ public:
     // Escape of the printer's data: "{A", "{B", "{C" change the code set, "{S" shifts the next
     // character, "{4" is FNC4; "{" itself is "{{".
     static constexpr char kSwitch = '{';
+    // The most bytes of data GS k takes.
+    static constexpr qsizetype kLongestData = 255;
 
     // The printer's data for text; nothing when a character is beyond Latin-1, which CODE128
-    // cannot carry.
+    // cannot carry, or when the data would be longer than GS k takes.
     static std::optional<QByteArray> encodedText(const QString& text);
     // The printer's data for Latin-1 bytes: "{A" and "{B" characters as they are, "{C" pairs
     // of digits as bytes 0 to 99, with the shifts and FNC4 they need.

@@ -350,6 +350,10 @@ TEST_F(EscPosJobTest, Code128DataCarriesControlCharactersAndLatin1)
     for (const auto& c : cases)
         EXPECT_EQ(EscPosCode128::encodedText(c.text), c.bytes) << c.text.toStdString();
     EXPECT_FALSE(EscPosCode128::encodedText(QStringLiteral("1 \u20AC")));
+    // GS k takes 255 bytes: "{B" and 253 characters.
+    EXPECT_EQ(EscPosCode128::encodedText(QString(253, u'a')).value_or(QByteArray()).size(), 255);
+    EXPECT_FALSE(EscPosCode128::encodedText(QString(254, u'a')));
+    EXPECT_FALSE(EscPosCode128::encodedText(QString(1000000, u'1')));
 }
 
 } // namespace

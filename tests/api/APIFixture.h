@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/API.h"
+#include "common/TestFiles.h"
 #include "api/APIEvents.h"
 #include "api/BasketItem.h"
 #include "api/TickCount.h"
@@ -181,9 +182,7 @@ protected:
 
     void writeIni(const QByteArray& text)
     {
-        QFile file(iniFileName);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
+        ASSERT_TRUE(TestFiles::write(iniFileName, text));
     }
 
     QString iniFileName;

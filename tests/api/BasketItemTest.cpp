@@ -1,4 +1,5 @@
 #include "api/BasketItem.h"
+#include "common/TestFiles.h"
 #include "api/Vouchers.h"
 #include "services/QuibaErrors.h"
 #include "fakes/FakeEngineBasketItem.h"
@@ -97,9 +98,7 @@ TEST_F(BasketItemTest, VouchersIsOneObjectOverTheEngineItemsDocuments)
 {
     QTemporaryDir folder;
     const QString present = folder.filePath(u"pin.xml"_s);
-    QFile file(present);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(TestFiles::write(present, {}));
     engineItem->documents = {folder.filePath(u"gone.xml"_s), present};
 
     const auto vouchers = item->Vouchers();

@@ -1,4 +1,5 @@
 #include "api/Basket.h"
+#include "common/TestFiles.h"
 #include "api/BasketItem.h"
 #include "api/SaleFixture.h"
 #include "api/Vouchers.h"
@@ -391,9 +392,7 @@ TEST_F(BasketTest, VouchersIsOneObjectCountingTheEnginesExistingDocuments)
     startEngine();
     QTemporaryDir folder;
     const QString present = folder.filePath(u"v1.xml"_s);
-    QFile file(present);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(TestFiles::write(present, {}));
     basket().documents = {present, folder.filePath(u"vanished.xml"_s)};
 
     const auto vouchers = sale->Vouchers();
@@ -411,9 +410,7 @@ TEST_F(BasketTest, DocumentListStaysEmptyWithoutEngineOrWithoutBasket)
     startEngine();
     QTemporaryDir folder;
     const QString present = folder.filePath(u"v1.xml"_s);
-    QFile file(present);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(TestFiles::write(present, {}));
     basket().documents = {present};
     const auto vouchers = sale->Vouchers();
     ASSERT_EQ(vouchers->Count(), 1);

@@ -1,4 +1,5 @@
 #include "api/BasketItem.h"
+#include "common/TestFiles.h"
 #include "api/SaleFixture.h"
 #include "api/SaleObjects.h"
 #include "api/Voucher.h"
@@ -54,9 +55,7 @@ TEST_F(SaleObjectsTest, VoucherAvailableCarriesAVoucherForAnExistingFileOnly)
     startEngine();
     QTemporaryDir folder;
     const QString present = folder.filePath(u"pin.xml"_s);
-    QFile file(present);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(TestFiles::write(present, {}));
 
     engine->sink()->VoucherAvailable(folder.filePath(u"missing.xml"_s));
     EXPECT_TRUE(listener.events.isEmpty());
@@ -74,10 +73,7 @@ TEST_F(SaleObjectsTest, AnItemsVouchersOutliveTheBasketItemButNotTheEngine)
     startEngine();
     QTemporaryDir folder;
     const QString document = folder.filePath(u"pin.xml"_s);
-    QFile file(document);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<document><text>PIN 1234</text></document>");
-    file.close();
+    ASSERT_TRUE(TestFiles::write(document, "<document><text>PIN 1234</text></document>"));
     std::shared_ptr<FakeEngineBasketItem> engineItem = basket().addItem(u"TT20"_s);
     engineItem->documents = {document};
     basket().isCommitted = true;

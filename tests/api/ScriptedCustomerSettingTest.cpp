@@ -1,4 +1,5 @@
 #include "api/APIFixture.h"
+#include "common/TestFiles.h"
 
 #include "api/ScriptPutRecord.h"
 #include "api/Settings.h"
@@ -106,10 +107,7 @@ TEST_F(ScriptedCustomerSettingTest, AScriptLeftByAPcquibaThatStoppedIsErasedAtTh
         endAPI(api);
         EXPECT_FALSE(QFile::exists(ScriptPutRecord::fileName())) << "an API object's end takes its record along";
         writeIni(testCase.iniAfterTheStop ? testCase.iniAfterTheStop : "[SIMULATOR]\nscript=choose TN-10, pay\n");
-        QFile file(ScriptPutRecord::fileName());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(record);
-        file.close();
+        ASSERT_TRUE(TestFiles::write(ScriptPutRecord::fileName(), record));
 
         clsINIFile ini;
         ini.setFileName(iniFileName);

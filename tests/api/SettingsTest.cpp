@@ -1,4 +1,5 @@
 #include "api/SaleFixture.h"
+#include "common/TestFiles.h"
 #include "api/IniTextBounds.h"
 #include "api/Settings.h"
 #include "services/QuibaErrors.h"
@@ -25,10 +26,7 @@ protected:
     {
         SaleFixture::SetUp();
         ASSERT_TRUE(QDir().mkpath(QFileInfo(iniPath).path()));
-        QFile file(iniPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[GENERAL]\ndebug=TRUE\n");
-        file.close();
+        ASSERT_TRUE(TestFiles::write(iniPath, "[GENERAL]\ndebug=TRUE\n"));
         ini.setFileName(iniPath);
     }
 
@@ -216,10 +214,7 @@ TEST_F(SettingsTest, TextsBeyondWhatAReadGivesBackWholeAreRefusedAndNothingIsWri
 
 TEST_F(SettingsTest, AnEscPosPrinterDeviceMustBeATcpAddressOrACharacterDevice)
 {
-    QFile file(iniPath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[PRINTER]\nprinter_type=escpos\nprinter_device=tcp://10.0.0.9:9100\n");
-    file.close();
+    ASSERT_TRUE(TestFiles::write(iniPath, "[PRINTER]\nprinter_type=escpos\nprinter_device=tcp://10.0.0.9:9100\n"));
     const auto fileBytes = [&] {
         QFile read(iniPath);
         return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();

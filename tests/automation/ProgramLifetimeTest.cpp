@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <ctime>
+#include <memory>
 #include <sys/resource.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -63,10 +64,36 @@ QDBusConnection startOnBus(QProcess& program, const PrivateBus& bus, const QTemp
     return connection;
 }
 
-TEST(ProgramLifetimeTest, AnInheritedStarterVariableDoesNotMakeAHandStartAnAutomationStart)
+// Waits, within a generous bound, for the program to end; one that does not is killed.
+bool finishes(QProcess& program)
 {
+    const bool finished = program.waitForFinished(30000);
+    if (!finished)
+        program.kill();
+    return finished;
+}
+
+// pcquiba started by the first call of a Sovereign on a private bus, holding an API object (an
+// engine running).
+class ProgramLifetimeTest : public ::testing::Test {
+protected:
+    void startWithAnApiObject()
+    {
+        privateBus = std::make_unique<PrivateBus>(root.path());
+        ASSERT_FALSE(privateBus->address().isEmpty());
+        busConnection = std::make_unique<QDBusConnection>(startOnBus(program, *privateBus, root));
+        const QDBusMessage created = createAPI(*busConnection);
+        ASSERT_EQ(created.type(), QDBusMessage::ReplyMessage) << created.errorMessage().toStdString();
+    }
+
     QTemporaryDir root;
+    std::unique_ptr<PrivateBus> privateBus;
     QProcess program;
+    std::unique_ptr<QDBusConnection> busConnection;
+};
+
+TEST_F(ProgramLifetimeTest, AnInheritedStarterVariableDoesNotMakeAHandStartAnAutomationStart)
+{
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PCQUIBA_ROOT"), root.path());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -75,17 +102,13 @@ TEST(ProgramLifetimeTest, AnInheritedStarterVariableDoesNotMakeAHandStartAnAutom
     program.setProcessEnvironment(environment);
     // "/x" is no switch of a hand start: the program ends at once.
     program.start(PrivateBus::programPath(QStringLiteral("pcquiba")), {QStringLiteral("/x")});
-    const bool finished = program.waitForFinished(30000);
-    if (!finished)
-        program.kill();
-    EXPECT_TRUE(finished);
+    EXPECT_TRUE(finishes(program));
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_FALSE(logOf(root).contains(QStringLiteral("Started by automation"))) << logOf(root).toStdString();
 }
 
-TEST(ProgramLifetimeTest, AnActivatedProcessEndsAfterItsLastClientAndTheNextCallStartsANewOne)
+TEST_F(ProgramLifetimeTest, AnActivatedProcessEndsAfterItsLastClientAndTheNextCallStartsANewOne)
 {
-    QTemporaryDir root;
     PrivateBus bus(root.path());
     ASSERT_FALSE(bus.address().isEmpty());
     QDBusConnection connection = bus.connect();
@@ -178,9 +201,8 @@ QByteArray kioskState(const QTemporaryDir& root)
 }
 
 // The simulated engine surrenders at once on a terminal that is not assigned.
-TEST(ProgramLifetimeTest, AnUnassignedKioskSaysWhyItEndsAndWaitsBeforeItShowsAgain)
+TEST_F(ProgramLifetimeTest, AnUnassignedKioskSaysWhyItEndsAndWaitsBeforeItShowsAgain)
 {
-    QTemporaryDir root;
     {
         HandStartedKiosk kiosk(root);
         ASSERT_TRUE(kiosk.program().waitForFinished(60000)) << logOf(root).toStdString();
@@ -208,23 +230,14 @@ TEST(ProgramLifetimeTest, AnUnassignedKioskSaysWhyItEndsAndWaitsBeforeItShowsAga
     }
 }
 
-TEST(ProgramLifetimeTest, LosingTheBusEndsTheProgramAtOnceWithItsStatus)
+TEST_F(ProgramLifetimeTest, LosingTheBusEndsTheProgramAtOnceWithItsStatus)
 {
-    QTemporaryDir root;
-    PrivateBus bus(root.path());
-    ASSERT_FALSE(bus.address().isEmpty());
-    QProcess program;
-    QDBusConnection connection = startOnBus(program, bus, root);
     // A client holds an API object (an engine running) when the bus goes.
-    const QDBusMessage created = createAPI(connection);
-    ASSERT_EQ(created.type(), QDBusMessage::ReplyMessage) << created.errorMessage().toStdString();
+    ASSERT_NO_FATAL_FAILURE(startWithAnApiObject());
     ASSERT_TRUE(logOf(root).contains(QStringLiteral("Initialising API object")));
-    bus.killDaemon();
+    privateBus->killDaemon();
 
-    const bool finished = program.waitForFinished(30000);
-    if (!finished)
-        program.kill();
-    ASSERT_TRUE(finished);
+    ASSERT_TRUE(finishes(program));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 69);
     const QString log = logOf(root);
@@ -236,21 +249,13 @@ TEST(ProgramLifetimeTest, LosingTheBusEndsTheProgramAtOnceWithItsStatus)
     EXPECT_FALSE(after.contains(QStringLiteral("CALL:")) || after.contains(QStringLiteral("EVENT:"))) << after.toStdString();
 }
 
-TEST(ProgramLifetimeTest, ACrashedProgramLeavesItsLastLineInTheErrorLogAndDiesOfTheSignal)
+TEST_F(ProgramLifetimeTest, ACrashedProgramLeavesItsLastLineInTheErrorLogAndDiesOfTheSignal)
 {
-    QTemporaryDir root;
-    PrivateBus bus(root.path());
-    ASSERT_FALSE(bus.address().isEmpty());
-    QProcess program;
-    QDBusConnection connection = startOnBus(program, bus, root);
-    ASSERT_EQ(createAPI(connection).type(), QDBusMessage::ReplyMessage);
+    ASSERT_NO_FATAL_FAILURE(startWithAnApiObject());
     const long long before = ::time(nullptr);
     ::kill(pid_t(program.processId()), SIGSEGV);
 
-    const bool finished = program.waitForFinished(30000);
-    if (!finished)
-        program.kill();
-    ASSERT_TRUE(finished);
+    ASSERT_TRUE(finishes(program));
     EXPECT_EQ(program.exitStatus(), QProcess::CrashExit);
     QFile errorLog(root.path() + QStringLiteral("/logs/error.log"));
     ASSERT_TRUE(errorLog.open(QIODevice::ReadOnly));

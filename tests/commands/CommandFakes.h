@@ -23,6 +23,12 @@ public:
         if (!engine)
             engine = std::make_shared<FakeRulesEngine>();
     }
+    // The engine runs and no call is recorded yet: the state a tick finds on a working kiosk.
+    void engineAlreadyRunning()
+    {
+        StartEngine();
+        calls.clear();
+    }
     void StopEngine() override
     {
         calls << QStringLiteral("StopEngine");

@@ -23,8 +23,7 @@ protected:
     void SetUp() override
     {
         CommandTestFixture::SetUp();
-        host.StartEngine();
-        host.calls.clear();
+        host.engineAlreadyRunning();
         utility->prepared = QStringLiteral("p.tar.gz");
         utility->installed = QStringLiteral("p.tar.gz");
     }

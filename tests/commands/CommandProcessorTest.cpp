@@ -136,8 +136,7 @@ TEST_F(CommandProcessorTest, PackageNameWithAFolderPartIsRefused)
                                 QStringLiteral("sub/p.tar.gz"), QStringLiteral("..\\p.tar.gz"), QStringLiteral("..")};
     const QString commands[] = {QStringLiteral("/update"), QStringLiteral("/install"), QStringLiteral("/uninstall")};
     utility->count = 2;
-    host.StartEngine();
-    host.calls.clear();
+    host.engineAlreadyRunning();
     int n = 0;
     for (const QString& command : commands) {
         for (const QString& package : packages) {

@@ -37,8 +37,7 @@ protected:
         ComponentRegistry::registerFactory(ConfigurationUtility::kClassId,
                                            [] { return std::make_shared<BuiltInConfigurationUtility>(); });
         ComponentRegistry::registerFactory(Installer::kClassId, [this] { return std::make_shared<PackageInstaller>(ini); });
-        host.StartEngine();
-        host.calls.clear();
+        host.engineAlreadyRunning();
         placeApplication(app);
     }
 
@@ -135,8 +134,7 @@ protected:
     void SetUp() override
     {
         CommandTestFixture::SetUp();
-        host.StartEngine();
-        host.calls.clear();
+        host.engineAlreadyRunning();
         utility->prepared = QStringLiteral("p.tar.gz");
         utility->count = 2;
         addCommand(QStringLiteral("i"), QStringLiteral("q:/install?package=p.tar.gz"));
@@ -156,8 +154,7 @@ TEST_F(CommandClosingTest, ControllerOrEngineGoneDuringClosingLeavesTheEntryPend
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         host.present = true;
-        host.StartEngine();
-        host.calls.clear();
+        host.engineAlreadyRunning();
         installer->calls.clear();
         host.onClosing = [&] { c.duringClosing(host); };
 

@@ -33,8 +33,7 @@ protected:
         };
         installer->forward = std::make_shared<PackageInstaller>(ini);
         host.kioskMode = true;
-        host.StartEngine();
-        host.calls.clear();
+        host.engineAlreadyRunning();
     }
 
     void TearDown() override

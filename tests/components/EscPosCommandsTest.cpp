@@ -12,14 +12,8 @@
 namespace {
 
 using Command = EscPosCommands::Command;
+constexpr auto bytes = &EscPosJobDecoder::bytes;
 
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray result;
-    for (int value : values)
-        result.append(char(value));
-    return result;
-}
 
 // Byte sequences as the ESC/POS command reference gives them.
 TEST(EscPosCommandsTest, CommandsHaveTheBytesOfTheCommandReference)

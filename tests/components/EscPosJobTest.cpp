@@ -20,18 +20,11 @@ namespace {
 
 using JobItem = EscPosJobDecoder::Item;
 
-QByteArray referenceBytes(std::initializer_list<int> values)
-{
-    QByteArray result;
-    for (int value : values)
-        result.append(char(value));
-    return result;
-}
 
 // The state every job starts from, as the command reference spells it: ESC @, FS ., ESC R 0,
 // ESC t 16 (Windows-1252), ESC 3 33.
 const QByteArray kInitialState =
-    referenceBytes({0x1B, 0x40, 0x1C, 0x2E, 0x1B, 0x52, 0x00, 0x1B, 0x74, 0x10, 0x1B, 0x33, 0x21});
+    EscPosJobDecoder::bytes({0x1B, 0x40, 0x1C, 0x2E, 0x1B, 0x52, 0x00, 0x1B, 0x74, 0x10, 0x1B, 0x33, 0x21});
 
 // A letter for each item the printer read: T text, F full cut, H partial cut, I image, B
 // barcode, S 2-D symbol, ? anything it could not read.
@@ -55,9 +48,7 @@ class EscPosJobTest : public ServiceFixture {
 protected:
     EscPosJobTest()
     {
-        settings.type = QStringLiteral("escpos");
-        settings.logoPath = kVouchers + QStringLiteral("/logos");
-        settings.dataPath = folder.path();
+        settings = escPosSettings(folder.path());
     }
 
     QByteArray jobOf(const QByteArray& body)
@@ -67,12 +58,6 @@ protected:
         return ReceiptPrinter::escPosJob(path, settings);
     }
 
-    static EscPosJobDecoder decoded(const QByteArray& job)
-    {
-        EscPosJobDecoder decoder;
-        decoder.feed(job);
-        return decoder;
-    }
 
     QTemporaryDir folder;
     ReceiptSettings settings;
@@ -83,15 +68,15 @@ TEST_F(EscPosJobTest, AJobStartsFromAKnownStateAndEndsAtTheCutter)
     QByteArray expected = kInitialState;
     // ESC a 0, ESC M 0, GS ! 0, ESC E 0, ESC - 0, GS B 0, the line, then GS V 65 0: feed to
     // the cutter and cut.
-    expected += referenceBytes({0x1B, 0x61, 0x00, 0x1B, 0x4D, 0x00, 0x1D, 0x21, 0x00, 0x1B, 0x45, 0x00, 0x1B, 0x2D,
+    expected += EscPosJobDecoder::bytes({0x1B, 0x61, 0x00, 0x1B, 0x4D, 0x00, 0x1D, 0x21, 0x00, 0x1B, 0x45, 0x00, 0x1B, 0x2D,
                                 0x00, 0x1D, 0x42, 0x00});
     expected += "Hi\n";
-    expected += referenceBytes({0x1D, 0x56, 0x41, 0x00});
+    expected += EscPosJobDecoder::bytes({0x1D, 0x56, 0x41, 0x00});
     EXPECT_EQ(jobOf("<text>Hi</text>").toHex(' '), expected.toHex(' '));
     // Nothing printed: the printer is put in its state and nothing is cut.
     EXPECT_EQ(jobOf("").toHex(' '), kInitialState.toHex(' '));
 
-    const EscPosJobDecoder decoder = decoded(jobOf("<text>Hi</text>"));
+    const EscPosJobDecoder decoder = EscPosJobDecoder::of(jobOf("<text>Hi</text>"));
     EXPECT_TRUE(decoder.kanjiCancelled());
     EXPECT_EQ(decoder.characterSet(), 0);
     EXPECT_EQ(decoder.items().first().lineSpacing, EscPosEncoder::kLineSpacing);
@@ -115,11 +100,11 @@ TEST_F(EscPosJobTest, EveryJobEndsCutAndNoCutCutsBlankPaper)
     };
     for (const auto& c : cases) {
         const QByteArray job = jobOf(c.body);
-        EXPECT_EQ(itemLetters(decoded(job).items()), QString::fromLatin1(c.printed)) << c.body;
+        EXPECT_EQ(itemLetters(EscPosJobDecoder::of(job).items()), QString::fromLatin1(c.printed)) << c.body;
         // Nothing follows the last cut.
         if (qstrlen(c.printed) > 0) {
             const char last = c.printed[qstrlen(c.printed) - 1];
-            EXPECT_TRUE(job.endsWith(referenceBytes({0x1D, 0x56, last == 'H' ? 0x42 : 0x41, 0x00}))) << c.body;
+            EXPECT_TRUE(job.endsWith(EscPosJobDecoder::bytes({0x1D, 0x56, last == 'H' ? 0x42 : 0x41, 0x00}))) << c.body;
         }
     }
 }
@@ -142,7 +127,7 @@ TEST_F(EscPosJobTest, ACodeDrawnByThePrinterKeepsItsQuietZoneAboveAndBelow)
     for (const auto& c : cases) {
         const QByteArray body = "<text>above</text><barcode y='" + QByteArray(c.type) + "' w='"
                                 + QByteArray::number(c.width) + "'>PIN 1234</barcode><text>below</text>";
-        const QList<JobItem> items = decoded(jobOf(body)).items();
+        const QList<JobItem> items = EscPosJobDecoder::of(jobOf(body)).items();
         ASSERT_EQ(itemLetters(items), QStringLiteral("TSTF")) << c.type << c.width;
         const int quiet = c.quietModules * items[1].module;
         EXPECT_GE(items[1].module, 1);
@@ -203,7 +188,7 @@ TEST_F(EscPosJobTest, OnNarrowPaperTheSampleKeepsItsLinesAndWarnsOnce)
 {
     settings.paperWidthMm = 48;
     const QByteArray job = ReceiptPrinter::escPosJob(kVouchers + QStringLiteral("/sample.xml"), settings);
-    const QStringList lines = decoded(job).lines();
+    const QStringList lines = EscPosJobDecoder::of(job).lines();
     const QStringList totals = lines.filter(QStringLiteral("TOTAL"));
     ASSERT_EQ(totals.size(), 1) << lines.join(u'\n').toStdString();
     EXPECT_TRUE(totals.first().endsWith(QStringLiteral("20.50"))) << totals.first().toStdString();
@@ -342,10 +327,10 @@ TEST_F(EscPosJobTest, Code128DataCarriesControlCharactersAndLatin1)
         QString text;
         QByteArray bytes;
     } cases[] = {
-        {QStringLiteral("AB\t1234"), referenceBytes({0x7B, 0x41, 0x41, 0x42, 0x09, 0x7B, 0x43, 0x0C, 0x22})},
-        {QStringLiteral("Caf\u00E9"), referenceBytes({0x7B, 0x42, 0x43, 0x61, 0x66, 0x7B, 0x34, 0x69})},
+        {QStringLiteral("AB\t1234"), EscPosJobDecoder::bytes({0x7B, 0x41, 0x41, 0x42, 0x09, 0x7B, 0x43, 0x0C, 0x22})},
+        {QStringLiteral("Caf\u00E9"), EscPosJobDecoder::bytes({0x7B, 0x42, 0x43, 0x61, 0x66, 0x7B, 0x34, 0x69})},
         {QStringLiteral("\u00E9\u00E9\u00E9\u00E9"),
-         referenceBytes({0x7B, 0x42, 0x7B, 0x34, 0x7B, 0x34, 0x69, 0x69, 0x69, 0x69})},
+         EscPosJobDecoder::bytes({0x7B, 0x42, 0x7B, 0x34, 0x7B, 0x34, 0x69, 0x69, 0x69, 0x69})},
     };
     for (const auto& c : cases)
         EXPECT_EQ(EscPosCode128::encodedText(c.text), c.bytes) << c.text.toStdString();

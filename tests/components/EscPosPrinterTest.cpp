@@ -141,9 +141,7 @@ class EscPosPrinterTest : public ServiceFixture {
 protected:
     EscPosPrinterTest()
     {
-        settings.type = QStringLiteral("escpos");
-        settings.logoPath = kVouchers + QStringLiteral("/logos");
-        settings.dataPath = folder.path();
+        settings = escPosSettings(folder.path());
         settings.timeoutMs = kTimeoutMs;
     }
 
@@ -176,15 +174,9 @@ protected:
         const QByteArray job = ReceiptPrinter::escPosJob(kSample, settings);
         const EscPosJobDecoder received = printer.decoded();
         EXPECT_EQ(received.bytesRead(), job.size() + 2 * 9);
-        EXPECT_EQ(received.lines(), decode(job).lines());
+        EXPECT_EQ(received.lines(), EscPosJobDecoder::of(job).lines());
     }
 
-    static EscPosJobDecoder decode(const QByteArray& job)
-    {
-        EscPosJobDecoder decoder;
-        decoder.feed(job);
-        return decoder;
-    }
 
     QTemporaryDir folder;
     ReceiptSettings settings;
@@ -195,7 +187,7 @@ TEST_F(EscPosPrinterTest, TheSampleVouchersJobPrintsItsPrintEvents)
     for (const bool native : {false, true}) {
         SCOPED_TRACE(native ? "codes drawn by the printer" : "codes as images");
         settings.nativeBarcodes = native ? QStringList{QStringLiteral("all")} : QStringList{};
-        const EscPosJobDecoder decoder = decode(ReceiptPrinter::escPosJob(kSample, settings));
+        const EscPosJobDecoder decoder = EscPosJobDecoder::of(ReceiptPrinter::escPosJob(kSample, settings));
         EXPECT_EQ(decoder.initialisations(), 1);
         EXPECT_EQ(decoder.codeTable(), 16);
         JobComparison comparison(decoder.items(), native);
@@ -209,7 +201,7 @@ TEST_F(EscPosPrinterTest, TheSampleVouchersJobPrintsItsPrintEvents)
 TEST_F(EscPosPrinterTest, OnlyTheCodesTheKeyNamesAreDrawnByThePrinter)
 {
     settings.nativeBarcodes = {QStringLiteral("EAN-13"), QStringLiteral(" qr")};
-    const EscPosJobDecoder decoder = decode(ReceiptPrinter::escPosJob(kSample, settings));
+    const EscPosJobDecoder decoder = EscPosJobDecoder::of(ReceiptPrinter::escPosJob(kSample, settings));
     QStringList drawnByPrinter;
     for (const auto& item : decoder.items()) {
         if (item.kind == Kind::Barcode || item.kind == Kind::Symbol2D)
@@ -235,7 +227,7 @@ TEST_F(EscPosPrinterTest, ACodeThePrinterCannotFitGoesAsAnImageOrAsText)
     };
     for (const auto& c : cases) {
         const EscPosJobDecoder decoder =
-            decode(ReceiptPrinter::escPosJob(writeVoucher("<document><barcode y='code128'>" + c.data + "</barcode></document>"), settings));
+            EscPosJobDecoder::of(ReceiptPrinter::escPosJob(writeVoucher("<document><barcode y='code128'>" + c.data + "</barcode></document>"), settings));
         ASSERT_FALSE(decoder.items().isEmpty()) << c.data.size();
         EXPECT_EQ(int(decoder.items().first().kind), int(c.kind)) << c.data.size();
     }
@@ -259,7 +251,7 @@ TEST_F(EscPosPrinterTest, Code128OfControlCharactersAndLatin1IsDrawnByThePrinter
         {"1 \xE2\x82\xAC", QStringLiteral("1 \u20AC"), QStringLiteral("T"), false},
     };
     for (const auto& c : cases) {
-        const EscPosJobDecoder decoder = decode(
+        const EscPosJobDecoder decoder = EscPosJobDecoder::of(
             ReceiptPrinter::escPosJob(writeVoucher("<document><barcode y='code128'>" + c.markup + "</barcode></document>"), settings));
         // The cut that ends the job left out.
         QString letters;
@@ -291,7 +283,7 @@ TEST_F(EscPosPrinterTest, Code128DataLongerThanTheCommandTakesIsNotDrawnByThePri
     for (const auto& [data, kind] : {std::pair{QByteArray(126, '{') + "a", Kind::Barcode},
                                      std::pair{QByteArray(126, '{') + "{", Kind::Text}}) {
         const EscPosJobDecoder decoder =
-            decode(ReceiptPrinter::escPosJob(writeVoucher("<document><barcode y='code128'>" + data + "</barcode></document>"), settings));
+            EscPosJobDecoder::of(ReceiptPrinter::escPosJob(writeVoucher("<document><barcode y='code128'>" + data + "</barcode></document>"), settings));
         ASSERT_FALSE(decoder.items().isEmpty());
         EXPECT_EQ(int(decoder.items().first().kind), int(kind)) << data.right(1).toStdString();
         if (kind == Kind::Barcode) {
@@ -306,7 +298,7 @@ TEST_F(EscPosPrinterTest, AJobStopsAfterThreeMetresOfPaper)
     QByteArray body;
     for (int i = 0; i < 200; ++i)
         body += "<text h='2'>line</text><image f='quiba'/><line w='16'/>";
-    const EscPosJobDecoder decoder = decode(ReceiptPrinter::escPosJob(writeVoucher("<document>" + body + "</document>"), settings));
+    const EscPosJobDecoder decoder = EscPosJobDecoder::of(ReceiptPrinter::escPosJob(writeVoucher("<document>" + body + "</document>"), settings));
     int rows = 0;
     for (const auto& item : decoder.items())
         rows += item.kind == Kind::Image ? item.image.height() : EscPosEncoder::kFontAHeight * item.height;
@@ -320,7 +312,7 @@ TEST_F(EscPosPrinterTest, PrintsOverTheNetworkAskingTheStatusBeforeAndAfter)
 {
     EscPosPrinterSimulator printer;
     printSampleOn(printer);
-    EXPECT_EQ(printer.decoded().items().size(), decode(ReceiptPrinter::escPosJob(kSample, settings)).items().size());
+    EXPECT_EQ(printer.decoded().items().size(), EscPosJobDecoder::of(ReceiptPrinter::escPosJob(kSample, settings)).items().size());
     EXPECT_EQ(printer.connections(), 1);
 }
 

@@ -575,10 +575,7 @@ TEST_F(ReceiptPrinterTest, KilledWriterLeavesNoTemporaryFilesThatPileUp)
     EXPECT_EQ(pdfPageCount(pdf), 40);
 
     // What a writer killed half-way leaves is overwritten by the next print of the name.
-    QFile stale(printed.filePath(QStringLiteral(".voucher.pdf.partial")));
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write("half a PDF");
-    stale.close();
+    ASSERT_TRUE(TestFiles::write(printed.filePath(QStringLiteral(".voucher.pdf.partial")), "half a PDF"));
     settings.type = QStringLiteral("pdf");
     ReceiptPrinter(settings).PrintDocument(voucher, nullptr);
     EXPECT_EQ(printed.entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("voucher.pdf")});
@@ -626,14 +623,11 @@ TEST_F(ReceiptPrinterTest, AReceiptTheDiskRefusesRaisesTheStandardNumberWithTheS
 TEST_F(ReceiptPrinterTest, SettingsComeFromThePrinterKeysAndAreClamped)
 {
     const QString iniFile = folder.filePath(QStringLiteral("pcQUIBA.ini"));
-    QFile file(iniFile);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[PRINTER]\nfont_b=DejaVu Sans Mono\nfont_b_size=12\nfont_b_cpl=32\nprinter_width=80\n"
+    ASSERT_TRUE(TestFiles::write(iniFile, "[PRINTER]\nfont_b=DejaVu Sans Mono\nfont_b_size=12\nfont_b_cpl=32\nprinter_width=80\n"
                "pels_per_metre_x=99999\npels_per_metre_y=12000\nprint_columns=0\nprint_rows=50\n"
                "print_left_margin=500\nprint_preview=True\nprinter_type=PDF\nprinter_device=kiosk\n"
                "printer_code_page=cp858\nprinter_barcodes=qr,EAN-13\nprinter_timeout=10001\n"
-               "printer_font_a_dots=17\nprinter_font_b_dots=7\n[FILES]\nlogo_path=/srv/logos\nlogo_ext=png\ndata_path=/srv/data\n");
-    file.close();
+               "printer_font_a_dots=17\nprinter_font_b_dots=7\n[FILES]\nlogo_path=/srv/logos\nlogo_ext=png\ndata_path=/srv/data\n"));
     clsINIFile ini;
     ini.setFileName(iniFile);
     const ReceiptSettings read = ReceiptSettings::fromIni(ini);

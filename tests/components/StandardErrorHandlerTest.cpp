@@ -1,4 +1,5 @@
 #include "common/TestEnvironment.h"
+#include "common/TestFiles.h"
 #include "components/StandardErrorHandler.h"
 #include "platform/Clock.h"
 
@@ -96,9 +97,7 @@ TEST(StandardErrorHandlerTest, AnUnwritableLogFolderDropsTheLineAndGoesOn)
 {
     QTemporaryDir folder;
     const QString blocker = folder.filePath(QStringLiteral("not-a-folder"));
-    QFile file(blocker);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(TestFiles::write(blocker, {}));
 
     StandardErrorHandler handler;
     handler.initialise(nullptr, blocker + QStringLiteral("/error.log"), 2);

@@ -1,4 +1,5 @@
 #include "common/TestEnvironment.h"
+#include "common/TestFiles.h"
 #include "components/StandardLogger.h"
 #include "platform/Clock.h"
 
@@ -136,9 +137,7 @@ TEST(StandardLoggerTest, AnUnwritableLogFolderDropsTheLineAndGoesOn)
 {
     const QString root = qEnvironmentVariable("PCQUIBA_ROOT");
     const QString blocker = TestEnvironment::root() + QStringLiteral("/blocked-root");
-    QFile file(blocker);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(TestFiles::write(blocker, {}));
     qputenv("PCQUIBA_ROOT", blocker.toLocal8Bit());
 
     StandardLogger logger;

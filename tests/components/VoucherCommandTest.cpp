@@ -95,8 +95,7 @@ TEST_F(VoucherCommandTest, WritesTheEscPosJobOfAVoucher)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray job = file.readAll();
     EXPECT_EQ(job, ReceiptPrinter::escPosJob(voucher, ReceiptPrinter::iniSettings()));
-    EscPosJobDecoder decoder;
-    decoder.feed(job);
+    const EscPosJobDecoder decoder = EscPosJobDecoder::of(job);
     EXPECT_EQ(decoder.lines(), QStringList{QStringLiteral("PIN 1234")});
     ASSERT_EQ(decoder.items().size(), 2);
     EXPECT_TRUE(decoder.items().last().halfCut);

@@ -1,4 +1,5 @@
 #include "services/ProcessState.h"
+#include "common/TestFiles.h"
 #include "common/TestEventLoop.h"
 #include "components/BuiltInComponents.h"
 #include "controller/ConfigurationUtility.h"
@@ -444,9 +445,7 @@ TEST_F(ControllerTest, VoucherAvailableOnlyForAnExistingFile)
     const auto engine = startEngine();
     QTemporaryDir folder;
     const QString present = folder.filePath(u"v1.xml"_s);
-    QFile file(present);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(TestFiles::write(present, {}));
 
     const auto token = std::make_shared<int>(0);
     const auto voucher = std::shared_ptr<Voucher>(token, reinterpret_cast<Voucher*>(token.get()));

@@ -1,4 +1,5 @@
 #include "Catalogue.h"
+#include "common/TestFiles.h"
 #include "SimulatedLog.h"
 
 #include <QFile>
@@ -105,9 +106,7 @@ TEST(CatalogueTest, LoadingLogsWhyTheCatalogueIsRefusedAndSellsNothing)
     QTemporaryDir folder;
     const QString fileName = folder.filePath(QStringLiteral("otc.xml"));
     {
-        QFile file(fileName);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(catalogueWith("<product id=\"A\" name=\"One\" price=\"-1\" kind=\"pin\"/>"));
+        ASSERT_TRUE(TestFiles::write(fileName, catalogueWith("<product id=\"A\" name=\"One\" price=\"-1\" kind=\"pin\"/>")));
     }
     EXPECT_TRUE(Catalogue::load(fileName).isEmpty());
     EXPECT_TRUE(Catalogue::load(folder.filePath(QStringLiteral("missing.xml"))).isEmpty());

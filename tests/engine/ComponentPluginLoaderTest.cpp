@@ -1,4 +1,5 @@
 #include "common/TestEnvironment.h"
+#include "common/TestFiles.h"
 #include "components/BuiltInComponents.h"
 #include "platform/ComponentPluginLoader.h"
 #include "platform/ComponentRegistry.h"
@@ -62,14 +63,10 @@ TEST_F(ComponentPluginLoaderTest, FilesThatAreNoPluginOfThisVersionAreSkippedWit
     const QString textFile = folder.filePath(QStringLiteral("readme.so"));
     const QString garbage = folder.filePath(QStringLiteral("garbage.so"));
     {
-        QFile file(textFile);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("This is not a shared library.\n");
+        ASSERT_TRUE(TestFiles::write(textFile, "This is not a shared library.\n"));
     }
     {
-        QFile file(garbage);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("\x7f" "ELF\x02\x01\x01", 7) + QByteArray(200, '\xff'));
+        ASSERT_TRUE(TestFiles::write(garbage, QByteArray("\x7f" "ELF\x02\x01\x01", 7) + QByteArray(200, '\xff')));
     }
     const struct {
         QString file;

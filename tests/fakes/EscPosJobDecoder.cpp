@@ -364,3 +364,18 @@ qsizetype EscPosJobDecoder::raster()
     m_lastWasRaster = true;
     return length;
 }
+
+EscPosJobDecoder EscPosJobDecoder::of(const QByteArray& job)
+{
+    EscPosJobDecoder decoder;
+    decoder.feed(job);
+    return decoder;
+}
+
+QByteArray EscPosJobDecoder::bytes(std::initializer_list<int> values)
+{
+    QByteArray result;
+    for (int value : values)
+        result.append(char(value));
+    return result;
+}

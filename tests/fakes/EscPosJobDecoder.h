@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 
 // Reads an ESC/POS stream as a printer does, written from the command reference independently
 // of the program's encoder: text lines with the settings in force, barcodes, raster images
@@ -46,6 +47,10 @@ public:
 
     // Takes the next bytes of the stream; returns the answers to status requests among them.
     QByteArray feed(const QByteArray& bytes);
+    // A whole job read at once.
+    static EscPosJobDecoder of(const QByteArray& job);
+    // Bytes written as the command reference lists them, e.g. bytes({0x1D, 0x56, 0x41, 0x00}).
+    static QByteArray bytes(std::initializer_list<int> values);
 
     const QList<Item>& items() const { return m_items; }
     // The text lines alone.

@@ -1,4 +1,5 @@
 #include "platform/FileError.h"
+#include "common/TestFiles.h"
 
 #include "platform/FileReplacer.h"
 #include "platform/PrivateProfile.h"
@@ -53,10 +54,7 @@ TEST(FileErrorTest, AnIniWriteOnAFullOrReadOnlyDiskChangesNothingAndKeepsTheReas
         SmallFileSystem disk;
         ASSERT_TRUE(disk.mounted()) << disk.error().toStdString();
         const QString ini = disk.path() + u"/pcQUIBA.ini"_s;
-        QFile file(ini);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(original), original.size());
-        file.close();
+        ASSERT_TRUE(TestFiles::write(ini, original));
         // The lock file exists from an earlier write, as it does on a kiosk.
         ASSERT_TRUE(PrivateProfile::writePrivateProfileString(u"GENERAL"_s, u"debug"_s, u"TRUE"_s, ini));
         ASSERT_TRUE(testCase.readOnly ? disk.makeReadOnly() : disk.fill());
@@ -65,6 +63,7 @@ TEST(FileErrorTest, AnIniWriteOnAFullOrReadOnlyDiskChangesNothingAndKeepsTheReas
         EXPECT_EQ(PrivateProfile::lastWriteError(), testCase.systemError);
         EXPECT_FALSE(PrivateProfile::writePrivateProfileSection(u"GENERAL"_s, u"debug=FALSE\0\0"_s, ini));
         EXPECT_EQ(PrivateProfile::lastWriteError(), testCase.systemError);
+        QFile file(ini);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_EQ(file.readAll(), original);
         file.close();

@@ -1,4 +1,5 @@
 #include "platform/FileReplacer.h"
+#include "common/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,13 +20,6 @@ protected:
     {
         QFile file(fileName);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-    }
-
-    static void writeAt(const QString& fileName, const QByteArray& bytes)
-    {
-        QFile file(fileName);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(bytes), bytes.size());
     }
 
     // Whether another open of the lock file could take the lock now.
@@ -86,15 +80,15 @@ TEST_F(FileReplacerTest, ANewFileGetsTheUsualModeAndAnOldOneKeepsItsOwn)
 // A killed writer's temporary file is cleared, even one planted as a link to another file.
 TEST_F(FileReplacerTest, ALeftoverTemporaryFileIsClearedAndNeverWrittenThrough)
 {
-    writeAt(path, "old");
+    ASSERT_TRUE(TestFiles::write(path, "old"));
     const QString victim = folder.filePath(u"victim"_s);
-    writeAt(victim, "untouched");
+    ASSERT_TRUE(TestFiles::write(victim, "untouched"));
     ASSERT_TRUE(QFile::link(victim, FileReplacer::temporaryFileName(path)));
     EXPECT_TRUE(FileReplacer::replaceFile(path, "new"));
     EXPECT_EQ(contents(path), "new");
     EXPECT_EQ(contents(victim), "untouched");
 
-    writeAt(FileReplacer::temporaryFileName(path), "half a copy");
+    ASSERT_TRUE(TestFiles::write(FileReplacer::temporaryFileName(path), "half a copy"));
     EXPECT_TRUE(FileReplacer::replaceFile(path, "newer"));
     EXPECT_EQ(contents(path), "newer");
     EXPECT_EQ(entries(), QStringList({u"data.bin"_s, u"data.bin.lock"_s, u"victim"_s}));
@@ -112,7 +106,7 @@ TEST_F(FileReplacerTest, RefusesWhatItMayNotReplace)
     EXPECT_FALSE(FileReplacer::replaceFile(folder.filePath(u"adir"_s), "x"));
     EXPECT_TRUE(QFileInfo(folder.filePath(u"adir"_s)).isDir());
 
-    writeAt(path, "kept");
+    ASSERT_TRUE(TestFiles::write(path, "kept"));
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
     FileReplacer readOnly(path);
     EXPECT_TRUE(readOnly.isLocked());

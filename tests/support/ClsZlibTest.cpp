@@ -1,4 +1,5 @@
 #include "fakes/ServiceFixture.h"
+#include "common/TestFiles.h"
 #include "platform/Ansi.h"
 #include "platform/AutomationError.h"
 #include "support/FileReplacement.h"
@@ -428,10 +429,7 @@ protected:
 TEST_F(ClsZlibTrace, AZlibErrorPassesItsCallerOnceRecordedAndWritesNoLogLines)
 {
     const QString bad = m_folder.filePath(u"bad"_s);
-    QFile file(bad);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray("\x78\x9C\xFF\xFF", 4));
-    file.close();
+    ASSERT_TRUE(TestFiles::write(bad, QByteArray("\x78\x9C\xFF\xFF", 4)));
     clsZlib zlib;
     EXPECT_THROW(zlib.Read(bad), AutomationError);
     // zDecompress raises with its trap off; Read's exit records the error and passes it on.

@@ -1,4 +1,5 @@
 #include "support/modTouchTools.h"
+#include "common/TestFiles.h"
 
 #include "platform/AutomationError.h"
 #include "platform/Dictionary.h"
@@ -100,9 +101,7 @@ TEST_F(CreateFolderPathTest, CreatesEveryMissingFolderDownThePath)
 
 TEST_F(CreateFolderPathTest, AnswersWhetherTheFolderExistsAfterwards)
 {
-    QFile file(path(u"file"_s));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(TestFiles::write(path(u"file"_s), {}));
     ASSERT_TRUE(QDir().mkdir(path(u"existing"_s)));
 
     struct Case {
@@ -216,23 +215,21 @@ protected:
     void SetUp() override
     {
         m_path = qEnvironmentVariable("PCQUIBA_REGISTRY");
-        QFile file(m_path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("Windows Registry Editor Version 5.00\r\n\r\n"
-                   "[HKEY_LOCAL_MACHINE\\Software\\Shop]\r\n"
-                   "\"Text\"=\"till one\"\r\n"
-                   "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
-                   "\"Bytes\"=hex:00,1a,ff\r\n"
-                   "\"Number\"=dword:0000002a\r\n"
-                   "\"Negative\"=dword:ffffffff\r\n"
-                   "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
-                   "\"EmptyMulti\"=hex(7):00,00\r\n"
-                   "\"NoNul\"=hex(1):41,00,42,00\r\n"
-                   "\"ShortNumber\"=hex(4):01\r\n"
-                   "\"Quad\"=hex(b):01,00,00,00,00,00,00,00\r\n"
-                   "\"Nothing\"=hex(0):\r\n"
-                   "\"BigEndian\"=hex(5):00,00,00,01\r\n"
-                   "@=\"default of the key\"\r\n");
+        ASSERT_TRUE(TestFiles::write(m_path, "Windows Registry Editor Version 5.00\r\n\r\n"
+                                     "[HKEY_LOCAL_MACHINE\\Software\\Shop]\r\n"
+                                     "\"Text\"=\"till one\"\r\n"
+                                     "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+                                     "\"Bytes\"=hex:00,1a,ff\r\n"
+                                     "\"Number\"=dword:0000002a\r\n"
+                                     "\"Negative\"=dword:ffffffff\r\n"
+                                     "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
+                                     "\"EmptyMulti\"=hex(7):00,00\r\n"
+                                     "\"NoNul\"=hex(1):41,00,42,00\r\n"
+                                     "\"ShortNumber\"=hex(4):01\r\n"
+                                     "\"Quad\"=hex(b):01,00,00,00,00,00,00,00\r\n"
+                                     "\"Nothing\"=hex(0):\r\n"
+                                     "\"BigEndian\"=hex(5):00,00,00,01\r\n"
+                                     "@=\"default of the key\"\r\n"));
     }
     void TearDown() override { QFile::remove(m_path); }
 
